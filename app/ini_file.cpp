@@ -41,7 +41,7 @@ IniFile IniFile::parse(std::string_view bytes) {
       line.end = "\n";
       pos = nl + 1;
     }
-    if (!line.text.empty() && line.text.back() == '\r') {
+    if (!line.end.empty() && !line.text.empty() && line.text.back() == '\r') {
       line.text.pop_back();
       line.end.insert(0, "\r");
     }
