@@ -87,6 +87,20 @@ TEST(IniFormat, DuplicateSectionsAreSearchedInOrder) {
   EXPECT_EQ(sections[0].entries[1].key, "A003");
 }
 
+TEST(SingleValues, WriteIniCreatesTheFileAndSReadIniReadsItWhole) {
+  ScratchFolder folder;
+  const auto file = folder / "one.ini";
+  EXPECT_EQ(sReadIni("Position", "Left", file), u"");  // no file
+  const std::u16string digits = sEncodeText(std::u16string(500, u'長'));
+  ASSERT_TRUE(WriteIni("Strings", "M001", digits, file));
+  ASSERT_TRUE(WriteIni("Position", "Left", u"15", file));
+  EXPECT_EQ(sReadIni("strings", "m001", file), digits);  // 2000 digits, far past the old 254
+  EXPECT_EQ(sReadIni("Position", "Left", file), u"15");
+  EXPECT_EQ(sReadIni("Position", "Top", file), u"");
+  EXPECT_FALSE(WriteIni("Position", "Left", u"1\n2", file));
+  EXPECT_EQ(sReadIni("Position", "Left", file), u"15");
+}
+
 TEST(SettingsRecord, MissingKeysTakeTheirDefaults) {
   const SettingsRecord record = readSettings(IniFile::parse(""));
   EXPECT_EQ(record.number(key::Left), 0);
