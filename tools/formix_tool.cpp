@@ -7,7 +7,8 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: formix-tool settings dump FILE\n"
-    "       formix-tool settings write FILE < JSON\n";
+    "       formix-tool settings write FILE < JSON\n"
+    "       formix-tool session < SCRIPT\n";
 
 struct Command {
   std::string_view name;
@@ -16,6 +17,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"settings", formix::tool::runSettings},
+    {"session", formix::tool::runSession},
 };
 
 }  // namespace

@@ -11,30 +11,17 @@
 #include "text/cp932.h"
 #include "text/utf.h"
 #include "tools/cli.h"
+#include "tools/settings_json.h"
 
 namespace formix::tool {
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-std::string shown(std::string_view section, const std::string& stored) {
-  std::u16string text = text::fromCp932(stored);
-  if (app::scrambledSection(section)) text = app::sDecodeText(text);
-  return text::toUtf8(text);
-}
-
 int dump(const std::string& path) {
   const auto bytes = app::readWholeFile(path);
   if (!bytes) return fail("cannot read settings file '" + path + "'");
-  Json out = Json::object();
-  for (const auto& section : app::IniFile::parse(*bytes).sections()) {
-    Json keys = Json::object();
-    for (const auto& entry : section.entries) {
-      keys[text::toUtf8(text::fromCp932(entry.key))] = shown(section.name, entry.value);
-    }
-    out[text::toUtf8(text::fromCp932(section.name))] = std::move(keys);
-  }
-  std::cout << out.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+  std::cout << settingsJson(*bytes) << '\n';
   return 0;
 }
 

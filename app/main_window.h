@@ -1,0 +1,196 @@
+// The main window frmMain as data: every control with its documented name, index, caption,
+// initial state and geometry (twips), the state the window keeps for the whole run, and the
+// handlers, named control_event as on the original desktop.
+//
+// Handler code is spread over files by subject: main_window.cpp (controls, events, focus),
+// startup.cpp (load, save, unload), profile_panel.cpp, tray.cpp, side_panels.cpp,
+// phrase_page_handlers.cpp and trigger_options.cpp. The model reaches the desktop only through
+// platform::Desktop and includes no OS header.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/controls.h"
+#include "app/settings_file.h"
+#include "platform/desktop.h"
+
+namespace formix::app {
+
+// Thrown when the process ends (the desktop's endProcess has been called); nothing of the model
+// runs after it.
+struct ProgramEnded {};
+
+inline constexpr double kNarrowWidth = 1155;   // the bar alone
+inline constexpr double kWideWidth = 6380;     // the bar and a side panel
+inline constexpr double kPanelShift = kWideWidth - kNarrowWidth;  // 5225
+inline constexpr double kFormHeight = 6300;    // client area 5940 and a tool-window frame
+inline constexpr int kRows = 15;
+inline constexpr int kPages = 14;
+
+// Picture handles of the two tray icons (design resources).
+inline constexpr uint32_t kTrayIconPicture = 0x5101;
+inline constexpr uint32_t kBusyIconPicture = 0x5102;
+
+// Mouse buttons as handlers receive them.
+inline constexpr int kLeftButton = 1;
+inline constexpr int kRightButton = 2;
+inline constexpr int kMiddleButton = 4;
+
+class FrmMain : public ControlEvents {
+ public:
+  explicit FrmMain(platform::Desktop& desktop);
+  FrmMain(const FrmMain&) = delete;
+  FrmMain& operator=(const FrmMain&) = delete;
+
+  // ---- Controls ----
+  Control frmMain;  // the form itself: Caption, Left, Top, Width, Height, Visible
+  Control picBTN, cmdPOST, chkPOST, chkSET;
+  ControlArray cmd, txtTT, optPAGE;
+  Control frSET, frPOST, frKEY, frMS, frWK, frSex;
+  ControlArray txtCNT, optKEY, optMS, optWK;
+  ControlArray txtAUTO, cboAUTO, optAUTO, lblAUTO;
+  Control picTRAY, cmdTRAY, chkTRAY, imgTRAY, imgTRAY2, lblURL, lblVer, tm;
+  // The popup menu tree.
+  Control mnu0, mnu_page_chg;
+  ControlArray mnu0_page;
+  Control mnu0_nop1;
+  ControlArray mnu0_btn;
+  Control mnu0_nop2, mnu_key;
+  ControlArray mnu1_key;
+  Control mnu_ms;
+  ControlArray mnu1_ms;
+  Control mnu_wk;
+  ControlArray mnu1_wk;
+  Control mnu0_nop4, mnu0_end;
+
+  // ---- State kept for the whole run ----
+  std::u16string userName;
+  int16_t iWait = 0;
+  int16_t iPage = 0;
+  bool panelShift = false;
+  platform::TrayIconRecord trayIcon;
+  std::array<std::u16string, kPages * kRows> sTT, sCNT;
+  platform::WindowHandle hWnd = 0;
+
+  // ---- Start-up, shutdown, commands ----
+  void Form_Load();
+  void Form_QueryUnload();
+  void Form_Unload();
+  void mnu0_end_Click();
+  void lblURL_Click();
+  // Closes the window as any close request does: save, then unload.
+  void closeWindow();
+
+  // ---- Profile panel ----
+  void fillProfileLists();
+  void txtAUTO_GotFocus(int index);
+  void txtAUTO_KeyPress(int index, int& keyAscii);
+  void txtAUTO_LostFocus(int index);
+  void restoreProfile(const SettingsRecord& record);
+  void storeProfile(SettingsRecord& record) const;
+
+  // ---- Tray icon ----
+  void cmdTRAY_Click();
+  void cmdTRAY_MouseUp();
+  void chkTRAY_MouseUp();
+  void Form_MouseDown(int button, int shift, double x, double y);
+  void busyIconOn();
+  void busyIconOff();
+
+  // ---- Side panels ----
+  void chkPOST_Click();
+  void chkSET_Click();
+  void chkPOST_MouseUp();
+  void chkSET_MouseUp();
+
+  // ---- Phrase pages ----
+  void ShowPage(int page);
+  void StorePage(int page);
+  void SelectPage(int page);
+  void optPAGE_MouseDown(int index);
+
+  // ---- Trigger options ----
+  void optKEY_MouseDown(int index);
+  void optMS_MouseDown(int index);
+  void optWK_MouseDown(int index);
+
+  // ---- Events from a view (a user's actions), routed to the handlers above ----
+  void mouseDown(Control& control, int button = kLeftButton, double x = 0, double y = 0);
+  void mouseUp(Control& control, int button = kLeftButton, double x = 0, double y = 0);
+  // A whole left click: press, value change and Click, release, in the desktop's order.
+  void click(Control& control);
+  void keyDown(Control& control, int keyCode);
+  void keyPress(Control& control, int keyAscii);
+  // The user replaces the text of a text box (typing or pasting).
+  void editText(Control& control, std::u16string text);
+  void chooseMenuItem(Control& item);
+
+  // ---- Focus ----
+  Control* focused() const { return focused_; }
+  // Moves the focus (LostFocus of the old control, GotFocus of the new); StepError when the
+  // control cannot take it.
+  void setFocus(Control& control);
+  // The focus leaves `control` for no other control.
+  void blur(Control& control);
+
+  // ---- Lookups ----
+  // The control `name` (with `index` for an element of a control array, -1 otherwise), or nullptr.
+  Control* findControl(std::string_view name, int index) const;
+  // Every control, for views.
+  const std::vector<Control*>& allControls() const { return all_; }
+
+  // Someone outside (a view, a test) who wants to see every property change.
+  std::function<void(Control&, std::string_view)> onPropertyChanged;
+
+  bool running() const { return running_; }
+  std::filesystem::path settingsPath() const;
+
+  // ControlEvents
+  void propertyChanged(Control& control, std::string_view property) override;
+  void valueClicked(Control& control) override;
+
+ private:
+  void layoutControls();
+  void register_(Control& control);
+  void registerArray(ControlArray& array);
+
+  // Runs one statement of a long handler: a StepError (or any other failure) skips it.
+  template <typename F>
+  void step(F&& statement) {
+    try {
+      statement();
+    } catch (const std::exception&) {
+    }
+  }
+  [[noreturn]] void endProcess();
+  // Calls a hook-library export; StepError when the library or the export is missing.
+  int32_t callHook(const std::function<int32_t()>& exportFn);
+  void callHook(const std::function<void()>& exportFn);
+  bool checkedIndexOf(const ControlArray& options, int& index) const;
+  void openPanel(Control& toggle, Control& panel, Control& otherToggle, Control& otherPanel);
+  void closePanel(Control& toggle, Control& panel, Control& otherToggle);
+  void focusFirstField(Control& field);
+  // Keys reach a control only once it has the focus: a user clicks into a box before typing.
+  void typeInto(Control& control);
+
+  platform::Desktop& desktop_;
+  std::optional<platform::HookExports> hook_;
+  bool hookMissingReported_ = false;
+  LoadedSettings loaded_;
+  Control* focused_ = nullptr;
+  bool running_ = true;
+  std::vector<Control*> all_;
+};
+
+// Shared helpers of the original module.
+// Removes every CR, LF and TAB from the control's text and puts the caret at 0.
+void StripControlChars(Control& box);
+// Trims `target` (written back) and, unless it is then empty, starts it as a program, falling
+// back to the shell's "open".
+void OpenTarget(platform::Desktop& desktop, platform::WindowHandle owner, std::u16string& target);
+
+}  // namespace formix::app

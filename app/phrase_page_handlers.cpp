@@ -1,0 +1,53 @@
+// The phrase tables and the controls that show the current page.
+#include "app/main_window.h"
+
+namespace formix::app {
+namespace {
+
+std::u16string menuCaption(const std::u16string& title) { return title.empty() ? u"---" : title; }
+
+int slotOf(int page, int row) {
+  const int slot = page * kRows + row;
+  if (slot < 0 || slot >= kPages * kRows) throw StepError("no such phrase slot");
+  return slot;
+}
+
+}  // namespace
+
+void FrmMain::ShowPage(int page) {
+  for (int row = 0; row < kRows; ++row) {
+    const int slot = slotOf(page, row);  // a page outside 0..13 stops at the first row
+    txtTT(row).setText(sTT[slot]);
+    mnu0_btn(row).setCaption(menuCaption(sTT[slot]));
+    txtCNT(row).setText(sCNT[slot]);
+    cmd(row).setCaption(sTT[slot]);
+    cmd(row).setToolTipText(sCNT[slot]);
+  }
+}
+
+void FrmMain::StorePage(int page) {
+  for (int row = 0; row < kRows; ++row) {
+    const int slot = slotOf(page, row);
+    sTT[slot] = txtTT(row).text();
+    sCNT[slot] = txtCNT(row).text();
+    cmd(row).setCaption(txtTT(row).text());
+    cmd(row).setToolTipText(sCNT[slot]);
+    mnu0_btn(row).setCaption(menuCaption(sTT[slot]));
+  }
+}
+
+void FrmMain::SelectPage(int page) {
+  step([&] { setFocus(picBTN); });
+  for (int k = 0; k < kPages; ++k) step([&] { mnu0_page(k).setChecked(false); });
+  step([&] { mnu0_page(page).setChecked(true); });
+  if (chkSET.value() == 1) {
+    step([&] { StorePage(iPage); });
+    step([&] { setFocus(txtTT(0)); });
+  }
+  step([&] { iPage = static_cast<int16_t>(page); });
+  step([&] { ShowPage(iPage); });
+}
+
+void FrmMain::optPAGE_MouseDown(int index) { SelectPage(index); }
+
+}  // namespace formix::app

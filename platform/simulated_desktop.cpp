@@ -1,0 +1,274 @@
+#include "platform/simulated_desktop.h"
+
+#include <algorithm>
+
+#include "text/utf.h"
+
+namespace formix::platform {
+
+std::string quoted(std::u16string_view text) {
+  std::string out = "\"";
+  for (char c : text::toUtf8(text)) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      default: out.push_back(c);
+    }
+  }
+  return out + "\"";
+}
+
+SimulatedDesktop::SimulatedDesktop() = default;
+
+Desktop SimulatedDesktop::ports() {
+  return Desktop{*this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
+}
+
+void SimulatedDesktop::setScreenPixels(int width, int height) {
+  screenWidth_ = width;
+  screenHeight_ = height;
+}
+
+std::vector<SimulatedDesktop::Window>::iterator SimulatedDesktop::find(WindowHandle handle) {
+  return std::find_if(windows_.begin(), windows_.end(), [&](const Window& w) { return w.handle == handle; });
+}
+
+const SimulatedDesktop::Window* SimulatedDesktop::window(WindowHandle handle) const {
+  auto it = std::find_if(windows_.begin(), windows_.end(), [&](const Window& w) { return w.handle == handle; });
+  return it == windows_.end() ? nullptr : &*it;
+}
+
+void SimulatedDesktop::addWindow(Window window) {
+  if (auto it = find(window.handle); it != windows_.end()) windows_.erase(it);
+  const bool topmost = (window.exStyle & kExStyleTopmost) != 0;
+  auto at = topmost ? windows_.begin()
+                    : std::find_if(windows_.begin(), windows_.end(),
+                                   [](const Window& w) { return (w.exStyle & kExStyleTopmost) == 0; });
+  windows_.insert(at, std::move(window));
+}
+
+std::vector<std::string> SimulatedDesktop::takeLog() {
+  std::vector<std::string> out;
+  out.swap(log_);
+  return out;
+}
+
+std::string SimulatedDesktop::handleName(WindowHandle handle) const {
+  if (handle == kDesktopHandle) return "desktop";
+  if (const Window* w = window(handle); w != nullptr && w->mainWindow) return "frmMain";
+  return std::to_string(handle);
+}
+
+// ---- Windows ----
+
+WindowHandle SimulatedDesktop::createMainWindow(std::u16string_view caption) {
+  Window main;
+  main.handle = kMainHandle;
+  main.title = std::u16string(caption);
+  main.visible = false;
+  main.mainWindow = true;
+  addWindow(main);
+  return kMainHandle;
+}
+
+void SimulatedDesktop::setWindowVisible(WindowHandle window, bool visible) {
+  if (auto it = find(window); it != windows_.end()) it->visible = visible;
+}
+
+void SimulatedDesktop::setWindowCaption(WindowHandle window, std::u16string_view caption) {
+  if (auto it = find(window); it != windows_.end()) it->title = std::u16string(caption);
+}
+
+void SimulatedDesktop::setWindowBounds(WindowHandle window, double left, double top, double width, double height) {
+  if (auto it = find(window); it != windows_.end()) {
+    it->left = left, it->top = top, it->width = width, it->height = height;
+  }
+}
+
+void SimulatedDesktop::makeTopmost(WindowHandle window) {
+  auto it = find(window);
+  if (it == windows_.end()) return;
+  Window w = *it;
+  w.exStyle |= kExStyleTopmost;
+  addWindow(w);
+  log("topmost " + handleName(window));
+}
+
+WindowHandle SimulatedDesktop::firstWindow(WindowHandle /*window*/) {
+  return windows_.empty() ? 0 : windows_.front().handle;
+}
+
+WindowHandle SimulatedDesktop::nextWindow(WindowHandle window) {
+  auto it = find(window);
+  if (it == windows_.end() || ++it == windows_.end()) return 0;
+  return it->handle;
+}
+
+int SimulatedDesktop::isWindowVisible(WindowHandle window) {
+  const Window* w = this->window(window);
+  return w != nullptr && w->visible ? 1 : 0;
+}
+
+int32_t SimulatedDesktop::windowLong(WindowHandle window, int index) {
+  const Window* w = this->window(window);
+  if (w == nullptr) return 0;
+  if (index == kGwlStyle) return w->style;
+  if (index == kGwlExStyle) return w->exStyle;
+  return 0;
+}
+
+std::u16string SimulatedDesktop::windowText(WindowHandle window) {
+  const Window* w = this->window(window);
+  return w == nullptr ? u"" : w->title;
+}
+
+bool SimulatedDesktop::setForegroundWindow(WindowHandle window) {
+  log("foreground " + handleName(window));
+  if (window != kDesktopHandle && this->window(window) == nullptr) return false;
+  foreground_ = window;
+  return true;
+}
+
+// ---- Keyboard, clipboard, tray, shell, messages, popups ----
+
+void SimulatedDesktop::keyEvent(uint8_t virtualKey, uint32_t flags) {
+  std::string name;
+  switch (virtualKey) {
+    case 0x09: name = "Tab"; break;
+    case 0x0D: name = "Enter"; break;
+    case 0x11: name = "Ctrl"; break;
+    default:
+      name = (virtualKey >= 'A' && virtualKey <= 'Z') ? std::string(1, static_cast<char>(virtualKey))
+                                                       : std::to_string(virtualKey);
+  }
+  log("key " + name + ((flags & kKeyUp) != 0 ? " up" : " down"));
+}
+
+bool SimulatedDesktop::clear() {
+  clipboard_.reset();
+  log("clipboard clear");
+  return true;
+}
+
+bool SimulatedDesktop::setText(std::u16string_view text) {
+  clipboard_ = std::u16string(text);
+  log("clipboard " + quoted(text));
+  return true;
+}
+
+bool SimulatedDesktop::notifyIcon(Operation operation, const TrayIconRecord& record) {
+  const std::string picture = record.icon == 0x5102 ? "busy" : "normal";
+  switch (operation) {
+    case kAdd:
+      if (trayIcon_) return false;
+      trayIcon_ = record.icon;
+      log("tray add " + picture);
+      return true;
+    case kModify:
+      if (!trayIcon_) return false;
+      trayIcon_ = record.icon;
+      log("tray modify " + picture);
+      return true;
+    case kDelete:
+      if (!trayIcon_) return false;
+      trayIcon_.reset();
+      log("tray delete");
+      return true;
+  }
+  return false;
+}
+
+bool SimulatedDesktop::startProgram(std::u16string_view commandLine, int windowStyle) {
+  const bool known = programs_.count(std::u16string(commandLine)) != 0;
+  log("start " + quoted(commandLine) + " style " + std::to_string(windowStyle) + (known ? "" : " failed"));
+  return known;
+}
+
+void SimulatedDesktop::shellOpen(WindowHandle owner, std::u16string_view target) {
+  log("open " + quoted(target) + " owner " + handleName(owner));
+}
+
+void SimulatedDesktop::showMessage(std::u16string_view text, std::u16string_view title, int flags) {
+  log("message " + quoted(text) + " title " + quoted(title) + " icon " + std::to_string(flags));
+}
+
+void SimulatedDesktop::showPopupMenu(std::string_view menuName, int flags) {
+  log("popup " + std::string(menuName) + " flags " + std::to_string(flags));
+}
+
+// ---- The stand-in hook library: the ten exports over three shared fields ----
+
+std::optional<HookExports> SimulatedDesktop::loadHookLibrary(std::string_view name) {
+  if (hookMissing_ || name != "fmxhook") {
+    log("hook library " + std::string(name) + " not found");
+    return std::nullopt;
+  }
+  HookExports exports;
+  exports.SetHook = [this] {
+    hookInstalled_ = !hookRefused_;
+    log(std::string("hook SetHook ") + (hookInstalled_ ? "0" : "-1"));
+    return hookInstalled_ ? 0 : -1;
+  };
+  exports.RemoveHook = [this] {
+    const bool removed = hookInstalled_;
+    hookInstalled_ = false;
+    log(std::string("hook RemoveHook ") + (removed ? "0" : "-1"));
+    return removed ? 0 : -1;
+  };
+  for (int m = 0; m < 5; ++m) {
+    exports.M_Mode[m] = [this, m] {
+      mouseMode_ = m;
+      log("hook M_Mode" + std::to_string(m));
+    };
+  }
+  for (int k = 0; k < 3; ++k) {
+    exports.K_Mode[k] = [this, k] {
+      keyMode_ = k;
+      log("hook K_Mode" + std::to_string(k));
+    };
+  }
+  return exports;
+}
+
+// ---- Event loop and virtual clock ----
+
+void SimulatedDesktop::doEvents() {
+  if (!posted_.empty()) {
+    auto pending = std::move(posted_);
+    posted_.clear();
+    for (auto& event : pending) event();
+    return;
+  }
+  // Nothing waiting: time passes until the timer is due.
+  if (timerInterval_ > 0) advance(std::max(0.0, timerDue_ - now_));
+}
+
+void SimulatedDesktop::setTimer(int milliseconds, std::function<void()> tick) {
+  timerInterval_ = std::max(0, milliseconds);
+  timerTick_ = std::move(tick);
+  timerDue_ = now_ + timerInterval_;
+}
+
+void SimulatedDesktop::advance(double milliseconds) {
+  const double until = now_ + milliseconds;
+  while (timerInterval_ > 0 && timerDue_ <= until) {
+    now_ = timerDue_;
+    timerDue_ += timerInterval_;
+    if (timerTick_) timerTick_();
+  }
+  now_ = until;
+}
+
+void SimulatedDesktop::endProcess() {
+  ended_ = true;
+  if (auto it = find(kMainHandle); it != windows_.end()) windows_.erase(it);
+  if (trayIcon_) trayIcon_.reset();  // the shell drops the icon of a process that ends
+  hookInstalled_ = false;
+  timerInterval_ = 0;
+  log("process ended");
+}
+
+}  // namespace formix::platform

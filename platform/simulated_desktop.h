@@ -1,0 +1,154 @@
+// An in-memory desktop good enough to run the whole program headless: a z-ordered list of
+// top-level windows, a clipboard, a notification area, a keyboard and foreground log, recorded
+// message boxes and programs started, a stand-in hook library and a virtual clock for the timer.
+// Everything the program does to the desktop is written to a log that tests read back.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/desktop.h"
+
+namespace formix::platform {
+
+class SimulatedDesktop : public WindowSystem,
+                         public Screen,
+                         public Keyboard,
+                         public Clipboard,
+                         public NotificationArea,
+                         public Shell,
+                         public MessageBoxes,
+                         public PopupMenus,
+                         public HookLibraryLoader,
+                         public EventLoop,
+                         public Process,
+                         public SessionFacts {
+ public:
+  struct Window {
+    WindowHandle handle = 0;
+    std::u16string title;
+    bool visible = true;
+    int32_t style = kStyleCaption;
+    int32_t exStyle = 0;
+    bool mainWindow = false;
+    double left = 0, top = 0, width = 0, height = 0;
+  };
+
+  SimulatedDesktop();
+
+  Desktop ports();
+
+  // ---- Set-up ----
+  void setScreenPixels(int width, int height);
+  void setUserName(std::optional<std::u16string> name) { userName_ = std::move(name); }
+  void setProgramFolder(std::u16string folder) { folder_ = std::move(folder); }
+  // A new top-level window in front of every window that is not always on top (or, when topmost,
+  // in front of all).
+  void addWindow(Window window);
+  void setAnotherInstance(bool running) { anotherInstance_ = running; }
+  void setHookRefused(bool refused) { hookRefused_ = refused; }
+  void setHookMissing(bool missing) { hookMissing_ = missing; }
+  // Command lines that start as programs; any other fails to start.
+  void addProgram(std::u16string commandLine) { programs_.insert(std::move(commandLine)); }
+
+  // ---- What happened ----
+  std::vector<std::string> takeLog();
+  const Window* window(WindowHandle handle) const;
+  WindowHandle foreground() const { return foreground_; }
+  bool processEnded() const { return ended_; }
+  bool trayIconShown() const { return trayIcon_.has_value(); }
+  int mouseMode() const { return mouseMode_; }
+  int keyMode() const { return keyMode_; }
+  bool hookInstalled() const { return hookInstalled_; }
+  double nowMs() const { return now_; }
+
+  // A new process of the program starts on this desktop.
+  void resetProcess() { ended_ = false; }
+
+  // Advances the virtual clock, firing the timer on the way.
+  void advance(double milliseconds);
+
+  // ---- Ports ----
+  WindowHandle createMainWindow(std::u16string_view caption) override;
+  void setWindowVisible(WindowHandle window, bool visible) override;
+  void setWindowCaption(WindowHandle window, std::u16string_view caption) override;
+  void setWindowBounds(WindowHandle window, double left, double top, double width, double height) override;
+  void makeTopmost(WindowHandle window) override;
+  WindowHandle firstWindow(WindowHandle window) override;
+  WindowHandle nextWindow(WindowHandle window) override;
+  int isWindowVisible(WindowHandle window) override;
+  int32_t windowLong(WindowHandle window, int index) override;
+  std::u16string windowText(WindowHandle window) override;
+  bool setForegroundWindow(WindowHandle window) override;
+  WindowHandle desktopWindow() override { return kDesktopHandle; }
+
+  double widthTwips() override { return screenWidth_ * kTwipsPerPixel; }
+  double heightTwips() override { return screenHeight_ * kTwipsPerPixel; }
+  double twipsPerPixelX() override { return kTwipsPerPixel; }
+  double twipsPerPixelY() override { return kTwipsPerPixel; }
+
+  void keyEvent(uint8_t virtualKey, uint32_t flags) override;
+
+  bool clear() override;
+  bool setText(std::u16string_view text) override;
+  std::optional<std::u16string> text() override { return clipboard_; }
+
+  bool notifyIcon(Operation operation, const TrayIconRecord& record) override;
+
+  bool startProgram(std::u16string_view commandLine, int windowStyle) override;
+  void shellOpen(WindowHandle owner, std::u16string_view target) override;
+
+  void showMessage(std::u16string_view text, std::u16string_view title, int flags) override;
+
+  void showPopupMenu(std::string_view menuName, int flags) override;
+
+  std::optional<HookExports> loadHookLibrary(std::string_view name) override;
+
+  void doEvents() override;
+  void setTimer(int milliseconds, std::function<void()> tick) override;
+
+  bool anotherInstanceRunning() override { return anotherInstance_; }
+  void endProcess() override;
+
+  std::optional<std::u16string> userName() const override { return userName_; }
+  std::u16string programFolder() const override { return folder_; }
+  char16_t pathSeparator() const override { return u'/'; }
+
+  static constexpr WindowHandle kDesktopHandle = 0x10010;
+  static constexpr WindowHandle kMainHandle = 0x20000;
+  static constexpr double kTwipsPerPixel = 15;
+
+  // How a handle reads in the log: "frmMain", "desktop" or the number.
+  std::string handleName(WindowHandle handle) const;
+
+ private:
+  std::vector<Window>::iterator find(WindowHandle handle);
+  void log(std::string line) { log_.push_back(std::move(line)); }
+
+  std::vector<Window> windows_;  // front to back
+  std::vector<std::string> log_;
+  int screenWidth_ = 1024, screenHeight_ = 768;
+  std::optional<std::u16string> userName_ = u"user";
+  std::u16string folder_ = u".";
+  bool anotherInstance_ = false, hookRefused_ = false, hookMissing_ = false;
+  std::set<std::u16string> programs_;
+  WindowHandle foreground_ = 0;
+  std::optional<std::u16string> clipboard_;
+  std::optional<uint32_t> trayIcon_;
+  int mouseMode_ = 0, keyMode_ = 0;
+  bool hookInstalled_ = false;
+  bool ended_ = false;
+  double now_ = 0;
+  int timerInterval_ = 0;
+  double timerDue_ = 0;
+  std::function<void()> timerTick_;
+  std::deque<std::function<void()>> posted_;
+};
+
+// A text quoted for the log: "..." with \" \\ \r \n \t escaped.
+std::string quoted(std::u16string_view text);
+
+}  // namespace formix::platform

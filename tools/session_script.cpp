@@ -1,0 +1,233 @@
+#include "tools/session_script.h"
+
+#include <sstream>
+
+#include "app/atomic_file.h"
+#include "text/utf.h"
+#include "tools/settings_json.h"
+
+namespace formix::tool {
+namespace {
+
+long number(const std::string& token, const char* what) {
+  try {
+    size_t used = 0;
+    const long v = std::stol(token, &used, 0);
+    if (used == token.size()) return v;
+  } catch (const std::exception&) {
+  }
+  throw ScriptError(std::string(what) + " must be a number, not '" + token + "'");
+}
+
+std::string escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      case '\\': out += "\\\\"; break;
+      default: out.push_back(c);
+    }
+  }
+  return out;
+}
+
+void expectArgs(const std::vector<std::string>& args, size_t count, const char* usage) {
+  if (args.size() != count) throw ScriptError(std::string("usage: ") + usage);
+}
+
+}  // namespace
+
+std::vector<std::string> tokenize(const std::string& line) {
+  std::vector<std::string> tokens;
+  size_t i = 0;
+  while (i < line.size()) {
+    if (line[i] == ' ' || line[i] == '\t' || line[i] == '\r') {
+      ++i;
+      continue;
+    }
+    std::string token;
+    if (line[i] == '"') {
+      for (++i;; ++i) {
+        if (i >= line.size()) throw ScriptError("unclosed quote");
+        if (line[i] == '"') break;
+        if (line[i] == '\\' && i + 1 < line.size()) {
+          const char next = line[++i];
+          token.push_back(next == 'n' ? '\n' : next == 't' ? '\t' : next == 'r' ? '\r' : next);
+        } else {
+          token.push_back(line[i]);
+        }
+      }
+      ++i;
+    } else {
+      while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') token.push_back(line[i++]);
+    }
+    tokens.push_back(std::move(token));
+  }
+  return tokens;
+}
+
+SessionScript::SessionScript() : ports_(desktop_.ports()) {}
+
+app::FrmMain& SessionScript::running() {
+  if (!program_) throw ScriptError("Formix has not been started (use start)");
+  if (!program_->running()) throw ScriptError("Formix has ended");
+  return *program_;
+}
+
+app::Control& SessionScript::control(const std::string& ref) {
+  if (!program_) throw ScriptError("Formix has not been started (use start)");
+  std::string name = ref;
+  int index = -1;
+  if (const size_t open = ref.find('('); open != std::string::npos) {
+    if (ref.back() != ')') throw ScriptError("unknown control '" + ref + "'");
+    name = ref.substr(0, open);
+    index = static_cast<int>(number(ref.substr(open + 1, ref.size() - open - 2), "an index"));
+  }
+  app::Control* found = program_->findControl(name, index);
+  if (found == nullptr) throw ScriptError("unknown control '" + ref + "'");
+  return *found;
+}
+
+std::filesystem::path SessionScript::settingsFile() {
+  if (program_) return program_->settingsPath();
+  const auto path = app::settingsFilePath(desktop_.programFolder(), app::sGetUserName(desktop_), u'/');
+  return text::toUtf8(path);
+}
+
+void SessionScript::desktopCommand(const std::vector<std::string>& args) {
+  if (args.size() < 2) throw ScriptError("usage: desktop SETTING ...");
+  const std::string& what = args[1];
+  if (what == "screen") {
+    expectArgs(args, 4, "desktop screen W H");
+    desktop_.setScreenPixels(static_cast<int>(number(args[2], "width")), static_cast<int>(number(args[3], "height")));
+  } else if (what == "user") {
+    expectArgs(args, 3, "desktop user NAME");
+    desktop_.setUserName(text::fromUtf8Lossy(args[2]));
+  } else if (what == "no-user") {
+    desktop_.setUserName(std::nullopt);
+  } else if (what == "folder") {
+    expectArgs(args, 3, "desktop folder DIR");
+    desktop_.setProgramFolder(text::fromUtf8Lossy(args[2]));
+  } else if (what == "window") {
+    if (args.size() < 4) throw ScriptError("usage: desktop window HWND \"TITLE\" [topmost] [nocaption] [hidden]");
+    platform::SimulatedDesktop::Window w;
+    w.handle = static_cast<platform::WindowHandle>(number(args[2], "a window handle"));
+    w.title = text::fromUtf8Lossy(args[3]);
+    for (size_t i = 4; i < args.size(); ++i) {
+      if (args[i] == "topmost") w.exStyle |= platform::kExStyleTopmost;
+      else if (args[i] == "nocaption") w.style &= ~platform::kStyleCaption;
+      else if (args[i] == "hidden") w.visible = false;
+      else throw ScriptError("unknown window flag '" + args[i] + "'");
+    }
+    desktop_.addWindow(std::move(w));
+  } else if (what == "another-instance") {
+    desktop_.setAnotherInstance(true);
+  } else if (what == "hook-fails") {
+    desktop_.setHookRefused(true);
+  } else if (what == "hook-missing") {
+    desktop_.setHookMissing(true);
+  } else if (what == "program") {
+    expectArgs(args, 3, "desktop program \"COMMAND LINE\"");
+    desktop_.addProgram(text::fromUtf8Lossy(args[2]));
+  } else {
+    throw ScriptError("unknown desktop setting '" + what + "'");
+  }
+}
+
+void SessionScript::runLine(const std::string& line, std::ostream& out) {
+  const std::vector<std::string> args = tokenize(line);
+  if (args.empty() || args[0].front() == '#') return;
+  const std::string& command = args[0];
+  try {
+    if (command == "desktop") {
+      desktopCommand(args);
+    } else if (command == "start") {
+      expectArgs(args, 1, "start");
+      if (program_ && program_->running()) throw ScriptError("Formix is already running");
+      program_.reset();
+      desktop_.resetProcess();  // the same desktop, a new process
+      program_ = std::make_unique<app::FrmMain>(ports_);
+      program_->Form_Load();
+    } else if (command == "close") {
+      expectArgs(args, 1, "close");
+      running().closeWindow();
+    } else if (command == "click" || command == "mousedown" || command == "mouseup" || command == "focus" ||
+               command == "blur") {
+      expectArgs(args, 2, (command + " CONTROL").c_str());
+      app::FrmMain& program = running();
+      app::Control& c = control(args[1]);
+      if (command == "click") program.click(c);
+      else if (command == "mousedown") program.mouseDown(c);
+      else if (command == "mouseup") program.mouseUp(c);
+      else if (command == "focus") program.setFocus(c);
+      else program.blur(c);
+    } else if (command == "key" || command == "keypress") {
+      expectArgs(args, 3, (command + " CONTROL CODE").c_str());
+      app::FrmMain& program = running();
+      app::Control& c = control(args[1]);
+      const int code = static_cast<int>(number(args[2], "a key code"));
+      if (command == "key") program.keyDown(c, code);
+      else program.keyPress(c, code);
+    } else if (command == "text") {
+      expectArgs(args, 3, "text CONTROL \"TEXT\"");
+      app::FrmMain& program = running();
+      program.editText(control(args[1]), text::fromUtf8Lossy(args[2]));
+    } else if (command == "tray") {
+      expectArgs(args, 2, "tray MESSAGE");
+      app::FrmMain& program = running();
+      const double x = static_cast<double>(number(args[1], "a mouse message")) * desktop_.twipsPerPixelX();
+      program.mouseDown(program.frmMain, app::kMiddleButton, x, 0);
+    } else if (command == "menu") {
+      expectArgs(args, 2, "menu ITEM");
+      app::FrmMain& program = running();
+      app::Control& item = control(args[1]);
+      if (item.kind() != app::ControlKind::Menu) throw ScriptError("'" + args[1] + "' is not a menu item");
+      program.chooseMenuItem(item);
+    } else if (command == "move") {
+      expectArgs(args, 3, "move LEFT TOP");
+      app::FrmMain& program = running();  // the user drags the window (twips)
+      program.frmMain.setLeft(static_cast<double>(number(args[1], "left")));
+      program.frmMain.setTop(static_cast<double>(number(args[2], "top")));
+    } else if (command == "wait") {
+      expectArgs(args, 2, "wait MILLISECONDS");
+      desktop_.advance(static_cast<double>(number(args[1], "a time")));
+    } else if (command == "get") {
+      expectArgs(args, 2, "get CONTROL.PROPERTY");
+      const size_t dot = args[1].rfind('.');
+      if (dot == std::string::npos) throw ScriptError("usage: get CONTROL.PROPERTY");
+      const app::Control& c = control(args[1].substr(0, dot));
+      out << args[1] << '=' << escaped(c.propertyText(args[1].substr(dot + 1))) << '\n';
+    } else if (command == "file") {
+      expectArgs(args, 1, "file");
+      const auto bytes = app::readWholeFile(settingsFile());
+      out << (bytes ? settingsJson(*bytes) : "(no settings file)") << '\n';
+    } else if (command == "log") {
+      expectArgs(args, 1, "log");
+      for (const auto& entry : desktop_.takeLog()) out << entry << '\n';
+    } else {
+      throw ScriptError("unknown command '" + command + "'");
+    }
+  } catch (const app::ProgramEnded&) {
+    // The process ended inside the handler, as the program intends.
+  } catch (const app::StepError& e) {
+    throw ScriptError(e.what());
+  }
+}
+
+int SessionScript::run(std::istream& in, std::ostream& out, std::ostream& err) {
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    try {
+      runLine(line, out);
+    } catch (const ScriptError& e) {
+      out.flush();
+      err << "formix-tool: line " << number << ": " << e.what() << '\n';
+      return 2;
+    }
+  }
+  return 0;
+}
+
+}  // namespace formix::tool
