@@ -183,9 +183,10 @@ void FrmMain::mouseDown(Control& control, int button, double x, double y) {
   else if (n == "optWK") optWK_MouseDown(control.index());
 }
 
-void FrmMain::mouseUp(Control& control, int /*button*/, double /*x*/, double /*y*/) {
+void FrmMain::mouseUp(Control& control, int button, double x, double y) {
   if (!control.enabled()) return;
-  if (&control == &cmdTRAY) cmdTRAY_MouseUp();
+  if (&control == &frmMain) Form_MouseUp(button, 0, x, y);
+  else if (&control == &cmdTRAY) cmdTRAY_MouseUp();
   else if (&control == &chkTRAY) chkTRAY_MouseUp();
   else if (&control == &chkPOST) chkPOST_MouseUp();
   else if (&control == &chkSET) chkSET_MouseUp();
@@ -204,6 +205,7 @@ void FrmMain::click(Control& control) {
       mouseDown(control);
       mouseUp(control);
       if (&control == &cmdTRAY) cmdTRAY_Click();
+      else if (&control == &cmdPOST) cmdPOST_Click();
       break;
     case K::CheckBox:
       // The value changes (and Click runs) before the release is reported.
@@ -278,6 +280,9 @@ void FrmMain::editText(Control& control, std::u16string text) {
 
 void FrmMain::chooseMenuItem(Control& item) {
   if (&item == &mnu0_end) mnu0_end_Click();
+  else if (item.name() == "mnu1_key") mnu1_key_Click(item.index());
+  else if (item.name() == "mnu1_ms") mnu1_ms_Click(item.index());
+  else if (item.name() == "mnu1_wk") mnu1_wk_Click(item.index());
 }
 
 }  // namespace formix::app

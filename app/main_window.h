@@ -113,10 +113,18 @@ class FrmMain : public ControlEvents {
   void SelectPage(int page);
   void optPAGE_MouseDown(int index);
 
-  // ---- Trigger options ----
+  // ---- Target window and whole-form fill ----
+  platform::WindowHandle lGetNextWindowHandle();
+  void cmdPOST_Click();
+
+  // ---- Trigger options and dispatch ----
   void optKEY_MouseDown(int index);
   void optMS_MouseDown(int index);
   void optWK_MouseDown(int index);
+  void mnu1_key_Click(int index);
+  void mnu1_ms_Click(int index);
+  void mnu1_wk_Click(int index);
+  void Form_MouseUp(int button, int shift, double x, double y);
 
   // ---- Events from a view (a user's actions), routed to the handlers above ----
   void mouseDown(Control& control, int button = kLeftButton, double x = 0, double y = 0);

@@ -21,4 +21,31 @@ void FrmMain::optWK_MouseDown(int index) {
   if (index >= 0 && index <= 2 && hook_) step([&] { callHook(hook_->K_Mode[index]); });
 }
 
+void FrmMain::mnu1_key_Click(int index) {
+  optKEY_MouseDown(index);
+  optKEY(index).setValue(1);
+}
+
+void FrmMain::mnu1_ms_Click(int index) {
+  optMS_MouseDown(index);
+  optMS(index).setValue(1);
+}
+
+void FrmMain::mnu1_wk_Click(int index) {
+  optWK_MouseDown(index);
+  optWK(index).setValue(1);
+}
+
+void FrmMain::Form_MouseUp(int /*button*/, int /*shift*/, double x, double y) {
+  // The hook library reports a trigger as a left-button-up at (code, 0) pixels.
+  if (y != 0) return;
+  const auto twips = static_cast<float>(desktop_.screen.twipsPerPixelX());
+  if (static_cast<float>(x) == 1000 * twips) {
+    step([&] { desktop_.windows.setForegroundWindow(hWnd); });
+    step([&] { desktop_.popups.showPopupMenu(mnu0.name(), 2); });
+  } else if (static_cast<float>(x) == 2000 * twips) {
+    if (cmdPOST.enabled()) cmdPOST_Click();
+  }
+}
+
 }  // namespace formix::app

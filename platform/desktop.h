@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/session.h"
 
@@ -149,6 +150,33 @@ class EventLoop {
   virtual void setTimer(int milliseconds, std::function<void()> tick) = 0;
 };
 
+// The browser windows of the desktop and their documents. Each document's body is read and
+// written as one HTML string; writing it makes the browser parse it again.
+class BrowserDocuments {
+ public:
+  virtual ~BrowserDocuments() = default;
+  static constexpr int kTopDocument = -1;
+  // The top-level windows of the open browsers, in the order the desktop lists them.
+  virtual std::vector<WindowHandle> browserWindows() = 0;
+  // The number of frames of the browser's page; nullopt when it cannot be read.
+  virtual std::optional<int> frameCount(WindowHandle browser) = 0;
+  // The body HTML of the top document or of frame k (from 0); nullopt when it cannot be read.
+  virtual std::optional<std::u16string> bodyHtml(WindowHandle browser, int frame) = 0;
+  virtual bool setBodyHtml(WindowHandle browser, int frame, std::u16string_view html) = 0;
+};
+
+// Local date and time.
+struct LocalDateTime {
+  int year = 2000, month = 1, day = 1;
+  int hour = 0, minute = 0, second = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual LocalDateTime now() = 0;
+};
+
 // Facts of the process beyond those of the session.
 class Process {
  public:
@@ -172,6 +200,8 @@ struct Desktop {
   EventLoop& events;
   Process& process;
   SessionFacts& session;
+  BrowserDocuments& browsers;
+  Clock& clock;
 };
 
 }  // namespace formix::platform

@@ -1,6 +1,7 @@
 #include "platform/simulated_desktop.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "text/utf.h"
 
@@ -24,7 +25,7 @@ std::string quoted(std::u16string_view text) {
 SimulatedDesktop::SimulatedDesktop() = default;
 
 Desktop SimulatedDesktop::ports() {
-  return Desktop{*this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
+  return Desktop{*this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
 }
 
 void SimulatedDesktop::setScreenPixels(int width, int height) {
@@ -231,6 +232,98 @@ std::optional<HookExports> SimulatedDesktop::loadHookLibrary(std::string_view na
     };
   }
   return exports;
+}
+
+// ---- Browsers ----
+
+void SimulatedDesktop::addBrowser(Window window, std::u16string html) {
+  const WindowHandle handle = window.handle;
+  addWindow(std::move(window));
+  std::erase_if(browsers_, [&](const Browser& b) { return b.window == handle; });
+  browsers_.push_back({handle, std::move(html), {}, true});
+}
+
+SimulatedDesktop::Browser* SimulatedDesktop::browser(WindowHandle window) {
+  auto it = std::find_if(browsers_.begin(), browsers_.end(), [&](const Browser& b) { return b.window == window; });
+  return it == browsers_.end() ? nullptr : &*it;
+}
+
+void SimulatedDesktop::addFrame(WindowHandle browser, std::u16string html) {
+  if (Browser* b = this->browser(browser)) b->frames.push_back(std::move(html));
+}
+
+void SimulatedDesktop::setFramesUnreadable(WindowHandle browser) {
+  if (Browser* b = this->browser(browser)) b->framesReadable = false;
+}
+
+std::optional<std::u16string> SimulatedDesktop::documentHtml(WindowHandle browser, int frame) const {
+  for (const Browser& b : browsers_) {
+    if (b.window != browser) continue;
+    if (frame == kTopDocument) return b.top;
+    if (frame >= 0 && frame < static_cast<int>(b.frames.size())) return b.frames[frame];
+  }
+  return std::nullopt;
+}
+
+std::vector<WindowHandle> SimulatedDesktop::browserWindows() {
+  std::vector<WindowHandle> out;
+  for (const Browser& b : browsers_) out.push_back(b.window);
+  return out;
+}
+
+std::optional<int> SimulatedDesktop::frameCount(WindowHandle browser) {
+  Browser* b = this->browser(browser);
+  if (b == nullptr || !b->framesReadable) return std::nullopt;
+  return static_cast<int>(b->frames.size());
+}
+
+static std::string documentName(int frame) {
+  return frame == BrowserDocuments::kTopDocument ? "top" : "frame " + std::to_string(frame);
+}
+
+std::optional<std::u16string> SimulatedDesktop::bodyHtml(WindowHandle browser, int frame) {
+  auto html = documentHtml(browser, frame);
+  if (html) log("browser " + std::to_string(browser) + " read " + documentName(frame));
+  return html;
+}
+
+bool SimulatedDesktop::setBodyHtml(WindowHandle browser, int frame, std::u16string_view html) {
+  Browser* b = this->browser(browser);
+  if (b == nullptr) return false;
+  std::u16string* target = frame == kTopDocument ? &b->top
+                           : (frame >= 0 && frame < static_cast<int>(b->frames.size())) ? &b->frames[frame]
+                                                                                        : nullptr;
+  if (target == nullptr) return false;
+  *target = std::u16string(html);
+  log("browser " + std::to_string(browser) + " write " + documentName(frame));
+  return true;
+}
+
+LocalDateTime SimulatedDesktop::now() {
+  using namespace std::chrono;
+  const auto start = sys_days{year{clockStart_.year} / clockStart_.month / clockStart_.day} +
+                     hours{clockStart_.hour} + minutes{clockStart_.minute} + seconds{clockStart_.second};
+  const auto t = start + milliseconds{static_cast<long long>(now_)};
+  const auto day = floor<days>(t);
+  const year_month_day ymd{day};
+  const hh_mm_ss hms{floor<seconds>(t - day)};
+  return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+          static_cast<int>(static_cast<unsigned>(ymd.day())), static_cast<int>(hms.hours().count()),
+          static_cast<int>(hms.minutes().count()), static_cast<int>(hms.seconds().count())};
+}
+
+void SimulatedDesktop::postToMainWindow(uint32_t message, int x, int y) {
+  posted_.push_back([this, message, x, y] {
+    if (mainWindowInput && !ended_) mainWindowInput(message, x, y);
+  });
+}
+
+void SimulatedDesktop::pumpMessages() {
+  while (!posted_.empty()) {
+    auto event = std::move(posted_.front());
+    posted_.pop_front();
+    event();
+  }
 }
 
 // ---- Event loop and virtual clock ----

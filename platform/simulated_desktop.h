@@ -25,7 +25,9 @@ class SimulatedDesktop : public WindowSystem,
                          public HookLibraryLoader,
                          public EventLoop,
                          public Process,
-                         public SessionFacts {
+                         public SessionFacts,
+                         public BrowserDocuments,
+                         public Clock {
  public:
   struct Window {
     WindowHandle handle = 0;
@@ -51,6 +53,24 @@ class SimulatedDesktop : public WindowSystem,
   void setAnotherInstance(bool running) { anotherInstance_ = running; }
   void setHookRefused(bool refused) { hookRefused_ = refused; }
   void setHookMissing(bool missing) { hookMissing_ = missing; }
+  // A browser window in front (see addWindow) whose page body is `html`.
+  void addBrowser(Window window, std::u16string html);
+  // One more frame document in the browser's page.
+  void addFrame(WindowHandle browser, std::u16string html);
+  // A browser whose frame count cannot be read.
+  void setFramesUnreadable(WindowHandle browser);
+  // The body of the top document (kTopDocument) or a frame; nullopt when there is none.
+  std::optional<std::u16string> documentHtml(WindowHandle browser, int frame) const;
+  // The local date and time at virtual time 0.
+  void setClock(LocalDateTime start) { clockStart_ = start; }
+  // Where messages posted to the main window are delivered (message, x, y in pixels); the view
+  // of the running program sets it.
+  std::function<void(uint32_t, int, int)> mainWindowInput;
+  // Posts a message to the main window; it is delivered by the next doEvents.
+  void postToMainWindow(uint32_t message, int x, int y);
+  // Delivers what was posted, as the message loop does between events.
+  void pumpMessages();
+
   // Command lines that start as programs; any other fails to start.
   void addProgram(std::u16string commandLine) { programs_.insert(std::move(commandLine)); }
 
@@ -117,6 +137,13 @@ class SimulatedDesktop : public WindowSystem,
   std::u16string programFolder() const override { return folder_; }
   char16_t pathSeparator() const override { return u'/'; }
 
+  std::vector<WindowHandle> browserWindows() override;
+  std::optional<int> frameCount(WindowHandle browser) override;
+  std::optional<std::u16string> bodyHtml(WindowHandle browser, int frame) override;
+  bool setBodyHtml(WindowHandle browser, int frame, std::u16string_view html) override;
+
+  LocalDateTime now() override;
+
   static constexpr WindowHandle kDesktopHandle = 0x10010;
   static constexpr WindowHandle kMainHandle = 0x20000;
   static constexpr double kTwipsPerPixel = 15;
@@ -146,6 +173,15 @@ class SimulatedDesktop : public WindowSystem,
   double timerDue_ = 0;
   std::function<void()> timerTick_;
   std::deque<std::function<void()>> posted_;
+  struct Browser {
+    WindowHandle window;
+    std::u16string top;
+    std::vector<std::u16string> frames;
+    bool framesReadable = true;
+  };
+  std::vector<Browser> browsers_;
+  Browser* browser(WindowHandle window);
+  LocalDateTime clockStart_{2026, 1, 5, 9, 0, 0};
 };
 
 // A text quoted for the log: "..." with \" \\ \r \n \t escaped.

@@ -1,5 +1,7 @@
 #include "tools/session_script.h"
 
+#include <chrono>
+#include <cstdio>
 #include <sstream>
 
 #include "app/atomic_file.h"
@@ -8,6 +10,8 @@
 
 namespace formix::tool {
 namespace {
+
+constexpr uint32_t kLeftButtonUp = 0x202;
 
 long number(const std::string& token, const char* what) {
   try {
@@ -31,6 +35,31 @@ std::string escaped(const std::string& text) {
     }
   }
   return out;
+}
+
+// A UTF-8 HTML file for a simulated browser.
+std::u16string htmlFile(const std::string& path) {
+  const auto bytes = app::readWholeFile(path);
+  if (!bytes) throw ScriptError("cannot read '" + path + "'");
+  auto html = text::fromUtf8(*bytes);
+  if (!html) throw ScriptError("'" + path + "' is not valid UTF-8");
+  return *html;
+}
+
+// YYYY-MM-DD, or YYYY-MM-DDTHH:MM:SS when `withTime`.
+platform::LocalDateTime dateTime(const std::string& token, bool withTime) {
+  platform::LocalDateTime t;
+  char tail = 0;
+  const int fields = withTime ? std::sscanf(token.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &t.year, &t.month, &t.day,
+                                            &t.hour, &t.minute, &t.second, &tail)
+                              : std::sscanf(token.c_str(), "%4d-%2d-%2d%c", &t.year, &t.month, &t.day, &tail);
+  const std::chrono::year_month_day ymd{std::chrono::year{t.year}, std::chrono::month(static_cast<unsigned>(t.month)),
+                                        std::chrono::day(static_cast<unsigned>(t.day))};
+  if (fields != (withTime ? 6 : 3) || !ymd.ok() || t.hour > 23 || t.minute > 59 || t.second > 59 || t.hour < 0 ||
+      t.minute < 0 || t.second < 0) {
+    throw ScriptError("not a valid " + std::string(withTime ? "date and time" : "date") + ": '" + token + "'");
+  }
+  return t;
 }
 
 void expectArgs(const std::vector<std::string>& args, size_t count, const char* usage) {
@@ -68,7 +97,16 @@ std::vector<std::string> tokenize(const std::string& line) {
   return tokens;
 }
 
-SessionScript::SessionScript() : ports_(desktop_.ports()) {}
+SessionScript::SessionScript() : ports_(desktop_.ports()) {
+  desktop_.mainWindowInput = [this](uint32_t message, int x, int y) {
+    if (!program_ || !program_->running() || message != kLeftButtonUp) return;
+    const double twips = desktop_.twipsPerPixelX();
+    try {
+      program_->mouseUp(program_->frmMain, app::kLeftButton, x * twips, y * twips);
+    } catch (const app::ProgramEnded&) {
+    }
+  };
+}
 
 app::FrmMain& SessionScript::running() {
   if (!program_) throw ScriptError("Formix has not been started (use start)");
@@ -122,6 +160,22 @@ void SessionScript::desktopCommand(const std::vector<std::string>& args) {
       else throw ScriptError("unknown window flag '" + args[i] + "'");
     }
     desktop_.addWindow(std::move(w));
+  } else if (what == "browser") {
+    expectArgs(args, 5, "desktop browser HWND \"TITLE\" FILE");
+    platform::SimulatedDesktop::Window w;
+    w.handle = static_cast<platform::WindowHandle>(number(args[2], "a window handle"));
+    w.title = text::fromUtf8Lossy(args[3]);
+    desktop_.addBrowser(std::move(w), htmlFile(args[4]));
+  } else if (what == "frame") {
+    expectArgs(args, 4, "desktop frame HWND FILE");
+    const auto handle = static_cast<platform::WindowHandle>(number(args[2], "a window handle"));
+    if (desktop_.documentHtml(handle, platform::BrowserDocuments::kTopDocument) == std::nullopt) {
+      throw ScriptError("no browser window " + args[2]);
+    }
+    desktop_.addFrame(handle, htmlFile(args[3]));
+  } else if (what == "today" || what == "now") {
+    expectArgs(args, 3, what == "today" ? "desktop today YYYY-MM-DD" : "desktop now YYYY-MM-DDTHH:MM:SS");
+    desktop_.setClock(dateTime(args[2], what == "now"));
   } else if (what == "another-instance") {
     desktop_.setAnotherInstance(true);
   } else if (what == "hook-fails") {
@@ -185,6 +239,19 @@ void SessionScript::runLine(const std::string& line, std::ostream& out) {
       app::Control& item = control(args[1]);
       if (item.kind() != app::ControlKind::Menu) throw ScriptError("'" + args[1] + "' is not a menu item");
       program.chooseMenuItem(item);
+    } else if (command == "post") {
+      expectArgs(args, 3, "post X Y");
+      running();  // a left-button-up on the main window's client area, as the hook library posts it
+      desktop_.postToMainWindow(kLeftButtonUp, static_cast<int>(number(args[1], "x")),
+                                static_cast<int>(number(args[2], "y")));
+    } else if (command == "get-html") {
+      if (args.size() != 2 && args.size() != 3) throw ScriptError("usage: get-html HWND [FRAME]");
+      const auto handle = static_cast<platform::WindowHandle>(number(args[1], "a window handle"));
+      const int frame = args.size() == 3 ? static_cast<int>(number(args[2], "a frame number"))
+                                         : platform::BrowserDocuments::kTopDocument;
+      const auto html = desktop_.documentHtml(handle, frame);
+      if (!html) throw ScriptError("no such document");
+      out << text::toUtf8(*html) << '\n';
     } else if (command == "move") {
       expectArgs(args, 3, "move LEFT TOP");
       app::FrmMain& program = running();  // the user drags the window (twips)
@@ -209,6 +276,9 @@ void SessionScript::runLine(const std::string& line, std::ostream& out) {
     } else {
       throw ScriptError("unknown command '" + command + "'");
     }
+    // Messages posted meanwhile (hook reports) are handled before the next line, as the message
+    // loop would.
+    desktop_.pumpMessages();
   } catch (const app::ProgramEnded&) {
     // The process ended inside the handler, as the program intends.
   } catch (const app::StepError& e) {
