@@ -180,17 +180,6 @@ TEST_F(HookLibraryTest, CaptureWindowDecidesTheRightRelease) {
   EXPECT_THAT(system.calls, ::testing::Contains("GetWindowLongA(0x20, -16)"));
 }
 
-TEST_F(HookLibraryTest, WindowsKeyReportsTheKeyModesCode) {
-  library.K_Mode1();
-  EXPECT_EQ(retrieve(kWindowsKey), kNullMessage);
-  library.K_Mode2();
-  EXPECT_EQ(retrieve(kWindowsKey), kNullMessage);
-  library.K_Mode0();
-  EXPECT_EQ(retrieve(kWindowsKey), kWindowsKey);
-  EXPECT_THAT(posts(), ElementsAre("SetForegroundWindow(0x10)", "PostMessageA(0x10, 0x202, 0, 1000)",
-                                   "SetForegroundWindow(0x10)", "PostMessageA(0x10, 0x202, 0, 2000)"));
-}
-
 TEST_F(HookLibraryTest, EachMessageIsJudgedByTheModeAtItsRetrieval) {
   library.M_Mode3();
   EXPECT_EQ(retrieve(kRButtonDown), kNullMessage);
