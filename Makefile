@@ -5,8 +5,10 @@ BUILD      ?= build
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
+WIN_BUILD ?= build-win
+MINGW_CXX ?= x86_64-w64-mingw32-g++
 
-.PHONY: deps build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean
+.PHONY: deps build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test
 
 deps:
 	@scripts/install-deps.sh
@@ -33,10 +35,31 @@ fuzz-smoke: fuzz-build
 fuzz: fuzz-build
 	@scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-test: unit-tests fuzz-smoke
+# FmxHook.dll and the Wine test's probe, cross-built from the same hook/ headers as the native
+# build, with the C++ runtime linked in statically.
+WIN_CXXFLAGS = -std=c++20 -O2 -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion -Werror -I.
+WIN_LDFLAGS = -static -static-libgcc -static-libstdc++
+HOOK_HEADERS = $(wildcard hook/*.h hook/win32/*.h)
+
+$(WIN_BUILD)/FmxHook.dll: hook/win32/fmxhook_dll.cpp hook/win32/FmxHook.def $(HOOK_HEADERS) | deps
+	@mkdir -p $(WIN_BUILD)
+	$(MINGW_CXX) $(WIN_CXXFLAGS) -fno-exceptions -fno-rtti -shared $(WIN_LDFLAGS) -s -o $@ \
+	  hook/win32/fmxhook_dll.cpp hook/win32/FmxHook.def
+
+$(WIN_BUILD)/hook_probe.exe: tests/wine/hook_probe.cpp $(HOOK_HEADERS) | deps
+	@mkdir -p $(WIN_BUILD)
+	$(MINGW_CXX) $(WIN_CXXFLAGS) $(WIN_LDFLAGS) -s -o $@ tests/wine/hook_probe.cpp
+
+hook-dll: $(WIN_BUILD)/FmxHook.dll
+
+# The library in real Windows processes under Wine, with clicks from a virtual X display.
+wine-test: $(WIN_BUILD)/FmxHook.dll $(WIN_BUILD)/hook_probe.exe
+	@tests/wine/run.sh $(WIN_BUILD)
+
+test: unit-tests fuzz-smoke wine-test
 
 bench: build
 	@$(BUILD)/bench/formix_bench
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(WIN_BUILD)

@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   nlohmann-json3-dev
+  g++-mingw-w64-x86-64              # FmxHook.dll, cross-built
+  wine wine64 xvfb xauth xdotool    # the library's end-to-end test under Wine
   "$@"
 )
 
