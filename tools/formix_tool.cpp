@@ -8,7 +8,8 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: formix-tool settings dump FILE\n"
     "       formix-tool settings write FILE < JSON\n"
-    "       formix-tool session < SCRIPT\n";
+    "       formix-tool session < SCRIPT\n"
+    "       formix-tool expand [--now YYYY-MM-DDTHH:MM:SS] TEXT\n";
 
 struct Command {
   std::string_view name;
@@ -18,6 +19,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"settings", formix::tool::runSettings},
     {"session", formix::tool::runSession},
+    {"expand", formix::tool::runExpand},
 };
 
 }  // namespace
