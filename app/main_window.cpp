@@ -1,11 +1,21 @@
 #include "app/main_window.h"
 
+#include <algorithm>
+
 #include "text/utf.h"
 
 namespace formix::app {
 namespace {
 
 using K = ControlKind;
+
+// What a single-line edit control does with Left and Right: a selection collapses to its start or
+// end, otherwise the caret moves by one character.
+void moveCaret(Control& box, int keyCode) {
+  const int length = static_cast<int>(box.text().size());
+  if (keyCode == 37) box.setSelStart(box.selLength() > 0 ? box.selStart() : std::max(0, box.selStart() - 1));
+  else if (keyCode == 39) box.setSelStart(std::min(length, box.selStart() + std::max(box.selLength(), 1)));
+}
 
 }  // namespace
 
@@ -145,10 +155,11 @@ void FrmMain::setFocus(Control& control) {
   if (control.name() == "txtAUTO") {
     txtAUTO_GotFocus(control.index());
   } else if (control.name() == "txtTT" || control.name() == "txtCNT") {
-    // The whole text is selected: caret at 0 and 256 characters, which covers any stored text.
+    // The whole text is selected: caret at 0 and at least 256 characters, so that a longer text
+    // (the settings file keeps any length) is selected whole too.
     step([&] {
       control.setSelStart(0);
-      control.setSelLength(256);
+      control.setSelLength(std::max(256, static_cast<int>(control.text().size())));
     });
   }
 }
@@ -231,9 +242,13 @@ void FrmMain::click(Control& control) {
   }
 }
 
-void FrmMain::keyDown(Control& control, int /*keyCode*/) {
+void FrmMain::keyDown(Control& control, int keyCode) {
   if (!control.enabled()) return;
   typeInto(control);
+  if (control.name() == "txtTT") txtTT_KeyDown(control.index(), keyCode);
+  else if (control.name() == "txtCNT") txtCNT_KeyDown(control.index(), keyCode);
+  // A key that got through and left the focus where it was is the edit control's own.
+  if (keyCode != 0 && focused_ == &control && control.kind() == K::TextBox) moveCaret(control, keyCode);
 }
 
 void FrmMain::typeInto(Control& control) {

@@ -112,6 +112,12 @@ class FrmMain : public ControlEvents {
   void StorePage(int page);
   void SelectPage(int page);
   void optPAGE_MouseDown(int index);
+  // Editors: the arrow keys move in a 2 x 15 grid; a key set to 0 is discarded.
+  void txtTT_KeyDown(int index, int& keyCode);
+  void txtCNT_KeyDown(int index, int& keyCode);
+  // Files dropped on a content editor: only copying is offered; the first file becomes "%O" + path.
+  void txtCNT_OLEDragOver(int index, int& effect);
+  void txtCNT_OLEDragDrop(int index, const std::vector<std::u16string>& files);
 
   // ---- Target window and whole-form fill ----
   platform::WindowHandle lGetNextWindowHandle();
@@ -136,6 +142,10 @@ class FrmMain : public ControlEvents {
   // The user replaces the text of a text box (typing or pasting).
   void editText(Control& control, std::u16string text);
   void chooseMenuItem(Control& item);
+  // Something is dragged over a control offering these drop effects; returns the effects allowed.
+  int dragOver(Control& control, int effect);
+  // Files are dropped on a control (none when the dragged data holds no file).
+  void dropFiles(Control& control, const std::vector<std::u16string>& files);
 
   // ---- Focus ----
   Control* focused() const { return focused_; }

@@ -1,10 +1,9 @@
 // The phrase tables and the controls that show the current page.
 #include "app/main_window.h"
+#include "phrases/phrase_pages.h"
 
 namespace formix::app {
 namespace {
-
-std::u16string menuCaption(const std::u16string& title) { return title.empty() ? u"---" : title; }
 
 int slotOf(int page, int row) {
   const int slot = page * kRows + row;
@@ -18,7 +17,7 @@ void FrmMain::ShowPage(int page) {
   for (int row = 0; row < kRows; ++row) {
     const int slot = slotOf(page, row);  // a page outside 0..13 stops at the first row
     txtTT(row).setText(sTT[slot]);
-    mnu0_btn(row).setCaption(menuCaption(sTT[slot]));
+    mnu0_btn(row).setCaption(phrases::menuCaption(sTT[slot]));
     txtCNT(row).setText(sCNT[slot]);
     cmd(row).setCaption(sTT[slot]);
     cmd(row).setToolTipText(sCNT[slot]);
@@ -32,7 +31,7 @@ void FrmMain::StorePage(int page) {
     sCNT[slot] = txtCNT(row).text();
     cmd(row).setCaption(txtTT(row).text());
     cmd(row).setToolTipText(sCNT[slot]);
-    mnu0_btn(row).setCaption(menuCaption(sTT[slot]));
+    mnu0_btn(row).setCaption(phrases::menuCaption(sTT[slot]));
   }
 }
 

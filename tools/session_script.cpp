@@ -228,6 +228,12 @@ void SessionScript::runLine(const std::string& line, std::ostream& out) {
       expectArgs(args, 3, "text CONTROL \"TEXT\"");
       app::FrmMain& program = running();
       program.editText(control(args[1]), text::fromUtf8Lossy(args[2]));
+    } else if (command == "drop") {
+      if (args.size() < 2) throw ScriptError("usage: drop CONTROL [\"PATH\" ...]");
+      app::FrmMain& program = running();  // files dragged from a file manager and dropped
+      std::vector<std::u16string> files;
+      for (size_t i = 2; i < args.size(); ++i) files.push_back(text::fromUtf8Lossy(args[i]));
+      program.dropFiles(control(args[1]), files);
     } else if (command == "tray") {
       expectArgs(args, 2, "tray MESSAGE");
       app::FrmMain& program = running();

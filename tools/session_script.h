@@ -4,7 +4,8 @@
 //           [nocaption] [hidden] | browser HWND "TITLE" FILE | frame HWND FILE | today DATE |
 //           now DATE-TIME | another-instance | hook-fails | hook-missing | program "CMD"
 //   start | close | click C | mousedown C | mouseup C | focus C | blur C | key C VK |
-//   keypress C CODE | text C "TEXT" | tray MSG | menu ITEM | post X Y | move LEFT TOP | wait MS
+//   keypress C CODE | text C "TEXT" | drop C ["PATH"...] | tray MSG | menu ITEM | post X Y |
+//   move LEFT TOP | wait MS
 //   get C.Property | get-html HWND [K] | file | log
 //
 // Tokens are separated by blanks; a token in double quotes may hold blanks and the escapes \",

@@ -1,0 +1,120 @@
+// Page switching, the title and content editors, dropped files and long phrases.
+#include <gtest/gtest.h>
+
+#include "tests/phrase_test_support.h"
+
+namespace formix::testing {
+namespace {
+
+TEST(PageSwitch, WithTheSettingsPanelOpenEditsAreStoredBeforeTheNewPageShows) {
+  Session s;
+  writeFile(s.settingsFile(), "[Settings]\r\nPage=2\r\n[Strings]\r\n" + phraseLines(5, 0, u"五", u"go"));
+  s.run("start\nclick chkSET\ntext txtTT(0) \"挨拶\"\ntext txtCNT(0) \"こんにちは\"\n");
+  EXPECT_EQ(s.run("click optPAGE(4)\nget txtTT(0).Text\nget txtCNT(0).Text\nget mnu0_btn(0).Caption\n"
+                  "get mnu0_page(4).Checked\nget mnu0_page(1).Checked\n"),
+            "txtTT(0).Text=五\ntxtCNT(0).Text=go\nmnu0_btn(0).Caption=五\nmnu0_page(4).Checked=true\n"
+            "mnu0_page(1).Checked=false\n");
+  app::FrmMain& program = *s.script.program();
+  EXPECT_EQ(program.sTT[15], u"挨拶");
+  EXPECT_EQ(program.sCNT[15], u"こんにちは");
+  EXPECT_EQ(program.focused(), &program.txtTT(0));
+  // Choosing the current page again stores its edits first and shows it again.
+  s.run("text txtTT(1) \"追加\"\nmenu mnu0_page(4)\n");
+  EXPECT_EQ(program.sTT[61], u"追加");
+  EXPECT_EQ(s.run("click optPAGE(1)\nget txtTT(0).Text\nget optPAGE(1).Value\n"),
+            "txtTT(0).Text=挨拶\noptPAGE(1).Value=true\n");
+}
+
+TEST(PageSwitch, FromThePopupWithThePanelClosedStoresNothingAndLeavesTheFocusOnTheBar) {
+  Session s;
+  writeFile(s.settingsFile(), "[Settings]\r\nPage=3\r\n[Strings]\r\n" + phraseLines(7, 2, u"七", u"nana"));
+  s.run("start\n");
+  app::FrmMain& program = *s.script.program();
+  program.txtTT(0).setText(u"not stored");  // an editor the user cannot see
+  EXPECT_EQ(s.run("menu mnu0_page(6)\nget optPAGE(6).Value\nget optPAGE(2).Value\nget mnu0_page(6).Checked\n"
+                  "get mnu0_page(2).Checked\nget cmd(2).Caption\nget cmd(2).ToolTipText\nget mnu0_btn(2).Caption\n"
+                  "get mnu0_btn(0).Caption\n"),
+            "optPAGE(6).Value=true\noptPAGE(2).Value=false\nmnu0_page(6).Checked=true\nmnu0_page(2).Checked=false\n"
+            "cmd(2).Caption=七\ncmd(2).ToolTipText=nana\nmnu0_btn(2).Caption=七\nmnu0_btn(0).Caption=---\n");
+  EXPECT_EQ(program.iPage, 6);
+  EXPECT_EQ(program.sTT[30], u"");
+  EXPECT_EQ(program.focused(), &program.picBTN);
+}
+
+TEST(Editors, ArrowKeysMoveInTheGridAndStopAtItsEdges) {
+  Session s;
+  writeFile(s.settingsFile(), "[Strings]\r\n" + phraseLines(1, 0, u"abc", u"xyz") + phraseLines(1, 14, u"end", u""));
+  s.run("start\nclick chkSET\n");
+  app::FrmMain& program = *s.script.program();
+  const auto focusAndCaret = [&] {
+    const app::Control* f = program.focused();
+    return f->displayName() + " " + std::to_string(f->selStart()) + "+" + std::to_string(f->selLength());
+  };
+  // Up in the first row and Down in the last are discarded.
+  for (const char* keys : {"focus txtTT(0)\nkey txtTT(0) 38\n", "focus txtCNT(0)\nkey txtCNT(0) 38\n",
+                           "focus txtTT(14)\nkey txtTT(14) 40\n", "focus txtCNT(14)\nkey txtCNT(14) 40\n"}) {
+    s.run(keys);
+    const std::string box = program.focused()->displayName();
+    EXPECT_EQ(focusAndCaret(), box + " 0+" + std::to_string(program.focused()->text().size())) << keys;
+  }
+  s.run("key txtCNT(14) 38\n");
+  EXPECT_EQ(focusAndCaret(), "txtCNT(13) 0+0");
+  s.run("focus txtTT(0)\nkey txtTT(0) 40\n");
+  EXPECT_EQ(focusAndCaret(), "txtTT(1) 0+0");
+  // Right inside a title moves the caret; at its end it crosses to the content of the row.
+  s.run("focus txtTT(0)\nkey txtTT(0) 37\nkey txtTT(0) 39\n");
+  EXPECT_EQ(focusAndCaret(), "txtTT(0) 1+0");
+  s.run("key txtTT(0) 39\nkey txtTT(0) 39\n");
+  EXPECT_EQ(focusAndCaret(), "txtTT(0) 3+0");
+  s.run("key txtTT(0) 39\n");
+  EXPECT_EQ(focusAndCaret(), "txtCNT(0) 0+0");
+  // Left at the start of a content crosses to the end of the title.
+  s.run("key txtCNT(0) 39\nkey txtCNT(0) 37\n");
+  EXPECT_EQ(focusAndCaret(), "txtCNT(0) 0+0");
+  s.run("key txtCNT(0) 37\n");
+  EXPECT_EQ(focusAndCaret(), "txtTT(0) 3+0");
+}
+
+TEST(Editors, LeavingAnEditorDropsLineBreaksAndTabs) {
+  Session s;
+  s.run("start\nclick chkSET\n");
+  EXPECT_EQ(s.run("text txtCNT(3) \"a\\r\\nb\\tc\"\nfocus txtCNT(4)\nget txtCNT(3).Text\nget txtCNT(3).SelStart\n"),
+            "txtCNT(3).Text=abc\ntxtCNT(3).SelStart=0\n");
+}
+
+TEST(Editors, DroppedFilesReplaceTheContentWithAnOpenCode) {
+  Session s;
+  writeFile(s.settingsFile(), "[Strings]\r\n" + phraseLines(1, 4, u"t", u"old"));
+  s.run("start\ndrop txtCNT(4) \"/home/taro/a.txt\"\n");
+  EXPECT_EQ(s.run("get txtCNT(4).Text\n"), "txtCNT(4).Text=old\n");  // the panel is closed
+  s.run("click chkSET\n");
+  app::FrmMain& program = *s.script.program();
+  EXPECT_EQ(program.dragOver(program.txtCNT(4), 7), 1);  // copy only
+  EXPECT_EQ(program.dragOver(program.txtCNT(4), 2), 0);
+  EXPECT_EQ(program.dragOver(program.txtTT(4), 7), 0);
+  EXPECT_EQ(s.run("drop txtCNT(4)\nget txtCNT(4).Text\n"), "txtCNT(4).Text=old\n");  // no file in the data
+  EXPECT_EQ(s.run("drop txtCNT(4) \"C:\\\\My Documents\\\\見積.xls\" \"C:\\\\b.txt\"\nget txtCNT(4).Text\n"),
+            "txtCNT(4).Text=%OC:\\\\My Documents\\\\見積.xls\n");
+  s.run("drop txtTT(4) \"C:\\\\b.txt\"\nclick chkSET\n");
+  EXPECT_EQ(program.sCNT[4], u"%OC:\\My Documents\\見積.xls");
+  EXPECT_EQ(program.sTT[4], u"t");
+}
+
+TEST(Editors, PhrasesLongerThanTheEditorLimitAreNeverCut) {
+  Session s;
+  const std::u16string title(300, u'題'), content(300, u'文');
+  writeFile(s.settingsFile(), "[Strings]\r\n" + phraseLines(1, 0, title, u"") + phraseLines(1, 14, u"", content));
+  s.run("start\nclick chkSET\nfocus txtTT(0)\n");
+  app::FrmMain& program = *s.script.program();
+  EXPECT_EQ(program.txtTT(0).text(), title);
+  EXPECT_EQ(program.txtTT(0).selLength(), 300);  // selected whole
+  EXPECT_EQ(program.txtCNT(14).text(), content);
+  s.run("focus txtCNT(14)\nkey txtCNT(14) 39\nkeypress txtCNT(14) 65\n");  // the limit refuses more typing
+  EXPECT_EQ(program.txtCNT(14).text(), content);
+  s.run("click optPAGE(1)\nclick optPAGE(0)\nclick chkSET\nclose\nstart\n");
+  EXPECT_EQ(s.script.program()->sTT[0], title);
+  EXPECT_EQ(s.script.program()->sCNT[14], content);
+}
+
+}  // namespace
+}  // namespace formix::testing
