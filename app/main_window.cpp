@@ -217,6 +217,7 @@ void FrmMain::click(Control& control) {
       mouseUp(control);
       if (&control == &cmdTRAY) cmdTRAY_Click();
       else if (&control == &cmdPOST) cmdPOST_Click();
+      else if (control.name() == "cmd") cmd_Click(control.index());
       break;
     case K::CheckBox:
       // The value changes (and Click runs) before the release is reported.
@@ -295,6 +296,8 @@ void FrmMain::editText(Control& control, std::u16string text) {
 
 void FrmMain::chooseMenuItem(Control& item) {
   if (&item == &mnu0_end) mnu0_end_Click();
+  else if (item.name() == "mnu0_page") mnu0_page_Click(item.index());
+  else if (item.name() == "mnu0_btn") mnu0_btn_Click(item.index());
   else if (item.name() == "mnu1_key") mnu1_key_Click(item.index());
   else if (item.name() == "mnu1_ms") mnu1_ms_Click(item.index());
   else if (item.name() == "mnu1_wk") mnu1_wk_Click(item.index());

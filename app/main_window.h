@@ -119,6 +119,16 @@ class FrmMain : public ControlEvents {
   void txtCNT_OLEDragOver(int index, int& effect);
   void txtCNT_OLEDragDrop(int index, const std::vector<std::u16string>& files);
 
+  // ---- Phrase typing and the popup menu ----
+  bool bWaiting = false;  // a typing sequence waits for the timer tm
+  void cmd_Click(int index);
+  void TypePhrase(int index);
+  void tm_Timer();
+  void mnu0_page_Click(int index);
+  void mnu0_btn_Click(int index);
+  // The items of a popup (sub)menu, top to bottom; empty for an item without a submenu.
+  std::vector<Control*> popupItems(const Control& menu);
+
   // ---- Target window and whole-form fill ----
   platform::WindowHandle lGetNextWindowHandle();
   void cmdPOST_Click();

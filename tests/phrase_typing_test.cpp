@@ -1,0 +1,124 @@
+// Typing a phrase into the window under the bar, and the popup menu that chooses pages and phrases.
+#include <gtest/gtest.h>
+
+#include "tests/phrase_test_support.h"
+
+namespace formix::testing {
+namespace {
+
+std::string pasted(const std::string& text) {
+  return "clipboard clear\nclipboard \"" + text + "\"\nkey Ctrl down\nkey V down\nkey V up\nkey Ctrl up\n";
+}
+
+// A session with a notepad window (handle 100) under the bar and these phrases on page 1.
+std::string startWith(Session& s, const std::string& strings, const std::string& settings = "") {
+  writeFile(s.settingsFile(), "[Settings]\r\n" + settings + "[Strings]\r\n" + strings);
+  return s.run("desktop window 100 \"メモ - メモ帳\"\ndesktop now 2004-07-09T09:05:07\nstart\nlog\n");
+}
+
+TEST(TypePhrase, PastesIntoTheWindowUnderTheBarAfterTheWaitThenTheAddedKey) {
+  Session s;
+  startWith(s, phraseLines(1, 0, u"日付", u"%D%R") + phraseLines(1, 1, u"", u"x"), "Wait=120\r\n");
+  const std::string added[] = {"", "key Tab down\nkey Tab up\n", "key Enter down\nkey Enter up\n"};
+  for (int option = 0; option < 3; ++option) {
+    s.run("menu mnu1_key(" + std::to_string(option) + ")\n");
+    const double before = s.script.desktop().nowMs();
+    EXPECT_EQ(s.run("click cmd(0)\nlog\n"), "foreground 100\n" + pasted("2004/07/09\\r\\n") + added[option]);
+    EXPECT_EQ(s.script.desktop().nowMs() - before, 120);
+    EXPECT_EQ(s.run("get tm.Interval\n"), "tm.Interval=0\n");
+  }
+  EXPECT_EQ(s.script.desktop().text(), u"2004/07/09\r\n");  // the clipboard keeps the phrase
+  s.run("menu mnu1_key(2)\n");
+  EXPECT_EQ(s.run("menu mnu0_btn(1)\nlog\n"), "foreground 100\n" + pasted("x") + "key Enter down\nkey Enter up\n");
+}
+
+TEST(TypePhrase, NothingHappensWithoutTextOrTarget) {
+  Session s;
+  startWith(s, phraseLines(1, 0, u"空", u"") + phraseLines(1, 1, u"%", u"%") + phraseLines(1, 2, u"語", u"word") +
+                   phraseLines(1, 3, u"開く", u"memo %O  C:\\メモ.txt ") + phraseLines(1, 4, u"", u"%O"));
+  EXPECT_EQ(s.run("click cmd(0)\nclick cmd(1)\nmenu mnu0_btn(4)\nlog\n"), "");
+  // A %O phrase opens its target (trimmed) and types nothing, not even the word before the code.
+  EXPECT_EQ(s.run("click cmd(3)\nlog\n"), "start \"C:\\\\メモ.txt\" style 2 failed\nopen \"C:\\\\メモ.txt\" owner frmMain\n");
+  // Every other window hidden, always on top or our own: no target.
+  s.run("desktop window 100 \"メモ - メモ帳\" hidden\ndesktop window 101 \"Formix help\"\n");
+  EXPECT_EQ(s.run("click cmd(2)\nlog\n"), "");
+}
+
+TEST(TypePhrase, AWaitThatIsNotPositiveStillEnds) {
+  Session s;
+  startWith(s, phraseLines(1, 0, u"a", u"a"));
+  s.script.program()->iWait = -20;
+  EXPECT_EQ(s.run("click cmd(0)\nlog\n"), "foreground 100\n" + pasted("a"));
+  EXPECT_EQ(s.script.desktop().nowMs(), 50);
+}
+
+TEST(TypePhrase, TwoSequencesWaitingAtOnceAreReleasedByOneTickInnermostFirst) {
+  Session s;
+  startWith(s, phraseLines(1, 0, u"外", u"outer") + phraseLines(1, 1, u"内", u"inner"), "Add_Key=1\r\n");
+  app::FrmMain& program = *s.script.program();
+  // While the first waits, the second is chosen from the popup.
+  s.script.desktop().mainWindowInput = [&](uint32_t, int, int) { program.chooseMenuItem(program.mnu0_btn(1)); };
+  s.script.desktop().postToMainWindow(0x202, 0, 0);
+  EXPECT_EQ(s.run("click cmd(0)\nlog\n"), "foreground 100\nforeground 100\n" + pasted("inner") +
+                                               "key Tab down\nkey Tab up\n" + pasted("outer") +
+                                               "key Tab down\nkey Tab up\n");
+  EXPECT_EQ(s.script.desktop().nowMs(), 50);  // one tick
+  EXPECT_FALSE(program.bWaiting);
+}
+
+TEST(TypePhrase, ClosingTheProgramDuringTheWaitEndsTheSequence) {
+  Session s;
+  startWith(s, phraseLines(1, 0, u"a", u"a"));
+  app::FrmMain& program = *s.script.program();
+  s.script.desktop().mainWindowInput = [&](uint32_t, int, int) {
+    try {
+      program.chooseMenuItem(program.mnu0_end);
+    } catch (const app::ProgramEnded&) {
+    }
+  };
+  s.script.desktop().postToMainWindow(0x202, 0, 0);
+  const std::string log = s.run("click cmd(0)\nlog\n");
+  EXPECT_EQ(log.find("clipboard \""), std::string::npos) << log;
+  EXPECT_FALSE(program.running());
+}
+
+// The popup as a view would build it: one line per item, submenus indented, checks marked.
+std::string popupText(app::FrmMain& program, const app::Control& menu, const std::string& indent = "") {
+  std::string out;
+  for (app::Control* item : program.popupItems(menu)) {
+    out += indent + text::toUtf8(item->caption()) + (item->checked() ? " *" : "");
+    const std::string sub = popupText(program, *item, indent + "  ");
+    out += sub.empty() ? "\n" : "\n" + sub;
+  }
+  return out;
+}
+
+TEST(PopupMenu, ShowsThePageThePhrasesAndTheOptionsAndTypesFromTheEditors) {
+  Session s;
+  startWith(s, phraseLines(3, 0, u"三", u"san") + phraseLines(3, 1, u"", u"hidden title") +
+                   phraseLines(7, 14, u"七", u"nana"),
+            "Page=3\r\nMouse=3\r\nAdd_Key=0\r\nWin_Key=1\r\n");
+  app::FrmMain& program = *s.script.program();
+  std::string expected = "ﾍﾟｰｼﾞ選択\n";
+  for (int k = 1; k <= 14; ++k) expected += "  " + std::to_string(k) + (k == 3 ? " *" : "") + "\n";
+  expected += "-\n三\n";
+  for (int i = 1; i < 15; ++i) expected += "---\n";
+  expected += "-\n追加ｷｰ\n  無し *\n  Tabｷｰ\n  Enterｷｰ\nﾏｳｽﾒﾆｭｰ\n  無効\n  中ｸﾘｯｸ\n  Ctrl+中ｸﾘｯｸ\n  右ｸﾘｯｸ *\n"
+              "  Ctrl+右ｸﾘｯｸ\nWindowsｷｰ\n  通常\n  ﾒﾆｭｰ表示 *\n  一括入力\n-\n終了\n";
+  EXPECT_EQ(popupText(program, program.mnu0), expected);
+
+  // A row without a title still types its content.
+  EXPECT_EQ(s.run("menu mnu0_btn(1)\nlog\n"), "foreground 100\n" + pasted("hidden title"));
+  // With the settings panel open the bar's buttons are off, but the popup types the edited text.
+  s.run("click chkSET\ntext txtCNT(0) \"edited\"\nclick cmd(0)\n");
+  EXPECT_EQ(s.run("log\nmenu mnu0_btn(0)\nlog\n"), "hook M_Mode0\nforeground 100\n" + pasted("edited"));
+  s.run("menu mnu0_page(6)\n");
+  const std::string page7 = popupText(program, program.mnu0);
+  EXPECT_NE(page7.find("  3\n"), std::string::npos);
+  EXPECT_NE(page7.find("  7 *\n"), std::string::npos);
+  EXPECT_NE(page7.find("---\n七\n-\n"), std::string::npos) << page7;
+  EXPECT_EQ(program.sCNT[30], u"edited");
+}
+
+}  // namespace
+}  // namespace formix::testing
