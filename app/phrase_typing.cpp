@@ -55,10 +55,10 @@ void FrmMain::TypePhrase(int index) {
   step([&] { desktop_.keyboard.keyEvent(kVkV, platform::Keyboard::kKeyUp); });
   step([&] { desktop_.keyboard.keyEvent(kVkControl, platform::Keyboard::kKeyUp); });
   pump();
-  for (const auto& [option, key] : {std::pair{1, kVkTab}, std::pair{2, kVkReturn}}) {
-    if (optKEY(option).value() == 0) continue;
-    step([&] { desktop_.keyboard.keyEvent(key, 0); });
-    step([&] { desktop_.keyboard.keyEvent(key, platform::Keyboard::kKeyUp); });
+  for (const auto& added : {std::pair{1, kVkTab}, std::pair{2, kVkReturn}}) {
+    if (optKEY(added.first).value() == 0) continue;
+    step([&] { desktop_.keyboard.keyEvent(added.second, 0); });
+    step([&] { desktop_.keyboard.keyEvent(added.second, platform::Keyboard::kKeyUp); });
     pump();
   }
 }
