@@ -28,46 +28,34 @@ std::u16string FormatDateTime(std::u16string_view pattern, const DateTime& t) {
   while (i < pattern.size()) {
     const char16_t letter = lower(pattern[i]);
     size_t run = 1;
-    while (i + run < pattern.size() && lower(pattern[i + run]) == letter) ++run;
+    while (run < 4 && i + run < pattern.size() && lower(pattern[i + run]) == letter) ++run;
     const bool two = run >= 2;
-    switch (letter) {
-      case u'y':
-        if (run >= 4) {
-          appendNumber(out, t.year, 4);
-          i += 4;
-        } else if (two) {
-          appendNumber(out, ((t.year % 100) + 100) % 100, 2);
-          i += 2;
-        } else {
-          out.push_back(pattern[i++]);  // a lone "y" is no token
-          continue;
-        }
-        afterHour = false;
+    if (letter == u'y') {
+      if (run >= 4) {
+        appendNumber(out, t.year, 4);
+      } else if (two) {
+        appendNumber(out, ((t.year % 100) + 100) % 100, 2);
+      } else {
+        out.push_back(pattern[i++]);  // a lone "y" is no token
         continue;
-      case u'm':
-        appendNumber(out, afterHour ? t.minute : t.month, two ? 2 : 1);
-        afterHour = false;
-        break;
-      case u'd':
-        appendNumber(out, t.day, two ? 2 : 1);
-        afterHour = false;
-        break;
-      case u'h':
-        appendNumber(out, t.hour, two ? 2 : 1);
-        afterHour = true;
-        break;
-      case u'n':
-        appendNumber(out, t.minute, two ? 2 : 1);
-        afterHour = false;
-        break;
-      case u's':
-        appendNumber(out, t.second, two ? 2 : 1);
-        afterHour = false;
-        break;
+      }
+      afterHour = false;
+      i += run >= 4 ? 4 : 2;
+      continue;
+    }
+    long long value = 0;
+    switch (letter) {
+      case u'm': value = afterHour ? t.minute : t.month; break;
+      case u'd': value = t.day; break;
+      case u'h': value = t.hour; break;
+      case u'n': value = t.minute; break;
+      case u's': value = t.second; break;
       default:
         out.push_back(pattern[i++]);
         continue;
     }
+    appendNumber(out, value, two ? 2 : 1);
+    afterHour = letter == u'h';
     i += two ? 2 : 1;
   }
   return out;

@@ -46,33 +46,29 @@ TEST(Editors, ArrowKeysMoveInTheGridAndStopAtItsEdges) {
   writeFile(s.settingsFile(), "[Strings]\r\n" + phraseLines(1, 0, u"abc", u"xyz") + phraseLines(1, 14, u"end", u""));
   s.run("start\nclick chkSET\n");
   app::FrmMain& program = *s.script.program();
-  const auto focusAndCaret = [&] {
-    const app::Control* f = program.focused();
-    return f->displayName() + " " + std::to_string(f->selStart()) + "+" + std::to_string(f->selLength());
+  // Each step's keys, then the editor with the focus, its caret and selection length.
+  const struct {
+    const char* keys;
+    const char* at;
+  } steps[] = {
+      {"focus txtTT(0)\nkey txtTT(0) 38\n", "txtTT(0) 0+3"},  // Up in the first row: discarded
+      {"focus txtCNT(0)\nkey txtCNT(0) 38\n", "txtCNT(0) 0+3"},
+      {"focus txtTT(14)\nkey txtTT(14) 40\n", "txtTT(14) 0+3"},  // Down in the last row: discarded
+      {"focus txtCNT(14)\nkey txtCNT(14) 40\n", "txtCNT(14) 0+0"},
+      {"key txtCNT(14) 38\n", "txtCNT(13) 0+0"},
+      {"focus txtTT(0)\nkey txtTT(0) 40\n", "txtTT(1) 0+0"},
+      {"focus txtTT(0)\nkey txtTT(0) 37\nkey txtTT(0) 39\n", "txtTT(0) 1+0"},  // Right inside: the caret moves
+      {"key txtTT(0) 39\nkey txtTT(0) 39\n", "txtTT(0) 3+0"},
+      {"key txtTT(0) 39\n", "txtCNT(0) 0+0"},  // Right at the end: to the content
+      {"key txtCNT(0) 39\nkey txtCNT(0) 37\n", "txtCNT(0) 0+0"},
+      {"key txtCNT(0) 37\n", "txtTT(0) 3+0"},  // Left at the start: to the end of the title
   };
-  // Up in the first row and Down in the last are discarded.
-  for (const char* keys : {"focus txtTT(0)\nkey txtTT(0) 38\n", "focus txtCNT(0)\nkey txtCNT(0) 38\n",
-                           "focus txtTT(14)\nkey txtTT(14) 40\n", "focus txtCNT(14)\nkey txtCNT(14) 40\n"}) {
-    s.run(keys);
-    const std::string box = program.focused()->displayName();
-    EXPECT_EQ(focusAndCaret(), box + " 0+" + std::to_string(program.focused()->text().size())) << keys;
+  for (const auto& step : steps) {
+    s.run(step.keys);
+    const app::Control& f = *program.focused();
+    EXPECT_EQ(f.displayName() + " " + std::to_string(f.selStart()) + "+" + std::to_string(f.selLength()), step.at)
+        << step.keys;
   }
-  s.run("key txtCNT(14) 38\n");
-  EXPECT_EQ(focusAndCaret(), "txtCNT(13) 0+0");
-  s.run("focus txtTT(0)\nkey txtTT(0) 40\n");
-  EXPECT_EQ(focusAndCaret(), "txtTT(1) 0+0");
-  // Right inside a title moves the caret; at its end it crosses to the content of the row.
-  s.run("focus txtTT(0)\nkey txtTT(0) 37\nkey txtTT(0) 39\n");
-  EXPECT_EQ(focusAndCaret(), "txtTT(0) 1+0");
-  s.run("key txtTT(0) 39\nkey txtTT(0) 39\n");
-  EXPECT_EQ(focusAndCaret(), "txtTT(0) 3+0");
-  s.run("key txtTT(0) 39\n");
-  EXPECT_EQ(focusAndCaret(), "txtCNT(0) 0+0");
-  // Left at the start of a content crosses to the end of the title.
-  s.run("key txtCNT(0) 39\nkey txtCNT(0) 37\n");
-  EXPECT_EQ(focusAndCaret(), "txtCNT(0) 0+0");
-  s.run("key txtCNT(0) 37\n");
-  EXPECT_EQ(focusAndCaret(), "txtTT(0) 3+0");
 }
 
 TEST(Editors, LeavingAnEditorDropsLineBreaksAndTabs) {
