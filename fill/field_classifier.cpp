@@ -39,6 +39,12 @@ void KeywordTable::SetKeywords() {
   buildIndex();
 }
 
+void KeywordTable::setKeyword(int s, std::u16string_view stored) {
+  if (s < 0 || s >= kKeywordSlots) return;
+  slots_[s] = stored;
+  buildIndex();
+}
+
 void KeywordTable::buildIndex() {
   groupOf_.fill(0);
   groups_.assign(1, {});  // group 0 stays empty

@@ -49,6 +49,8 @@ class KeywordTable {
   void SetKeywords();
 
   const std::u16string& slot(int s) const { return slots_.at(s); }
+  // Stores one (reversed) keyword; slots outside 0..100 are ignored.
+  void setKeyword(int s, std::u16string_view stored);
 
   // The kind of the nearest keyword in a reversed preceding text: the keyword found at the smallest
   // 1-based position below 150, the lower slot on a tie; 0 when none is found.

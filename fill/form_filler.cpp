@@ -66,14 +66,19 @@ FieldTable collect(std::u16string_view html, std::u16string_view folded, const Y
     table.records.push_back(std::move(record));
   };
 
-  size_t lastYield = form;
+  size_t nextYield = form + kYieldEvery;
   for (size_t p = form; p < folded.size() && !table.full(); ++p) {
-    p = folded.find(u'<', p);
-    if (p == npos) break;
-    if (yield && p - lastYield >= kYieldEvery) {
-      yield();
-      lastYield = p;
+    if (p >= nextYield) {
+      if (yield) yield();
+      nextYield = p + kYieldEvery;
     }
+    // Only a "<" can start a field; look for one up to the next yield.
+    const size_t lt = folded.substr(p, nextYield - p).find(u'<');
+    if (lt == npos) {
+      p = nextYield - 1;
+      continue;
+    }
+    p += lt;
     if (startsWithAt(folded, p, u"<input ")) {
       const size_t g = tagEnd.next(p + 7);
       if (g == npos) continue;
