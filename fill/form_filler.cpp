@@ -1,5 +1,9 @@
 #include "fill/form_filler.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 #include "text/compare.h"
 
 namespace formix::fill {
@@ -18,30 +22,62 @@ class ForwardFinder {
   ForwardFinder(std::u16string_view folded, std::u16string_view needle) : text_(folded), needle_(needle) {}
 
   size_t next(size_t from) {
-    if (from < searchedFrom_) return text_.find(needle_, from);  // not expected; kept correct anyway
-    if (found_ == npos && searched_) return npos;
-    if (searched_ && found_ >= from) return found_;
-    searchedFrom_ = from;
+    if (searched_ && (found_ == npos || found_ >= from)) return found_;
     searched_ = true;
     found_ = from > text_.size() ? npos : text_.find(needle_, from);
     return found_;
   }
 
-  // Whether the needle lies wholly inside [from, last].
-  bool within(size_t from, size_t last) {
-    const size_t at = next(from);
-    return at != npos && at + needle_.size() - 1 <= last;
-  }
-
-  size_t length() const { return needle_.size(); }
-
  private:
   std::u16string_view text_;
   std::u16string_view needle_;
-  size_t searchedFrom_ = 0;
   size_t found_ = npos;
   bool searched_ = false;
 };
+
+// Whether a folded word occurs inside windows [from, last] whose ends never decrease (the text of
+// each candidate input tag). Only the windows are searched, and no position twice: every start
+// before `scanned_` other than `found_` is known not to begin the word.
+class WindowFinder {
+ public:
+  WindowFinder(std::u16string_view folded, std::u16string_view word) : text_(folded), word_(word) {}
+
+  bool within(size_t from, size_t last) {
+    if (last + 1 < from + word_.size()) return false;
+    const size_t lastStart = last + 1 - word_.size();
+    if (found_ != npos && found_ >= from) return found_ <= lastStart;
+    const size_t start = std::max(from, scanned_);
+    if (start > lastStart) return false;
+    const size_t at = text_.substr(start, lastStart - start + word_.size()).find(word_);
+    found_ = at == npos ? npos : start + at;
+    scanned_ = at == npos ? lastStart + 1 : found_ + 1;
+    return at != npos;
+  }
+
+ private:
+  std::u16string_view text_;
+  std::u16string_view word_;
+  size_t scanned_ = 0;
+  size_t found_ = npos;
+};
+
+// The first "<" in [from, to), or `to`. Four units at a time are tested in one 64-bit word (a
+// lane equal to "<" becomes zero, and the usual zero-lane test finds it): this scan is the bulk
+// of a fill's work on a long page.
+size_t nextTagStart(std::u16string_view folded, size_t from, size_t to) {
+  constexpr uint64_t kLt = 0x003C003C003C003CULL, kOnes = 0x0001000100010001ULL, kHigh = 0x8000800080008000ULL;
+  size_t i = from;
+  for (; i + 8 <= to; i += 8) {
+    uint64_t a, b;
+    std::memcpy(&a, folded.data() + i, sizeof a);
+    std::memcpy(&b, folded.data() + i + 4, sizeof b);
+    a ^= kLt;
+    b ^= kLt;
+    if ((((a - kOnes) & ~a) | ((b - kOnes) & ~b)) & kHigh) break;
+  }
+  while (i < to && folded[i] != u'<') ++i;
+  return i;
+}
 
 bool startsWithAt(std::u16string_view folded, size_t at, std::u16string_view foldedWord) {
   return folded.substr(at, foldedWord.size()) == foldedWord;
@@ -53,8 +89,8 @@ FieldTable collect(std::u16string_view html, std::u16string_view folded, const Y
   if (form == npos) return table;
 
   ForwardFinder tagEnd(folded, u">"), selectEnd(folded, u"</select>"), textAreaEnd(folded, u"</textarea>");
-  ForwardFinder radio(folded, u"radio");
-  ForwardFinder skipped[] = {{folded, u"checkbox"}, {folded, u"submit"}, {folded, u"reset"}, {folded, u"hidden"}};
+  WindowFinder radio(folded, u"radio");
+  WindowFinder skipped[] = {{folded, u"checkbox"}, {folded, u"submit"}, {folded, u"reset"}, {folded, u"hidden"}};
 
   auto add = [&](size_t start, size_t end, int fieldBase) {
     FieldRecord record;
@@ -73,12 +109,12 @@ FieldTable collect(std::u16string_view html, std::u16string_view folded, const Y
       nextYield = p + kYieldEvery;
     }
     // Only a "<" can start a field; look for one up to the next yield.
-    const size_t lt = folded.substr(p, nextYield - p).find(u'<');
-    if (lt == npos) {
-      p = nextYield - 1;
+    const size_t limit = std::min(nextYield, folded.size());
+    p = nextTagStart(folded, p, limit);
+    if (p == limit) {
+      p = limit - 1;
       continue;
     }
-    p += lt;
     if (startsWithAt(folded, p, u"<input ")) {
       const size_t g = tagEnd.next(p + 7);
       if (g == npos) continue;
