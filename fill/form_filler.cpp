@@ -140,14 +140,10 @@ FieldTable collect(std::u16string_view html, std::u16string_view folded, const Y
 
 }  // namespace
 
-FieldTable collectFields(std::u16string_view html, const YieldFn& yield) {
-  return collect(html, text::foldText(html), yield);
-}
-
 FillResult fillForm(std::u16string_view html, const ProfileSnapshot& profile, const CivilDate& today,
                     const YieldFn& yield, const KeywordTable& keywords) {
   FillResult result;
-  result.fields = collectFields(html, yield);
+  result.fields = collect(html, text::foldText(html), yield);
   auto& records = result.fields.records;
   if (records.empty()) {
     result.html = html;

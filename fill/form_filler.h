@@ -38,7 +38,4 @@ FillResult fillForm(std::u16string_view html, const ProfileSnapshot& profile, co
 std::u16string sFillForm(std::u16string_view html, const ProfileSnapshot& profile, const CivilDate& today,
                          const YieldFn& yield = {}, const KeywordTable& keywords = standardKeywords());
 
-// Step 1 on its own: the fields of a page, with their preceding texts, not yet classified.
-FieldTable collectFields(std::u16string_view html, const YieldFn& yield = {});
-
 }  // namespace formix::fill

@@ -4,6 +4,7 @@
 // as the program restores it at start-up, and writes the filled HTML as UTF-8 to stdout. With
 // --summary it writes a table of the collected fields and what each received instead.
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -146,7 +147,7 @@ int runFill(const Args& args) {
   std::optional<std::string> bytes;
   if (options.input) {
     std::ifstream in(*options.input, std::ios::binary);
-    if (in) bytes = readAll(in);
+    if (in && !std::filesystem::is_directory(*options.input)) bytes = readAll(in);
   } else {
     bytes = readAll(std::cin);
   }
