@@ -21,5 +21,6 @@ inline int fail(std::string_view message) {
 
 int runSettings(const Args& args);
 int runSession(const Args& args);
+int runFill(const Args& args);
 
 }  // namespace formix::tool

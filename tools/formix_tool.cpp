@@ -8,7 +8,8 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: formix-tool settings dump FILE\n"
     "       formix-tool settings write FILE < JSON\n"
-    "       formix-tool session < SCRIPT\n";
+    "       formix-tool session < SCRIPT\n"
+    "       formix-tool fill --settings FILE [--today YYYY-MM-DD] [--summary] [INPUT]\n";
 
 struct Command {
   std::string_view name;
@@ -18,6 +19,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"settings", formix::tool::runSettings},
     {"session", formix::tool::runSession},
+    {"fill", formix::tool::runFill},
 };
 
 }  // namespace
