@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/session_support.h"
+#include "triggers/trigger_codes.h"
 
 namespace formix::testing {
 namespace {
@@ -60,3 +61,18 @@ TEST(Dispatch, OptionGroupsSetTheHookModesAndTheirMenuTwins) {
 
 }  // namespace
 }  // namespace formix::testing
+
+namespace formix::triggers {
+namespace {
+
+TEST(TriggerCodes, OnlyExactCodesOnTheTopRowAreTriggers) {
+  EXPECT_EQ(triggerOf(15000, 0, 15), Trigger::PopupMenu);
+  EXPECT_EQ(triggerOf(30000, 0, 15), Trigger::WholeFormFill);
+  EXPECT_EQ(triggerOf(15000, 15, 15), Trigger::None);
+  EXPECT_EQ(triggerOf(15001, 0, 15), Trigger::None);
+  EXPECT_EQ(triggerOf(12000, 0, 12), Trigger::PopupMenu);  // 120 dots per inch
+  EXPECT_EQ(triggerOf(0, 0, 15), Trigger::None);
+}
+
+}  // namespace
+}  // namespace formix::triggers
