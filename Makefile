@@ -17,8 +17,14 @@ build: deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# Fills the sample registration page from the sample profile: a table of which field received
+# which value, and the filled page beside the build.
+RUN_TODAY ?= 2025-06-01
 run: build
-	@$(BUILD)/tools/formix-tool settings dump examples/sample.ini
+	@echo "Filling examples/registration.html from examples/sample.ini (today $(RUN_TODAY)):"
+	@$(BUILD)/tools/formix-tool fill --summary --settings examples/sample.ini --today $(RUN_TODAY) examples/registration.html
+	@$(BUILD)/tools/formix-tool fill --settings examples/sample.ini --today $(RUN_TODAY) examples/registration.html >$(BUILD)/registration-filled.html
+	@echo "Filled page: $(BUILD)/registration-filled.html"
 
 unit-tests: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -16,6 +16,8 @@
 
 #include "app/controls.h"
 #include "app/settings_file.h"
+#include "fill/field_classifier.h"
+#include "fill/field_table.h"
 #include "platform/desktop.h"
 
 namespace formix::app {
@@ -132,6 +134,8 @@ class FrmMain : public ControlEvents {
   // ---- Target window and whole-form fill ----
   platform::WindowHandle lGetNextWindowHandle();
   void cmdPOST_Click();
+  // The profile as the panel's controls hold it now.
+  fill::ProfileSnapshot profileSnapshot() const;
 
   // ---- Trigger options and dispatch ----
   void optKEY_MouseDown(int index);
@@ -202,10 +206,13 @@ class FrmMain : public ControlEvents {
   void openPanel(Control& toggle, Control& panel, Control& otherToggle, Control& otherPanel);
   void closePanel(Control& toggle, Control& panel, Control& otherToggle);
   void focusFirstField(Control& field);
+  // Reads, fills and writes back one document of a browser (a frame, or the top document).
+  void fillDocument(platform::WindowHandle browser, int frame);
   // Keys reach a control only once it has the focus: a user clicks into a box before typing.
   void typeInto(Control& control);
 
   platform::Desktop& desktop_;
+  fill::KeywordTable keywords_;  // built at start-up
   std::optional<platform::HookExports> hook_;
   bool hookMissingReported_ = false;
   LoadedSettings loaded_;

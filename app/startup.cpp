@@ -45,7 +45,8 @@ void FrmMain::Form_Load() {
   // 2. Window state normal; the caption the hook library looks for.
   step([&] { frmMain.setCaption(std::u16string(kCaption)); });
 
-  // 3. The keyword table of the form filler is built with the filler itself.
+  // 3. The keyword table of the form filler.
+  step([&] { keywords_.SetKeywords(); });
 
   // 4. The profile lists.
   fillProfileLists();

@@ -1,5 +1,6 @@
 // The option groups that choose the added key, the mouse trigger and the Windows-key trigger.
 #include "app/main_window.h"
+#include "triggers/trigger_codes.h"
 
 namespace formix::app {
 
@@ -37,14 +38,17 @@ void FrmMain::mnu1_wk_Click(int index) {
 }
 
 void FrmMain::Form_MouseUp(int /*button*/, int /*shift*/, double x, double y) {
-  // The hook library reports a trigger as a left-button-up at (code, 0) pixels.
-  if (y != 0) return;
-  const auto twips = static_cast<float>(desktop_.screen.twipsPerPixelX());
-  if (static_cast<float>(x) == 1000 * twips) {
-    step([&] { desktop_.windows.setForegroundWindow(hWnd); });
-    step([&] { desktop_.popups.showPopupMenu(mnu0.name(), 2); });
-  } else if (static_cast<float>(x) == 2000 * twips) {
-    if (cmdPOST.enabled()) cmdPOST_Click();
+  switch (triggers::triggerOf(x, y, desktop_.screen.twipsPerPixelX())) {
+    case triggers::Trigger::PopupMenu:
+      step([&] { desktop_.windows.setForegroundWindow(hWnd); });
+      step([&] { desktop_.popups.showPopupMenu(mnu0.name(), 2); });
+      break;
+    case triggers::Trigger::WholeFormFill:
+      // A fill under way has disabled cmdPOST: a second fill trigger meanwhile is dropped.
+      if (cmdPOST.enabled()) cmdPOST_Click();
+      break;
+    case triggers::Trigger::None:
+      break;
   }
 }
 

@@ -1,8 +1,71 @@
 // The whole-form fill: the page of the browser under the bar is read, filled and written back.
 #include "app/main_window.h"
+#include "fill/form_filler.h"
+#include "text/compare.h"
 
 namespace formix::app {
+namespace {
 
-void FrmMain::cmdPOST_Click() {}
+constexpr int kMaxFrames = 10;
+
+}  // namespace
+
+fill::ProfileSnapshot FrmMain::profileSnapshot() const {
+  fill::ProfileSnapshot profile;
+  for (int i = 0; i < 16; ++i) profile.txtAUTO[i] = txtAUTO(i).text();
+  profile.cboAUTO[0] = cboAUTO(0).text();
+  profile.cboAUTO[1] = cboAUTO(1).text();
+  profile.maleSelected = optAUTO(0).value() != 0;
+  return profile;
+}
+
+void FrmMain::fillDocument(platform::WindowHandle browser, int frame) {
+  auto& browsers = desktop_.browsers;
+  const auto html = browsers.bodyHtml(browser, frame);
+  if (!html) throw StepError("the document cannot be read");  // nothing is written back then
+  const platform::LocalDateTime now = desktop_.clock.now();
+  // The profile is the panel's controls as they are now; the page yields so the window stays live.
+  const std::u16string filled = fill::sFillForm(*html, profileSnapshot(), fill::CivilDate{now.year, now.month, now.day},
+                                                [this] { desktop_.events.doEvents(); }, keywords_);
+  if (!browsers.setBodyHtml(browser, frame, filled)) throw StepError("the document cannot be written");
+}
+
+void FrmMain::cmdPOST_Click() {
+  auto& browsers = desktop_.browsers;
+  step([&] { desktop_.windows.setForegroundWindow(hWnd); });
+  platform::WindowHandle target = 0;
+  step([&] { target = lGetNextWindowHandle(); });
+  if (target == 0) return;
+
+  bool isBrowser = false;
+  step([&] {
+    for (platform::WindowHandle h : browsers.browserWindows()) {
+      if (h == target) {
+        isBrowser = true;
+        break;
+      }
+    }
+  });
+  if (isBrowser) {
+    // A disabled cmdPOST is the mark that a fill runs: the dispatch drops a second one meanwhile.
+    step([&] { cmdPOST.setEnabled(false); });
+    busyIconOn();
+    int frames = 0;
+    step([&] {
+      const auto count = browsers.frameCount(target);
+      if (count && *count >= -32768 && *count <= 32767) frames = *count;
+    });
+    // A page with inline frames is one document; their own contents are not touched.
+    step([&] {
+      const auto top = browsers.bodyHtml(target, platform::BrowserDocuments::kTopDocument);
+      if (top && text::inStr(*top, u"<IFRAME ", 0, text::Compare::Text) != text::npos) frames = 0;
+    });
+    for (int k = 0; k < kMaxFrames && k < frames; ++k) step([&] { fillDocument(target, k); });
+    if (frames == 0) step([&] { fillDocument(target, platform::BrowserDocuments::kTopDocument); });
+    step([&] { cmdPOST.setEnabled(true); });
+    busyIconOff();
+  }
+  step([&] { desktop_.windows.setForegroundWindow(target); });
+}
 
 }  // namespace formix::app

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "hook/hook_library.h"
 #include "text/utf.h"
 
 namespace formix::platform {
@@ -200,7 +201,7 @@ void SimulatedDesktop::showPopupMenu(std::string_view menuName, int flags) {
   log("popup " + std::string(menuName) + " flags " + std::to_string(flags));
 }
 
-// ---- The stand-in hook library: the ten exports over three shared fields ----
+// ---- The hook library: the library's own rules over the simulated windows ----
 
 std::optional<HookExports> SimulatedDesktop::loadHookLibrary(std::string_view name) {
   if (hookMissing_ || name != "fmxhook") {
@@ -209,29 +210,69 @@ std::optional<HookExports> SimulatedDesktop::loadHookLibrary(std::string_view na
   }
   HookExports exports;
   exports.SetHook = [this] {
-    hookInstalled_ = !hookRefused_;
-    log(std::string("hook SetHook ") + (hookInstalled_ ? "0" : "-1"));
-    return hookInstalled_ ? 0 : -1;
+    const int32_t result = hook::setHook(hookEnv_, hookShared_);
+    log("hook SetHook " + std::to_string(result));
+    return result;
   };
   exports.RemoveHook = [this] {
-    const bool removed = hookInstalled_;
-    hookInstalled_ = false;
-    log(std::string("hook RemoveHook ") + (removed ? "0" : "-1"));
-    return removed ? 0 : -1;
+    const int32_t result = hook::removeHook(hookEnv_, hookShared_);
+    log("hook RemoveHook " + std::to_string(result));
+    return result;
   };
   for (int m = 0; m < 5; ++m) {
     exports.M_Mode[m] = [this, m] {
-      mouseMode_ = m;
+      hook::setMouseMode(hookShared_, m);
       log("hook M_Mode" + std::to_string(m));
     };
   }
   for (int k = 0; k < 3; ++k) {
     exports.K_Mode[k] = [this, k] {
-      keyMode_ = k;
+      hook::setKeyMode(hookShared_, k);
       log("hook K_Mode" + std::to_string(k));
     };
   }
   return exports;
+}
+
+WindowHandle SimulatedDesktop::findWindowByCaption(std::u16string_view caption) const {
+  for (const Window& w : windows_) {
+    if (w.title == caption) return w.handle;
+  }
+  return 0;
+}
+
+void SimulatedDesktop::setCapture(WindowHandle window, int32_t exStyle, int32_t style) {
+  captures_[window] = {exStyle, style};
+}
+
+static std::string messageName(uint32_t message) {
+  switch (message) {
+    case 0: return "null";
+    case 0x202: return "lbuttonup";
+    case 0x204: return "rbuttondown";
+    case 0x205: return "rbuttonup";
+    case 0x207: return "mbuttondown";
+    case 0x208: return "mbuttonup";
+    default: return std::to_string(message);
+  }
+}
+
+void SimulatedDesktop::retrieveMessage(WindowHandle window, uint32_t message, bool ctrlHeld) {
+  uint32_t record = message;  // the message record: its number is what the hook looks at
+  if (hookEnv_.installed()) {
+    auto capture = captures_.find(window);
+    hookEnv_.retrievingThread(ctrlHeld, capture == captures_.end() ? nullptr : &capture->second);
+    hook::FmxHookLibrary<hook::HookEnvironment> library(hookEnv_, hookShared_);
+    library.FmxHook(0, 1, reinterpret_cast<std::intptr_t>(&record));
+    hookEnv_.retrievingThread(false, nullptr);
+  }
+  log("window " + handleName(window) + " received " + messageName(record));
+}
+
+void SimulatedDesktop::postMessage(WindowHandle window, uint32_t message, int x, int y) {
+  log("posted " + messageName(message) + " " + std::to_string(x) + "," + std::to_string(y) + " to " +
+      handleName(window));
+  if (window == kMainHandle) postToMainWindow(message, x, y);
 }
 
 // ---- Browsers ----
@@ -359,7 +400,9 @@ void SimulatedDesktop::endProcess() {
   ended_ = true;
   if (auto it = find(kMainHandle); it != windows_.end()) windows_.erase(it);
   if (trayIcon_) trayIcon_.reset();  // the shell drops the icon of a process that ends
-  hookInstalled_ = false;
+  // The system removes the hook of a process that ends; the library's record goes with its last user.
+  hookEnv_.reset();
+  hookShared_ = {};
   timerInterval_ = 0;
   log("process ended");
 }

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "hook/shared_state.h"
 #include "platform/desktop.h"
+#include "platform/simulated_hook.h"
 
 namespace formix::platform {
 
@@ -51,7 +53,7 @@ class SimulatedDesktop : public WindowSystem,
   // in front of all).
   void addWindow(Window window);
   void setAnotherInstance(bool running) { anotherInstance_ = running; }
-  void setHookRefused(bool refused) { hookRefused_ = refused; }
+  void setHookRefused(bool refused) { hookEnv_.refuseHook(refused); }
   void setHookMissing(bool missing) { hookMissing_ = missing; }
   // A browser window in front (see addWindow) whose page body is `html`.
   void addBrowser(Window window, std::u16string html);
@@ -66,8 +68,16 @@ class SimulatedDesktop : public WindowSystem,
   // Where messages posted to the main window are delivered (message, x, y in pixels); the view
   // of the running program sets it.
   std::function<void(uint32_t, int, int)> mainWindowInput;
-  // Posts a message to the main window; it is delivered by the next doEvents.
-  void postToMainWindow(uint32_t message, int x, int y);
+  // Posts a message to a window; one for the main window is delivered by the next doEvents or
+  // pumpMessages, one for any other window is only logged.
+  void postMessage(WindowHandle window, uint32_t message, int x, int y);
+  // The thread of `window` retrieves `message` (with Ctrl held or not): the hook procedure judges
+  // it when the hook is installed, and the log tells what the window received.
+  void retrieveMessage(WindowHandle window, uint32_t message, bool ctrlHeld);
+  // The thread of `window` has a capture window with these styles.
+  void setCapture(WindowHandle window, int32_t exStyle, int32_t style);
+  // A top-level window with exactly this caption, or 0.
+  WindowHandle findWindowByCaption(std::u16string_view caption) const;
   // Delivers what was posted, as the message loop does between events.
   void pumpMessages();
 
@@ -80,9 +90,9 @@ class SimulatedDesktop : public WindowSystem,
   WindowHandle foreground() const { return foreground_; }
   bool processEnded() const { return ended_; }
   bool trayIconShown() const { return trayIcon_.has_value(); }
-  int mouseMode() const { return mouseMode_; }
-  int keyMode() const { return keyMode_; }
-  bool hookInstalled() const { return hookInstalled_; }
+  int mouseMode() const { return hookShared_.mouseMode; }
+  int keyMode() const { return hookShared_.keyMode; }
+  bool hookInstalled() const { return hookEnv_.installed(); }
   double nowMs() const { return now_; }
 
   // A new process of the program starts on this desktop.
@@ -160,13 +170,14 @@ class SimulatedDesktop : public WindowSystem,
   int screenWidth_ = 1024, screenHeight_ = 768;
   std::optional<std::u16string> userName_ = u"user";
   std::u16string folder_ = u".";
-  bool anotherInstance_ = false, hookRefused_ = false, hookMissing_ = false;
+  bool anotherInstance_ = false, hookMissing_ = false;
   std::set<std::u16string> programs_;
   WindowHandle foreground_ = 0;
   std::optional<std::u16string> clipboard_;
   std::optional<uint32_t> trayIcon_;
-  int mouseMode_ = 0, keyMode_ = 0;
-  bool hookInstalled_ = false;
+  hook::SharedState hookShared_;
+  SimulatedHookEnvironment hookEnv_{*this};
+  std::map<WindowHandle, SimulatedHookEnvironment::Capture> captures_;
   bool ended_ = false;
   double now_ = 0;
   int timerInterval_ = 0;
@@ -181,6 +192,7 @@ class SimulatedDesktop : public WindowSystem,
   };
   std::vector<Browser> browsers_;
   Browser* browser(WindowHandle window);
+  void postToMainWindow(uint32_t message, int x, int y);
   LocalDateTime clockStart_{2026, 1, 5, 9, 0, 0};
 };
 

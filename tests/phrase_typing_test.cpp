@@ -58,10 +58,10 @@ TEST(TypePhrase, TwoSequencesWaitingAtOnceAreReleasedByOneTickInnermostFirst) {
   app::FrmMain& program = *s.script.program();
   // While the first waits, the second is chosen from the popup.
   s.script.desktop().mainWindowInput = [&](uint32_t, int, int) { program.chooseMenuItem(program.mnu0_btn(1)); };
-  s.script.desktop().postToMainWindow(0x202, 0, 0);
-  EXPECT_EQ(s.run("click cmd(0)\nlog\n"), "foreground 100\nforeground 100\n" + pasted("inner") +
-                                               "key Tab down\nkey Tab up\n" + pasted("outer") +
-                                               "key Tab down\nkey Tab up\n");
+  s.script.desktop().postMessage(platform::SimulatedDesktop::kMainHandle, 0x202, 0, 0);
+  const std::string tab = "key Tab down\nkey Tab up\n";
+  EXPECT_EQ(s.run("click cmd(0)\nlog\n"), "posted lbuttonup 0,0 to frmMain\nforeground 100\nforeground 100\n" +
+                                               pasted("inner") + tab + pasted("outer") + tab);
   EXPECT_EQ(s.script.desktop().nowMs(), 50);  // one tick
   EXPECT_FALSE(program.bWaiting);
 }
@@ -76,7 +76,7 @@ TEST(TypePhrase, ClosingTheProgramDuringTheWaitEndsTheSequence) {
     } catch (const app::ProgramEnded&) {
     }
   };
-  s.script.desktop().postToMainWindow(0x202, 0, 0);
+  s.script.desktop().postMessage(platform::SimulatedDesktop::kMainHandle, 0x202, 0, 0);
   const std::string log = s.run("click cmd(0)\nlog\n");
   EXPECT_EQ(log.find("clipboard \""), std::string::npos) << log;
   EXPECT_FALSE(program.running());

@@ -21,6 +21,7 @@ inline int fail(std::string_view message) {
 
 int runSettings(const Args& args);
 int runSession(const Args& args);
+int runFill(const Args& args);
 int runExpand(const Args& args);
 
 }  // namespace formix::tool

@@ -9,6 +9,7 @@ constexpr std::string_view kUsage =
     "usage: formix-tool settings dump FILE\n"
     "       formix-tool settings write FILE < JSON\n"
     "       formix-tool session < SCRIPT\n"
+    "       formix-tool fill --settings FILE [--today YYYY-MM-DD] [--summary] [INPUT]\n"
     "       formix-tool expand [--now YYYY-MM-DDTHH:MM:SS] TEXT\n";
 
 struct Command {
@@ -19,6 +20,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"settings", formix::tool::runSettings},
     {"session", formix::tool::runSession},
+    {"fill", formix::tool::runFill},
     {"expand", formix::tool::runExpand},
 };
 

@@ -62,6 +62,14 @@ platform::LocalDateTime dateTime(const std::string& token, bool withTime) {
   return t;
 }
 
+uint32_t messageNumber(const std::string& token) {
+  if (token == "rbuttondown") return 0x204;
+  if (token == "rbuttonup") return 0x205;
+  if (token == "mbuttondown") return 0x207;
+  if (token == "mbuttonup") return 0x208;
+  return static_cast<uint32_t>(number(token, "a message"));
+}
+
 void expectArgs(const std::vector<std::string>& args, size_t count, const char* usage) {
   if (args.size() != count) throw ScriptError(std::string("usage: ") + usage);
 }
@@ -176,6 +184,17 @@ void SessionScript::desktopCommand(const std::vector<std::string>& args) {
   } else if (what == "today" || what == "now") {
     expectArgs(args, 3, what == "today" ? "desktop today YYYY-MM-DD" : "desktop now YYYY-MM-DDTHH:MM:SS");
     desktop_.setClock(dateTime(args[2], what == "now"));
+  } else if (what == "send") {
+    if (args.size() != 4 && !(args.size() == 5 && args[4] == "ctrl")) {
+      throw ScriptError("usage: desktop send HWND MESSAGE [ctrl]");
+    }
+    desktop_.retrieveMessage(static_cast<platform::WindowHandle>(number(args[2], "a window handle")),
+                             messageNumber(args[3]), args.size() == 5);
+  } else if (what == "capture") {
+    expectArgs(args, 5, "desktop capture HWND EXSTYLE STYLE");
+    desktop_.setCapture(static_cast<platform::WindowHandle>(number(args[2], "a window handle")),
+                        static_cast<int32_t>(number(args[3], "an extended style")),
+                        static_cast<int32_t>(number(args[4], "a style")));
   } else if (what == "another-instance") {
     desktop_.setAnotherInstance(true);
   } else if (what == "hook-fails") {
@@ -248,7 +267,7 @@ void SessionScript::runLine(const std::string& line, std::ostream& out) {
     } else if (command == "post") {
       expectArgs(args, 3, "post X Y");
       running();  // a left-button-up on the main window's client area, as the hook library posts it
-      desktop_.postToMainWindow(kLeftButtonUp, static_cast<int>(number(args[1], "x")),
+      desktop_.postMessage(platform::SimulatedDesktop::kMainHandle, kLeftButtonUp, static_cast<int>(number(args[1], "x")),
                                 static_cast<int>(number(args[2], "y")));
     } else if (command == "get-html") {
       if (args.size() != 2 && args.size() != 3) throw ScriptError("usage: get-html HWND [FRAME]");

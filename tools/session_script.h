@@ -2,7 +2,8 @@
 //
 //   desktop screen W H | user NAME | no-user | folder DIR | window HWND "TITLE" [topmost]
 //           [nocaption] [hidden] | browser HWND "TITLE" FILE | frame HWND FILE | today DATE |
-//           now DATE-TIME | another-instance | hook-fails | hook-missing | program "CMD"
+//           now DATE-TIME | send HWND MSG [ctrl] | capture HWND EXSTYLE STYLE |
+//           another-instance | hook-fails | hook-missing | program "CMD"
 //   start | close | click C | mousedown C | mouseup C | focus C | blur C | key C VK |
 //   keypress C CODE | text C "TEXT" | drop C ["PATH"...] | tray MSG | menu ITEM | post X Y |
 //   move LEFT TOP | wait MS

@@ -1,0 +1,57 @@
+// The data one fill works on: the profile it writes and the table of the fields it found.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace formix::fill {
+
+// The profile as the panel's controls hold it at the moment of a fill.
+struct ProfileSnapshot {
+  // 0, 1 family and given name (kanji); 2, 3 the same in hiragana; 4, 5 mail address before and
+  // after the at sign; 6, 7 postal code; 8 city line, 9 building line; 10, 11, 12 birth year
+  // (Western calendar), month, day; 13, 14, 15 telephone number in three parts.
+  std::array<std::u16string, 16> txtAUTO;
+  // 0 prefecture, 1 occupation: the texts of the two combo boxes.
+  std::array<std::u16string, 2> cboAUTO;
+  // Whether optAUTO(0) "男" is the selected gender button; otherwise optAUTO(1) "女" is.
+  bool maleSelected = true;
+};
+
+inline constexpr std::u16string_view kMaleCaption = u"男";    // optAUTO(0)
+inline constexpr std::u16string_view kFemaleCaption = u"女";  // optAUTO(1)
+
+// Field bases; a field code is its base plus its field kind.
+namespace base {
+inline constexpr int Input = 100;  // a text-like input element
+inline constexpr int Radio = 200;
+inline constexpr int Select = 300;
+inline constexpr int TextArea = 400;
+}  // namespace base
+
+inline constexpr size_t kFieldCapacity = 1001;
+
+struct FieldRecord {
+  std::u16string tagText;        // the field exactly as written in the HTML
+  std::u16string newText;        // what replaces the tag text when `changed`
+  std::u16string precedingText;  // up to 150 characters before the field, reversed, without blanks
+  bool changed = false;
+  int16_t fieldCode = 0;
+  size_t position = 0;  // 0-based offset of the field's "<" in the HTML: where its new text goes
+  std::u16string value;  // what the field received, as a person would read it (for reports)
+};
+
+// The fields of one page in document order; at most kFieldCapacity of them.
+struct FieldTable {
+  std::vector<FieldRecord> records;
+  bool full() const { return records.size() >= kFieldCapacity; }
+};
+
+// Called while a fill runs so that a user interface can process its pending events.
+using YieldFn = std::function<void()>;
+
+}  // namespace formix::fill

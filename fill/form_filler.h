@@ -1,0 +1,41 @@
+// The form filler: a page's body HTML in, the same HTML with the profile written into every field
+// it recognises out. Pure string logic; positions are 0-based.
+//
+// A fill runs in five steps:
+//  1. collect the fields after the first "<FORM " (to the end of the text, later forms included):
+//     "<INPUT " ... ">" (text-like, or radio when its text holds "radio"; inputs whose text holds
+//     "checkbox", "submit", "reset" or "hidden" are skipped), "<SELECT " ... up to "</SELECT>",
+//     "<TEXTAREA " ... up to "</TEXTAREA>"; at most kFieldCapacity of them. Tag names and words
+//     match under text comparison; a tag name must be followed by a blank.
+//  2. classify each field by the nearest keyword in the 150 characters before it;
+//  3. build the new texts (SetFieldValues);
+//  4. replace each changed field's text where that field was collected;
+//  5. return the HTML.
+// It never throws for bad input: what cannot be done is skipped.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "fill/field_classifier.h"
+#include "fill/field_table.h"
+#include "fill/japanese_date.h"
+#include "fill/value_rules.h"
+
+namespace formix::fill {
+
+struct FillResult {
+  std::u16string html;  // the filled page; the input unchanged when it holds no "<FORM "
+  FieldTable fields;    // the collected fields with their codes and new texts
+};
+
+// The whole operation, keeping the field table for reports. `yield` runs about once per 1024
+// scanned characters and once per field in each later step.
+FillResult fillForm(std::u16string_view html, const ProfileSnapshot& profile, const CivilDate& today,
+                    const YieldFn& yield = {}, const KeywordTable& keywords = standardKeywords());
+
+// The filled HTML alone.
+std::u16string sFillForm(std::u16string_view html, const ProfileSnapshot& profile, const CivilDate& today,
+                         const YieldFn& yield = {}, const KeywordTable& keywords = standardKeywords());
+
+}  // namespace formix::fill
