@@ -3,9 +3,9 @@
 // Prints what typing a phrase with content TEXT would paste, followed by a newline. A "%O" phrase
 // prints nothing and says on stderr what it would open ("open: TARGET", trimmed; nothing when the
 // target is blank) instead of opening it.
-#include <chrono>
 #include <ctime>
 
+#include "fill/japanese_date.h"
 #include "phrases/phrase_pages.h"
 #include "text/utf.h"
 #include "tools/cli.h"
@@ -15,24 +15,18 @@ namespace {
 
 constexpr std::string_view kUsage = "usage: formix-tool expand [--now YYYY-MM-DDTHH:MM:SS] TEXT";
 
-// YYYY-MM-DDTHH:MM:SS, a real calendar day and time of day, year 1 to 9999.
+// YYYY-MM-DDTHH:MM:SS: a real day (as --today of the fill command takes it) and a time of day.
 std::optional<phrases::DateTime> parseDateTime(std::string_view s) {
-  constexpr std::string_view shape = "0000-00-00T00:00:00";
-  if (s.size() != shape.size()) return std::nullopt;
-  for (size_t i = 0; i < s.size(); ++i) {
-    const bool digit = s[i] >= '0' && s[i] <= '9';
-    if (shape[i] == '0' ? !digit : s[i] != shape[i]) return std::nullopt;
+  if (s.size() != 19 || s[10] != 'T' || s[13] != ':' || s[16] != ':') return std::nullopt;
+  const auto date = fill::parseIsoDate(s.substr(0, 10));
+  int time[3] = {};
+  for (int k = 0; k < 3; ++k) {
+    const char tens = s[11 + 3 * k], ones = s[12 + 3 * k];
+    if (tens < '0' || tens > '9' || ones < '0' || ones > '9') return std::nullopt;
+    time[k] = (tens - '0') * 10 + (ones - '0');
   }
-  const auto field = [&](size_t at, size_t digits) {
-    int v = 0;
-    for (size_t i = at; i < at + digits; ++i) v = v * 10 + (s[i] - '0');
-    return v;
-  };
-  const phrases::DateTime t{field(0, 4), field(5, 2), field(8, 2), field(11, 2), field(14, 2), field(17, 2)};
-  const std::chrono::year_month_day day{std::chrono::year{t.year}, std::chrono::month(static_cast<unsigned>(t.month)),
-                                        std::chrono::day(static_cast<unsigned>(t.day))};
-  if (t.year < 1 || !day.ok() || t.hour > 23 || t.minute > 59 || t.second > 59) return std::nullopt;
-  return t;
+  if (!date || time[0] > 23 || time[1] > 59 || time[2] > 59) return std::nullopt;
+  return phrases::DateTime{date->year, date->month, date->day, time[0], time[1], time[2]};
 }
 
 phrases::DateTime localNow() {
