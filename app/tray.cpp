@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "app/main_window.h"
+#include "phrases/phrase_pages.h"
 #include "text/number.h"
 
 namespace formix::app {
@@ -17,7 +18,7 @@ void FrmMain::cmdTRAY_Click() {
   step([&] { frmMain.setVisible(false); });
   step([&] { desktop_.tray.notifyIcon(platform::NotificationArea::kAdd, trayIcon); });
   for (int i = 0; i < kRows; ++i) {
-    step([&] { mnu0_btn(i).setCaption(cmd(i).caption().empty() ? u"---" : cmd(i).caption()); });
+    step([&] { mnu0_btn(i).setCaption(phrases::menuCaption(cmd(i).caption())); });
   }
 }
 
