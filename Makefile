@@ -8,10 +8,14 @@ JOBS ?= $(shell nproc)
 WIN_BUILD ?= build-win
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
-.PHONY: deps build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test
+.PHONY: deps win-deps build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test
 
 deps:
 	@scripts/install-deps.sh
+
+# The cross compiler for FmxHook.dll and what its test under Wine needs.
+win-deps:
+	@scripts/install-deps.sh g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool
 
 build: deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -47,19 +51,19 @@ WIN_CXXFLAGS = -std=c++20 -O2 -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wn
 WIN_LDFLAGS = -static -static-libgcc -static-libstdc++
 HOOK_HEADERS = $(wildcard hook/*.h hook/win32/*.h)
 
-$(WIN_BUILD)/FmxHook.dll: hook/win32/fmxhook_dll.cpp hook/win32/FmxHook.def $(HOOK_HEADERS) | deps
+$(WIN_BUILD)/FmxHook.dll: hook/win32/fmxhook_dll.cpp hook/win32/FmxHook.def $(HOOK_HEADERS) | win-deps
 	@mkdir -p $(WIN_BUILD)
 	$(MINGW_CXX) $(WIN_CXXFLAGS) -fno-exceptions -fno-rtti -shared $(WIN_LDFLAGS) -s -o $@ \
 	  hook/win32/fmxhook_dll.cpp hook/win32/FmxHook.def
 
-$(WIN_BUILD)/hook_probe.exe: tests/wine/hook_probe.cpp $(HOOK_HEADERS) | deps
+$(WIN_BUILD)/hook_probe.exe: tests/wine/hook_probe.cpp $(HOOK_HEADERS) | win-deps
 	@mkdir -p $(WIN_BUILD)
 	$(MINGW_CXX) $(WIN_CXXFLAGS) $(WIN_LDFLAGS) -s -o $@ tests/wine/hook_probe.cpp
 
 hook-dll: $(WIN_BUILD)/FmxHook.dll
 
 # The library in real Windows processes under Wine, with clicks from a virtual X display.
-wine-test: $(WIN_BUILD)/FmxHook.dll $(WIN_BUILD)/hook_probe.exe
+wine-test: win-deps $(WIN_BUILD)/FmxHook.dll $(WIN_BUILD)/hook_probe.exe
 	@tests/wine/run.sh $(WIN_BUILD)
 
 test: unit-tests fuzz-smoke wine-test

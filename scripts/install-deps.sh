@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Formix builds and tests with, if any is missing.
-# Usage: scripts/install-deps.sh [extra-package ...]
+# Usage: scripts/install-deps.sh [extra-package ...]  (the Makefile adds the Windows build's and
+# the Wine test's packages only for the targets that need them)
 set -euo pipefail
 
 packages=(
@@ -9,8 +10,6 @@ packages=(
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   nlohmann-json3-dev
-  g++-mingw-w64-x86-64              # FmxHook.dll, cross-built
-  wine wine64 xvfb xauth xdotool    # the library's end-to-end test under Wine
   "$@"
 )
 
