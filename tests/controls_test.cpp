@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
-#include "platform/simulated_desktop.h"
+#include "platform/simulated/simulated_desktop.h"
 
 namespace formix::app {
 namespace {

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "platform/simulated_desktop.h"
+#include "platform/simulated/simulated_desktop.h"
 
 namespace formix::tool {
 

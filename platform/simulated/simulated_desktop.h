@@ -12,7 +12,7 @@
 
 #include "hook/shared_state.h"
 #include "platform/desktop.h"
-#include "platform/simulated_hook.h"
+#include "platform/simulated/simulated_hook.h"
 
 namespace formix::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/linux_session.h"
+#include "platform/linux/linux_session.h"
 
 #include <pwd.h>
 #include <unistd.h>

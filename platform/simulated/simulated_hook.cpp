@@ -1,6 +1,6 @@
-#include "platform/simulated_hook.h"
+#include "platform/simulated/simulated_hook.h"
 
-#include "platform/simulated_desktop.h"
+#include "platform/simulated/simulated_desktop.h"
 #include "text/utf.h"
 
 namespace formix::platform {

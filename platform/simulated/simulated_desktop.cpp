@@ -1,4 +1,4 @@
-#include "platform/simulated_desktop.h"
+#include "platform/simulated/simulated_desktop.h"
 
 #include <algorithm>
 #include <chrono>
