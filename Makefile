@@ -18,7 +18,7 @@ win-deps:
 	@scripts/install-deps.sh g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool
 
 build: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFORMIX_WERROR=ON >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 # Fills the sample registration page from the sample profile: a table of which field received
@@ -34,7 +34,7 @@ unit-tests: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 fuzz-build: deps
-	@CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFORMIX_FUZZ=ON >/dev/null
+	@CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFORMIX_FUZZ=ON -DFORMIX_WERROR=ON >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
 # A few seconds per fuzz target on its seed corpus: proves every target builds and runs.

@@ -144,17 +144,18 @@ std::string formatSingle(float value) {
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
   std::string out = negative ? "-" : "";
   if (exponent >= 7 || exponent < -5) {
+    // Built by appending: GCC 12 warns (-Wrestrict) on "." + a temporary string.
     out += digits[0];
-    if (digits.size() > 1) out += "." + digits.substr(1);
+    if (digits.size() > 1) out.append(".").append(digits, 1);
     std::snprintf(buf, sizeof buf, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
-    return out + buf;
+    return out.append(buf);
   }
   if (exponent >= 0) {
     const size_t whole = static_cast<size_t>(exponent) + 1;
-    if (digits.size() <= whole) return out + digits + std::string(whole - digits.size(), '0');
-    return out + digits.substr(0, whole) + "." + digits.substr(whole);
+    if (digits.size() <= whole) return out.append(digits).append(whole - digits.size(), '0');
+    return out.append(digits, 0, whole).append(".").append(digits, whole);
   }
-  return out + "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+  return out.append("0.").append(static_cast<size_t>(-exponent - 1), '0').append(digits);
 }
 
 }  // namespace formix::text
