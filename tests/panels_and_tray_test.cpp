@@ -102,7 +102,9 @@ TEST(Tray, StartsHiddenWhenAskedAndShowsTheBusyIconOnlyWhileHidden) {
 
 TEST(Tray, TheTrayButtonIsDisabledWhileAPanelIsOpen) {
   Session s;
-  EXPECT_EQ(s.run("start\nclick chkPOST\nclick cmdTRAY\nget frmMain.Visible\n"), "frmMain.Visible=true\n");
+  EXPECT_EQ(s.error("start\nclick chkPOST\nclick cmdTRAY\n"),
+            "formix-tool: line 3: cannot click cmdTRAY: it is disabled\n");
+  EXPECT_EQ(s.run("get frmMain.Visible\n"), "frmMain.Visible=true\n");
 }
 
 TEST(ProfileInput, DigitsOnlyBoxesRefuseTypedLettersButNotPastes) {

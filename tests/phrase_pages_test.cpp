@@ -81,7 +81,8 @@ TEST(Editors, LeavingAnEditorDropsLineBreaksAndTabs) {
 TEST(Editors, DroppedFilesReplaceTheContentWithAnOpenCode) {
   Session s;
   writeFile(s.settingsFile(), "[Strings]\r\n" + phraseLines(1, 4, u"t", u"old"));
-  s.run("start\ndrop txtCNT(4) \"/home/taro/a.txt\"\n");
+  EXPECT_EQ(s.error("start\ndrop txtCNT(4) \"/home/taro/a.txt\"\n"),
+            "formix-tool: line 2: cannot drop txtCNT(4): frSET is hidden\n");
   EXPECT_EQ(s.run("get txtCNT(4).Text\n"), "txtCNT(4).Text=old\n");  // the panel is closed
   s.run("click chkSET\n");
   app::FrmMain& program = *s.script.program();

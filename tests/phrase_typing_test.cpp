@@ -110,7 +110,8 @@ TEST(PopupMenu, ShowsThePageThePhrasesAndTheOptionsAndTypesFromTheEditors) {
   // A row without a title still types its content.
   EXPECT_EQ(s.run("menu mnu0_btn(1)\nlog\n"), "foreground 100\n" + pasted("hidden title"));
   // With the settings panel open the bar's buttons are off, but the popup types the edited text.
-  s.run("click chkSET\ntext txtCNT(0) \"edited\"\nclick cmd(0)\n");
+  s.run("click chkSET\ntext txtCNT(0) \"edited\"\n");
+  EXPECT_EQ(s.error("click cmd(0)\n"), "formix-tool: line 1: cannot click cmd(0): it is disabled\n");
   EXPECT_EQ(s.run("log\nmenu mnu0_btn(0)\nlog\n"), "hook M_Mode0\nforeground 100\n" + pasted("edited"));
   s.run("menu mnu0_page(6)\n");
   const std::string page7 = popupText(program, program.mnu0);

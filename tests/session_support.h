@@ -29,6 +29,13 @@ class Session {
     if (script.run(in, out, err) != 0) throw std::runtime_error(err.str());
     return out.str();
   }
+  // The one error line that running `lines` ends with; "" when they all ran.
+  std::string error(const std::string& lines) {
+    std::istringstream in(lines);
+    std::ostringstream out, err;
+    script.run(in, out, err);
+    return err.str();
+  }
   std::filesystem::path settingsFile() const { return folder / "taro.ini"; }
 
   ScratchFolder folder;

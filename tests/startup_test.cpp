@@ -59,7 +59,7 @@ TEST(StartUp, AMissingHookLibraryIsSaidOnceAndTheProgramRunsOnAndSaves) {
   EXPECT_EQ(log.find("hook library fmxhook not found\nmessage \"フックライブラリ fmxhook を読み込めませんでした。"), 0u)
       << log;
   EXPECT_NE(log.find("icon 48\ntopmost frmMain\n"), std::string::npos) << log;
-  EXPECT_EQ(s.run("get optMS(3).Value\nclick chkPOST\nclick chkPOST\ntext txtAUTO(0) \"山田\"\nclose\nlog\n"),
+  EXPECT_EQ(s.run("get optMS(3).Value\nclick chkPOST\ntext txtAUTO(0) \"山田\"\nclick chkPOST\nclose\nlog\n"),
             "optMS(3).Value=true\nclipboard clear\nprocess ended\n");  // no unhook message
   EXPECT_NE(readFile(s.settingsFile()).find("A001=D075CD44\r\n"), std::string::npos);
 }

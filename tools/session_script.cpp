@@ -209,6 +209,28 @@ void SessionScript::desktopCommand(const std::vector<std::string>& args) {
   }
 }
 
+namespace {
+
+// A user can act only on a control that is shown and enabled, in a panel that is shown and
+// enabled, on a window that is shown. The reason it cannot, or "" when it can.
+std::string unreachable(const app::Control& control) {
+  for (const app::Control* c = &control; c != nullptr && c->kind() != app::ControlKind::Menu; c = c->container()) {
+    const std::string who = c == &control ? "it" : c->displayName();
+    if (!c->visible()) return who + " is hidden";
+    if (!c->enabled()) return who + " is disabled";
+  }
+  return "";
+}
+
+// The control that an event command names, refused when a user could not reach it.
+app::Control& reachable(app::Control& control, const std::string& command) {
+  const std::string why = unreachable(control);
+  if (!why.empty()) throw ScriptError("cannot " + command + " " + control.displayName() + ": " + why);
+  return control;
+}
+
+}  // namespace
+
 void SessionScript::runLine(const std::string& line, std::ostream& out) {
   const std::vector<std::string> args = tokenize(line);
   if (args.empty() || args[0].front() == '#') return;
@@ -230,7 +252,7 @@ void SessionScript::runLine(const std::string& line, std::ostream& out) {
                command == "blur") {
       expectArgs(args, 2, (command + " CONTROL").c_str());
       app::FrmMain& program = running();
-      app::Control& c = control(args[1]);
+      app::Control& c = command == "blur" || command == "focus" ? control(args[1]) : reachable(control(args[1]), command);
       if (command == "click") program.click(c);
       else if (command == "mousedown") program.mouseDown(c);
       else if (command == "mouseup") program.mouseUp(c);
@@ -239,20 +261,20 @@ void SessionScript::runLine(const std::string& line, std::ostream& out) {
     } else if (command == "key" || command == "keypress") {
       expectArgs(args, 3, (command + " CONTROL CODE").c_str());
       app::FrmMain& program = running();
-      app::Control& c = control(args[1]);
+      app::Control& c = reachable(control(args[1]), command);
       const int code = static_cast<int>(number(args[2], "a key code"));
       if (command == "key") program.keyDown(c, code);
       else program.keyPress(c, code);
     } else if (command == "text") {
       expectArgs(args, 3, "text CONTROL \"TEXT\"");
       app::FrmMain& program = running();
-      program.editText(control(args[1]), text::fromUtf8Lossy(args[2]));
+      program.editText(reachable(control(args[1]), command), text::fromUtf8Lossy(args[2]));
     } else if (command == "drop") {
       if (args.size() < 2) throw ScriptError("usage: drop CONTROL [\"PATH\" ...]");
       app::FrmMain& program = running();  // files dragged from a file manager and dropped
       std::vector<std::u16string> files;
       for (size_t i = 2; i < args.size(); ++i) files.push_back(text::fromUtf8Lossy(args[i]));
-      program.dropFiles(control(args[1]), files);
+      program.dropFiles(reachable(control(args[1]), command), files);
     } else if (command == "tray") {
       expectArgs(args, 2, "tray MESSAGE");
       app::FrmMain& program = running();
