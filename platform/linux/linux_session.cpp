@@ -1,9 +1,10 @@
 #include "platform/linux/linux_session.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <cstdlib>
 #include <vector>
 
 #include "text/utf.h"
@@ -20,11 +21,35 @@ std::optional<std::u16string> LinuxSessionFacts::userName() const {
   return text::fromUtf8Lossy(found->pw_name);
 }
 
-std::u16string LinuxSessionFacts::programFolder() const {
+std::filesystem::path executableFolder() {
   std::error_code error;
   const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return u".";
-  return text::fromUtf8Lossy(exe.parent_path().string());
+  if (error) return ".";
+  return exe.parent_path();
+}
+
+std::filesystem::path settingsFolder(const std::filesystem::path& programFolder, const std::string& configHome,
+                                     const std::string& home) {
+  if (access(programFolder.c_str(), W_OK) == 0) return programFolder;
+  // Only an absolute $XDG_CONFIG_HOME counts; a relative one is to be ignored.
+  std::filesystem::path base = !configHome.empty() && configHome.front() == '/'
+                                   ? std::filesystem::path(configHome)
+                                   : std::filesystem::path(home) / ".config";
+  std::error_code error;
+  std::filesystem::create_directories(base, error);
+  const auto folder = base / "formix";
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return programFolder;
+  return folder;
+}
+
+std::u16string LinuxSessionFacts::programFolder() const {
+  if (folder_.empty()) {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    folder_ = text::fromUtf8Lossy(
+        settingsFolder(executableFolder(), config != nullptr ? config : "", home != nullptr ? home : "").string());
+  }
+  return folder_;
 }
 
 }  // namespace formix::platform

@@ -1,16 +1,33 @@
-// Session facts of a Linux desktop: the user from the password database, the program's folder
-// from /proc/self/exe.
+// Session facts of a Linux desktop: the user from the password database, and the folder of the
+// settings file: the program's own folder when the user may write there (a portable copy), else
+// $XDG_CONFIG_HOME/formix (created owner-only).
 #pragma once
+
+#include <filesystem>
+#include <string>
 
 #include "platform/session.h"
 
 namespace formix::platform {
 
+// The folder that holds the running executable.
+std::filesystem::path executableFolder();
+
+// Where the settings file lives for a program in `programFolder`: that folder when writable,
+// otherwise the per-user configuration folder (made 0700 if missing). `configHome` is
+// $XDG_CONFIG_HOME, or empty to use `home`/.config.
+std::filesystem::path settingsFolder(const std::filesystem::path& programFolder, const std::string& configHome,
+                                     const std::string& home);
+
 class LinuxSessionFacts : public SessionFacts {
  public:
   std::optional<std::u16string> userName() const override;
+  // The settings folder (see settingsFolder), chosen once per run.
   std::u16string programFolder() const override;
   char16_t pathSeparator() const override { return u'/'; }
+
+ private:
+  mutable std::u16string folder_;
 };
 
 }  // namespace formix::platform

@@ -1,0 +1,71 @@
+// formix: the Linux desktop program. The frmMain model behind a Qt view and X11 ports.
+#include <QApplication>
+
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+
+#include "app/main_window.h"
+#include "platform/linux/hook_reports.h"
+#include "platform/linux/linux_process.h"
+#include "platform/linux/linux_session.h"
+#include "platform/linux/linux_shell.h"
+#include "platform/linux/qt_popup.h"
+#include "platform/linux/qt_ports.h"
+#include "platform/linux/qt_tray.h"
+#include "platform/linux/qt_view.h"
+#include "platform/linux/x11_keyboard.h"
+#include "platform/linux/x11_windows.h"
+
+using namespace formix;
+using namespace formix::platform;
+
+int main(int argc, char** argv) {
+  // The ports speak X11; on a Wayland session the program runs through XWayland.
+  setenv("QT_QPA_PLATFORM", "xcb", 1);
+  // Programs that phrases start are not waited for, and leave no zombie behind.
+  struct sigaction children {};
+  children.sa_handler = SIG_DFL;
+  children.sa_flags = SA_NOCLDWAIT;
+  sigaction(SIGCHLD, &children, nullptr);
+
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Formix"));
+  QApplication::setQuitOnLastWindowClosed(false);
+  if (argc > 1) {
+    std::cerr << "formix: unknown option '" << argv[1] << "'\n";
+    return 2;
+  }
+
+  x11::Connection x;
+  if (!x.connected()) {
+    std::cerr << "formix: cannot connect to the X display\n";
+    return 1;
+  }
+  qt::QtScreen screen;
+  LinuxProcess process([] { QCoreApplication::exit(0); });
+  qt::FormView view(screen, x, [] { QCoreApplication::exit(0); });
+  x11::X11Windows windows(x, view);
+  x11::X11Keyboard keyboard(x);
+  qt::QtClipboard clipboard;
+  qt::QtTray tray(view, screen);
+  LinuxShell shell;
+  qt::QtMessageBoxes messages;
+  qt::QtPopupMenus popups(view);
+  LinuxHookLoader hookLoader(executableFolder());
+  qt::QtEventLoop events;
+  LinuxSessionFacts session;
+  qt::NoBrowsers browsers;
+  qt::LocalClock clock;
+  Desktop desktop{windows, screen,  keyboard, clipboard, tray,    shell,    messages,
+                  popups,  hookLoader, events, process,   session, browsers, clock};
+
+  qt::HookReports reports(view, screen, x.atom("_FORMIX_HOOK"));
+  application.installNativeEventFilter(&reports);
+
+  app::FrmMain program(desktop);
+  view.attach(program);
+  view.call([&] { program.Form_Load(); });
+  if (process.ended()) return 0;
+  return QApplication::exec();
+}
