@@ -1,0 +1,60 @@
+// A small window of the test's own that stands for any other program: it logs on stdout, one line
+// each, what reaches it (pasted or typed text, Return, mouse presses), with the time in
+// milliseconds since the epoch.
+//
+//   recorder TITLE
+#include <QApplication>
+#include <QDateTime>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+
+#include <cstdio>
+
+namespace {
+
+void log(const QString& what) {
+  std::printf("%lld %s\n", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()), what.toUtf8().constData());
+  std::fflush(stdout);
+}
+
+QString escaped(QString text) {
+  return text.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\n'), QLatin1String("\\n"))
+      .replace(QChar(0x2029), QLatin1String("\\n")).replace(QLatin1Char('\r'), QLatin1String("\\r"))
+      .replace(QLatin1Char('\t'), QLatin1String("\\t"));
+}
+
+class Recorder : public QPlainTextEdit {
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+      log(QStringLiteral("key Return"));
+      return;  // recorded, not inserted: the text line shows only what was pasted or typed
+    }
+    if (event->key() == Qt::Key_Tab) {
+      log(QStringLiteral("key Tab"));
+      return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+  }
+  void mousePressEvent(QMouseEvent* event) override {
+    log(QStringLiteral("button %1").arg(event->button() == Qt::LeftButton ? 1 : event->button() == Qt::MiddleButton ? 2 : 3));
+    if (event->button() == Qt::LeftButton) QPlainTextEdit::mousePressEvent(event);
+  }
+  void contextMenuEvent(QContextMenuEvent*) override {}
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  Recorder window;
+  window.setWindowTitle(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("Recorder"));
+  QObject::connect(&window, &QPlainTextEdit::textChanged, [&window] {
+    log(QStringLiteral("text ") + escaped(window.toPlainText()));
+  });
+  window.resize(500, 300);
+  window.move(100, 150);
+  window.show();
+  log(QStringLiteral("ready"));
+  return app.exec();
+}
