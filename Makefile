@@ -8,7 +8,7 @@ JOBS ?= $(shell nproc)
 WIN_BUILD ?= build-win
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
-.PHONY: deps win-deps build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test
+.PHONY: deps win-deps desktop-deps linux-test build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test
 
 deps:
 	@scripts/install-deps.sh
@@ -17,18 +17,20 @@ deps:
 win-deps:
 	@scripts/install-deps.sh g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool
 
+# A virtual X desktop for the Linux desktop's test and demo.
+desktop-deps:
+	@scripts/install-deps.sh xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-noto-cjk
+
 build: deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFORMIX_WERROR=ON >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# Fills the sample registration page from the sample profile: a table of which field received
-# which value, and the filled page beside the build.
+# Fills the sample registration page from the sample profile, then runs formix from a folder
+# under the build with the sample settings: on your desktop, or as a scripted demo on a virtual
+# one that leaves screenshots in $(BUILD)/screenshots.
 RUN_TODAY ?= 2025-06-01
-run: build
-	@echo "Filling examples/registration.html from examples/sample.ini (today $(RUN_TODAY)):"
-	@$(BUILD)/tools/formix-tool fill --summary --settings examples/sample.ini --today $(RUN_TODAY) examples/registration.html
-	@$(BUILD)/tools/formix-tool fill --settings examples/sample.ini --today $(RUN_TODAY) examples/registration.html >$(BUILD)/registration-filled.html
-	@echo "Filled page: $(BUILD)/registration-filled.html"
+run: build desktop-deps
+	@scripts/run-formix.sh $(BUILD) $(RUN_TODAY)
 
 unit-tests: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -66,7 +68,11 @@ hook-dll: $(WIN_BUILD)/FmxHook.dll
 wine-test: win-deps $(WIN_BUILD)/FmxHook.dll $(WIN_BUILD)/hook_probe.exe
 	@tests/wine/run.sh $(WIN_BUILD)
 
-test: unit-tests fuzz-smoke wine-test
+# formix on a virtual X desktop, driven by xdotool.
+linux-test: build desktop-deps
+	@tests/linux/run.sh $(BUILD)
+
+test: unit-tests fuzz-smoke wine-test linux-test
 
 bench: build
 	@$(BUILD)/bench/formix_bench

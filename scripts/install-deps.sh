@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   nlohmann-json3-dev
+  qt6-base-dev libqt6svg6 libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev   # formix on X11
   "$@"
 )
 

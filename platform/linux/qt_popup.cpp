@@ -70,7 +70,7 @@ void QtPopupMenus::showPopupMenu(std::string_view menuName, int /*flags*/) {
   app::Control* root = program != nullptr ? program->findControl(menuName, -1) : nullptr;
   if (root == nullptr) return;
   menu_ = std::make_unique<EitherButtonMenu>();
-  menu_->setObjectName(QStringLiteral("FormixPopup"));
+  menu_->setWindowTitle(QStringLiteral("Formix menu"));  // how tests and tools find it on screen
   fill(*menu_, *root);
   menu_->popup(QCursor::pos());
   menu_->activateWindow();

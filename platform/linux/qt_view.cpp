@@ -12,6 +12,7 @@
 #include <QMoveEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <cmath>
@@ -382,6 +383,14 @@ bool FormView::eventFilter(QObject* watched, QEvent* event) {
 WindowHandle FormView::handle() { return static_cast<WindowHandle>(form_->winId()); }
 
 void FormView::setVisible(bool visible) {
+  if (visible && !frameKnown()) {
+    // Ask the window manager for the frame it will draw, so the first showing already has the
+    // right client size instead of correcting it once the window is up.
+    const uint32_t none[5] = {0, 0, 0, 0, 0};
+    x_.sendToRoot(handle(), x_.atom("_NET_REQUEST_FRAME_EXTENTS"), none);
+    for (int i = 0; i < 20 && !frameKnown(); ++i) QThread::msleep(10);
+    applyBounds();
+  }
   form_->setVisible(visible);
   if (visible) {
     form_->raise();
@@ -389,6 +398,10 @@ void FormView::setVisible(bool visible) {
     const uint32_t data[5] = {1, x_.atom("_NET_WM_STATE_SKIP_TASKBAR"), x_.atom("_NET_WM_STATE_SKIP_PAGER"), 1, 0};
     x_.sendToRoot(handle(), x_.atom("_NET_WM_STATE"), data);
   }
+}
+
+bool FormView::frameKnown() {
+  return x_.property32(handle(), x_.atom("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL).size() == 4;
 }
 
 void FormView::setCaption(std::u16string_view caption) { form_->setWindowTitle(toQString(caption)); }

@@ -49,6 +49,8 @@ class FormView : public QObject, public x11::OwnWindow {
   void show(app::Control& control, std::string_view property);
   void place(const app::Control& control, QWidget* widget);
   void applyBounds();
+  // Whether the window manager has said how wide a frame it draws around the window.
+  bool frameKnown();
   void syncFocus();
   void syncSelection(app::Control& control);
   bool keyPressed(app::Control& control, QKeyEvent* event);

@@ -1,0 +1,41 @@
+# A virtual X desktop for tests and demos: Xvfb on a free display, openbox as the window manager,
+# trayer as the notification area. Source this file, then:
+#   start_desktop WORKDIR   exports DISPLAY; logs go to WORKDIR
+#   stop_desktop            stops only what start_desktop started
+# Needs xvfb, openbox, trayer, x11-utils.
+
+desktop_pids=()
+
+wait_until() {  # SECONDS COMMAND...: polls every 0.1 s; false on time-out
+  local until=$((SECONDS * 10 + $1 * 10)); shift
+  while ! "$@" >/dev/null 2>&1; do
+    [ $((SECONDS * 10)) -ge $until ] && return 1
+    sleep 0.1
+  done
+}
+
+tray_ready() { xwininfo -root -tree | grep '("panel" "trayer")' >/dev/null; }
+
+start_desktop() {
+  local work=$1
+  # Xvfb picks a free display itself and writes its number, so parallel runs never collide.
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -dpi 96 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  desktop_pids+=($!)
+  wait_until 10 grep -q '[0-9]' "$work/display" || { echo "Xvfb did not start" >&2; return 1; }
+  export DISPLAY=":$(head -n 1 "$work/display")"
+  wait_until 10 xdpyinfo || return 1
+  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  desktop_pids+=($!)
+  wait_until 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || return 1
+  trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 --transparent false \
+    >"$work/trayer.log" 2>&1 &
+  desktop_pids+=($!)
+  wait_until 10 tray_ready || return 1
+}
+
+stop_desktop() {
+  local i
+  for ((i = ${#desktop_pids[@]} - 1; i >= 0; i--)); do kill "${desktop_pids[$i]}" 2>/dev/null || true; done
+  for pid in "${desktop_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  desktop_pids=()
+}
