@@ -17,14 +17,15 @@ QString tipOf(const std::string& tip) { return QString::fromUtf8(tip.c_str()); }
 
 QtTray::QtTray(FormView& view, Screen& screen) : view_(view), screen_(screen) {
   QObject::connect(&icon_, &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason reason) {
-    int message = 0;
-    if (reason == QSystemTrayIcon::Trigger) message = kLeftButtonUp;
-    else if (reason == QSystemTrayIcon::Context) message = kRightButtonUp;
-    if (message == 0) return;
-    const double x = message * screen_.twipsPerPixelX();
-    view_.callLater([this, x] {
-      if (auto* program = view_.program()) program->mouseDown(program->frmMain, app::kMiddleButton, x, 0);
-    });
+    if (reason == QSystemTrayIcon::Trigger) report(kLeftButtonUp);
+    else if (reason == QSystemTrayIcon::Context) report(kRightButtonUp);
+  });
+}
+
+void QtTray::report(int message) {
+  const double x = message * screen_.twipsPerPixelX();
+  view_.callLater([this, x] {
+    if (auto* program = view_.program()) program->mouseDown(program->frmMain, app::kMiddleButton, x, 0);
   });
 }
 
@@ -35,8 +36,13 @@ bool QtTray::notifyIcon(Operation operation, const TrayIconRecord& record) {
       icon_.setIcon(pictureIcon(record.icon));
       icon_.setToolTip(tipOf(record.tip));
       if (operation == kAdd) icon_.show();
-      // Without a notification area the icon cannot be shown.
-      return QSystemTrayIcon::isSystemTrayAvailable();
+      if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        // A desktop without a notification area (GNOME without an extension, say) could never
+        // bring the hidden window back: the icon counts as clicked at once, so the window stays.
+        if (operation == kAdd) report(kLeftButtonUp);
+        return false;
+      }
+      return true;
     case kDelete:
       icon_.hide();
       return true;

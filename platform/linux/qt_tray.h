@@ -16,6 +16,9 @@ class QtTray : public NotificationArea {
   bool notifyIcon(Operation operation, const TrayIconRecord& record) override;
 
  private:
+  // A mouse message over the icon, as the model hears it.
+  void report(int message);
+
   FormView& view_;
   Screen& screen_;
   QSystemTrayIcon icon_;

@@ -215,6 +215,18 @@ check "missing hook: the bar comes up all the same" wait_until 5 sh -c "xdotool 
 xdotool windowactivate --sync "$(formix_window)" key alt+F4
 wait_until 5 sh -c "! kill -0 $formix_pid 2>/dev/null"
 
+# ==== No notification area ====
+kill "${desktop_pids[2]}" && wait "${desktop_pids[2]}" 2>/dev/null  # trayer, the last one started
+wait_until 5 sh -c '! xwininfo -root -tree | grep "\"panel\" \"trayer\"" >/dev/null'
+notray="$work/notray"
+make_app "$notray" real
+sed -i 's/^Task_Tray=.*/Task_Tray=1/' "$notray/$user.ini"
+start_formix "$notray"
+check "no notification area: a start in the tray still shows the bar" \
+  wait_until 5 sh -c "xdotool search --onlyvisible --name '^Formix \$'"
+xdotool windowactivate --sync "$(formix_window)" key alt+F4
+wait_until 5 sh -c "! kill -0 $formix_pid 2>/dev/null"
+
 echo "linux desktop test took $((SECONDS - started))s"
 echo "$((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
