@@ -8,7 +8,7 @@ JOBS ?= $(shell nproc)
 WIN_BUILD ?= build-win
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
-.PHONY: deps win-deps desktop-deps linux-test build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test
+.PHONY: deps win-deps desktop-deps linux-test bench-desktop build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test
 
 deps:
 	@scripts/install-deps.sh
@@ -76,6 +76,10 @@ test: unit-tests fuzz-smoke wine-test linux-test
 
 bench: build
 	@$(BUILD)/bench/formix_bench
+
+# The Linux desktop's waits and footprint on a virtual X desktop.
+bench-desktop: build desktop-deps
+	@bench/desktop/measure.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD) $(WIN_BUILD)
