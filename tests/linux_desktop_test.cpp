@@ -121,7 +121,7 @@ TEST(LinuxShell, ProgramsStartWithoutAShellAndDocumentsAreNotPrograms) {
 
 TEST(LinuxHookLoader, TheLibraryIsTakenFromTheProgramsFolderByName) {
   ScratchFolder folder;
-  platform::LinuxHookLoader loader(folder.path());
+  platform::LinuxHookLoader loader(folder.path(), "");
   EXPECT_FALSE(loader.loadHookLibrary("formix-no-such-hook").has_value());
   std::filesystem::copy_file(FORMIX_REFUSING_HOOK, folder / "libfmxhook_test.so");
   const auto exports = loader.loadHookLibrary("fmxhook_test");

@@ -40,8 +40,10 @@ void LinuxProcess::endProcess() {
 std::optional<HookExports> LinuxHookLoader::loadHookLibrary(std::string_view name) {
   const std::string file = "lib" + std::string(name) + ".so";
   void* library = nullptr;
-  for (const auto& candidate : {folder_ / file, folder_ / ".." / "lib" / "formix" / file}) {
-    if ((library = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) != nullptr) break;
+  for (const auto& candidate : {folder_ / file, installed_ / file}) {
+    if (!candidate.parent_path().empty() && (library = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) != nullptr) {
+      break;
+    }
   }
   if (library == nullptr) library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) return std::nullopt;

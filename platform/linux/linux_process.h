@@ -29,16 +29,16 @@ class LinuxProcess : public Process {
   bool ended_ = false;
 };
 
-// Loads lib<name>.so from the program's folder first, then from the installed library folder
-// beside it (../lib/formix), then wherever the dynamic loader finds it. The library stays
-// loaded for the rest of the run.
+// Loads lib<name>.so from the program's folder first, then from the folder it is installed in,
+// then wherever the dynamic loader finds it. The library stays loaded for the rest of the run.
 class LinuxHookLoader : public HookLibraryLoader {
  public:
-  explicit LinuxHookLoader(std::filesystem::path programFolder) : folder_(std::move(programFolder)) {}
+  LinuxHookLoader(std::filesystem::path programFolder, std::filesystem::path installFolder)
+      : folder_(std::move(programFolder)), installed_(std::move(installFolder)) {}
   std::optional<HookExports> loadHookLibrary(std::string_view name) override;
 
  private:
-  std::filesystem::path folder_;
+  std::filesystem::path folder_, installed_;
 };
 
 }  // namespace formix::platform

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   LinuxShell shell;
   qt::QtMessageBoxes messages;
   qt::QtPopupMenus popups(view);
-  LinuxHookLoader hookLoader(executableFolder());
+  LinuxHookLoader hookLoader(executableFolder(), FORMIX_HOOK_FOLDER);
   qt::QtEventLoop events;
   LinuxSessionFacts session;
   qt::NoBrowsers browsers;
