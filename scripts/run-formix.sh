@@ -40,24 +40,16 @@ source "$root/tests/linux/formix_ui.sh"
 work=$(mktemp -d)
 shots="$build/screenshots"
 mkdir -p "$shots"
-pids=()
-finish() {
-  local status=$?
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  stop_desktop
-  rm -rf "$work"
-  exit $status
-}
-trap finish EXIT
+on_exit_end_session "$work"
 echo "No display: a short demo on a virtual desktop (Xvfb, openbox, trayer)."
 start_desktop "$work"
 export XDG_RUNTIME_DIR="$work"
 
 "$build/tests/linux/formix_recorder" "Text window" >"$work/text.log" 2>/dev/null &
-pids+=($!)
+started_pids+=($!)
 wait_until 10 grep -q ready "$work/text.log"
 "$app/formix" >"$work/formix.log" 2>&1 &
-pids+=($!)
+started_pids+=($!)
 wait_until 10 sh -c "xdotool search --onlyvisible --name '^Formix \$'"
 sleep 0.5
 

@@ -38,9 +38,23 @@ std::string windowName(xcb_connection_t* c, xcb_window_t window) {
   return name;
 }
 
-// Waits (at most 5 s) for a window with this name to be mapped anywhere below the root.
+// Whether `window` or a window below it (a window manager's frame holds the client a level or two
+// down) carries this name.
+bool named(xcb_connection_t* c, xcb_window_t window, const std::string& name, int depth) {
+  if (windowName(c, window) == name) return true;
+  if (depth == 0) return false;
+  auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+  if (tree == nullptr) return false;
+  const xcb_window_t* kids = xcb_query_tree_children(tree);
+  bool found = false;
+  for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) found = named(c, kids[i], name, depth - 1);
+  std::free(tree);
+  return found;
+}
+
+// Waits (at most 10 s) for a window with this name to be mapped anywhere below the root.
 bool waitForMap(xcb_connection_t* c, const std::string& name) {
-  const auto until = Clock::now() + std::chrono::seconds(5);
+  const auto until = Clock::now() + std::chrono::seconds(10);
   while (Clock::now() < until) {
     xcb_generic_event_t* event = xcb_poll_for_event(c);
     if (event == nullptr) {
@@ -51,18 +65,7 @@ bool waitForMap(xcb_connection_t* c, const std::string& name) {
     const bool map = (event->response_type & 0x7f) == XCB_MAP_NOTIFY;
     const xcb_window_t window = map ? reinterpret_cast<xcb_map_notify_event_t*>(event)->window : 0;
     std::free(event);
-    if (map && windowName(c, window) == name) return true;
-    // A window manager maps its frame, not the client: look at the frame's children as well.
-    if (map) {
-      auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
-      if (tree != nullptr) {
-        const xcb_window_t* kids = xcb_query_tree_children(tree);
-        bool found = false;
-        for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) found = windowName(c, kids[i]) == name;
-        std::free(tree);
-        if (found) return true;
-      }
-    }
+    if (map && named(c, window, name, 3)) return true;
   }
   return false;
 }

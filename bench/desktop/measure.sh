@@ -12,15 +12,7 @@ source "$root/tests/linux/desktop_session.sh"
 source "$root/tests/linux/formix_ui.sh"
 probe="$build/bench/formix_latency_probe"
 work=$(mktemp -d)
-pids=()
-finish() {
-  local status=$?
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  stop_desktop
-  rm -rf "$work"
-  exit $status
-}
-trap finish EXIT
+on_exit_end_session "$work"
 export XDG_RUNTIME_DIR="$work"
 start_desktop "$work"
 
@@ -31,19 +23,20 @@ mkdir -p "$app"
 cp "$build/bin/formix" "$build/bin/libfmxhook.so" "$app/"
 cp "$root/examples/sample.ini" "$app/$(id -un).ini"  # mouse mode 3, typing wait 50 ms
 "$build/tests/linux/formix_recorder" Recorder >"$work/rec.log" 2>/dev/null &
-pids+=($!)
+started_pids+=($!)
 wait_until 10 grep -q ready "$work/rec.log"
 
 read -r startup pid < <("$probe" startup "$app/formix")
-pids+=("$pid")
+started_pids+=("$pid")
 echo "start-up to the shown bar: ${startup} ms"
 sleep 2
 echo "memory after start (VmRSS): $(awk '/VmRSS/{print $2, $3}' "/proc/$pid/status")"
-ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
-before=$(ticks)
+# CPU time of every thread in nanoseconds (schedstat), finer than the clock ticks of stat.
+cpu_ns() { cat /proc/"$pid"/task/*/schedstat | awk '{sum += $1} END{printf "%d", sum}'; }
+before=$(cpu_ns)
 sleep 10
-after=$(ticks)
-echo "idle CPU over 10 s: $(awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" 'BEGIN{printf "%.3f%%", 100 * t / hz / 10}')"
+after=$(cpu_ns)
+echo "idle CPU over 10 s: $(awk -v ns=$((after - before)) 'BEGIN{printf "%.4f%% (%.1f ms of CPU)", ns / 1e7 / 10, ns / 1e6}')"
 
 # Phrase button 0 of the bar; the recorder logs when the pasted text arrives.
 w=$(formix_window)
@@ -53,7 +46,10 @@ sleep 0.3
 for i in $(seq 20); do
   lines=$(wc -l <"$work/rec.log")
   t0=$("$probe" click $((fx + 33)) $((fy + 9)))
-  wait_until 3 sh -c "[ \$(wc -l <'$work/rec.log') -gt $lines ]"
+  if ! wait_until 3 sh -c "[ \$(wc -l <'$work/rec.log') -gt $lines ]"; then
+    echo "  click $i: no paste within 3 s" >&2
+    continue
+  fi
   t1=$(tail -n +$((lines + 1)) "$work/rec.log" | awk '$2 == "text" {print $1; exit}')
   awk -v a="$t0" -v b="$t1" 'BEGIN{printf "%.1f\n", b - a}'
   sleep 0.2
@@ -62,7 +58,7 @@ echo "phrase click to paste arriving (typing wait 50 ms), median of 20: $(median
   "(min $(sort -n "$work/paste.txt" | head -n 1), max $(sort -n "$work/paste.txt" | tail -n 1))"
 
 for i in $(seq 20); do
-  "$probe" popup 350 300
+  "$probe" popup 350 300 || echo "  right click $i: no popup within 10 s" >&2
   xdotool key Escape
   sleep 0.3
 done >"$work/popup.txt"

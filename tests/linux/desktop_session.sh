@@ -39,3 +39,21 @@ stop_desktop() {
   for pid in "${desktop_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
   desktop_pids=()
 }
+
+# Programs a script starts on the desktop; end_session stops them.
+started_pids=()
+
+# Stops the script's programs and the desktop, removes the work folder, keeps the exit status.
+# Set as the EXIT trap by on_exit_end_session.
+end_session() {
+  local status=$? pid
+  for pid in "${started_pids[@]}"; do kill -CONT "$pid" 2>/dev/null || true; kill "$pid" 2>/dev/null || true; done
+  for pid in "${started_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  stop_desktop
+  rm -rf "$session_work"
+  exit $status
+}
+on_exit_end_session() {  # WORKDIR
+  session_work=$1
+  trap end_session EXIT
+}

@@ -13,14 +13,7 @@ tool="$build/tools/formix-tool"
 work=$(mktemp -d)
 started=$SECONDS
 
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill -CONT "$pid" 2>/dev/null; kill "$pid" 2>/dev/null; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-  stop_desktop
-  rm -rf "$work"
-}
-trap 'status=$?; cleanup; exit $status' EXIT
+on_exit_end_session "$work"
 
 export HOME="$work/home" XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$HOME" && mkdir -m 0700 "$XDG_RUNTIME_DIR"
@@ -37,7 +30,7 @@ check() {  # NAME COMMAND...
 # ---- The recording window ----
 rec_log="$work/recorder.log"
 "$build/tests/linux/formix_recorder" Recorder >"$rec_log" 2>"$work/recorder.err" &
-pids+=($!)
+started_pids+=($!)
 wait_until 10 grep -q ready "$rec_log"
 recorder=$(xdotool search --sync --name '^Recorder$' | head -n 1)
 rec_mark() { wc -l <"$rec_log"; }
@@ -63,7 +56,7 @@ make_app() {  # FOLDER HOOK(real|refusing|none) : formix with the sample setting
 start_formix() {  # FOLDER: starts it and waits for its bar (or its first message box)
   "$1/formix" >"$work/formix.out" 2>"$work/formix.err" &
   formix_pid=$!
-  pids+=("$formix_pid")
+  started_pids+=("$formix_pid")
   wait_until 10 sh -c "xdotool search --onlyvisible --name '^Formix ?$'"
 }
 
