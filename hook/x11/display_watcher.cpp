@@ -197,8 +197,10 @@ void DisplayWatcher::handle(const xcb_generic_event_t& event) {
     }
     case XCB_PROPERTY_NOTIFY: {
       const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+      // Titles are heard of only from windows that were the main window once: it may be retitled
+      // back to "Formix ".
       if ((p.window == root_ && p.atom == titleAtoms_.netClientList) ||
-          (p.window == mainWindow_ && (p.atom == XCB_ATOM_WM_NAME || p.atom == titleAtoms_.netWmName))) {
+          (p.window != root_ && (p.atom == XCB_ATOM_WM_NAME || p.atom == titleAtoms_.netWmName))) {
         mainWindowStale_ = true;
       }
       break;
@@ -228,10 +230,19 @@ void DisplayWatcher::handleInput(std::uint8_t type, std::uint8_t detail, std::ui
   if (super && type == XCB_KEY_PRESS && repeats_.isRepeat(detail, time)) return;
   FmxHookMessage record{messageFor(type, detail, super), state, 0, 0, time};
   // Whatever the verdict, the event stays here: a grabbed event cannot be handed back.
-  if (isWatched(record.message)) judge(0, 0, reinterpret_cast<std::intptr_t>(&record));
+  if (isWatched(record.message)) judgeLocked(0, 0, reinterpret_cast<std::intptr_t>(&record));
 }
 
 std::intptr_t DisplayWatcher::judge(int code, std::uintptr_t wParam, std::intptr_t lParam) noexcept {
+  try {
+    const std::lock_guard lock(mutex_);
+    return judgeLocked(code, wParam, lParam);
+  } catch (...) {
+    return 0;  // the lock could not be taken; the message passes
+  }
+}
+
+std::intptr_t DisplayWatcher::judgeLocked(int code, std::uintptr_t wParam, std::intptr_t lParam) noexcept {
   const auto* record = code >= 0 ? reinterpret_cast<const FmxHookMessage*>(lParam) : nullptr;
   X11Environment env(this, record);
   return hookProcedure(env, shared_, code, wParam, lParam);
@@ -342,6 +353,10 @@ void DisplayWatcher::applyGrabs(const GrabChange& change) {
     if (!conflictsSaid_.insert({kind, detail}).second) continue;
     std::fprintf(stderr, "libfmxhook: another client already grabs %s; those gestures stay with it\n",
                  describe(kind, detail).c_str());
+  }
+  // The server has let go of what was released before a mode export returns.
+  if (cookies.empty() && !change.release.empty()) {
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
   }
   xcb_flush(connection_);
 }

@@ -56,6 +56,7 @@ class DisplayWatcher final : public TriggerTarget {
   bool handleEvents(bool readSocket);
   void handle(const xcb_generic_event_t& event);
   void handleInput(std::uint8_t type, std::uint8_t detail, std::uint16_t state, std::uint32_t time);
+  std::intptr_t judgeLocked(int code, std::uintptr_t wParam, std::intptr_t lParam) noexcept;
   void refresh();
   void loadKeyboard();
   void applyGrabs(const GrabChange& change);

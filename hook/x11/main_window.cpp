@@ -39,12 +39,13 @@ std::vector<Title> titlesOf(xcb_connection_t* c, const std::vector<xcb_window_t>
   for (std::size_t i = 0; i < windows.size(); ++i) {
     const Reply<xcb_get_property_reply_t> netReply(xcb_get_property_reply(c, net[i], nullptr));
     const Reply<xcb_get_property_reply_t> plainReply(xcb_get_property_reply(c, plain[i], nullptr));
-    auto netName = textOf(netReply.get());
-    auto wmName = textOf(plainReply.get());
+    const auto netName = textOf(netReply.get());
+    const auto wmName = textOf(plainReply.get());
     // A title longer than what was read is not the main window's, whatever its first bytes.
-    if (netName && netReply->bytes_after != 0) netName = "\x01";
-    if (wmName && plainReply->bytes_after != 0) wmName = "\x01";
-    out.push_back(isMainWindowTitle(netName, wmName) ? Title::Main : (netName || wmName) ? Title::Other : Title::None);
+    const bool cut = netName ? netReply->bytes_after != 0 : wmName && plainReply->bytes_after != 0;
+    out.push_back(!cut && isMainWindowTitle(netName, wmName) ? Title::Main
+                  : (netName || wmName)                      ? Title::Other
+                                                             : Title::None);
   }
   return out;
 }

@@ -9,6 +9,8 @@
 //   call NAME        call an export (SetHook and RemoveHook print their result)
 //   judge MSG STATE  pass a message record through FmxHook and print what became of it
 //   keycode KEYSYM   print the first keycode of a keysym (hexadecimal)
+//   title TEXT       retitle the window (both WM_NAME and _NET_WM_NAME)
+//   hide, show       unmap or map the window
 //   grab-button N    take a passive grab of button N without modifiers on the root window
 //   ping T           answer "pong T" once every event sent before it has been printed
 //   quit             end
@@ -31,6 +33,7 @@ namespace {
 
 xcb_connection_t* gConnection = nullptr;
 xcb_window_t gRoot = 0;
+xcb_window_t gWindow = 0;
 xcb_atom_t gHookAtom = 0;
 void* gLibrary = nullptr;
 
@@ -104,6 +107,13 @@ void keycode(const std::string& arg) {
   xcb_key_symbols_free(symbols);
 }
 
+void setTitle(const std::string& title) {
+  xcb_change_property(gConnection, XCB_PROP_MODE_REPLACE, gWindow, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                      static_cast<std::uint32_t>(title.size()), title.data());
+  xcb_change_property(gConnection, XCB_PROP_MODE_REPLACE, gWindow, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8,
+                      static_cast<std::uint32_t>(title.size()), title.data());
+}
+
 void grabButton(const std::string& arg) {
   const auto button = static_cast<std::uint8_t>(std::atoi(arg.c_str()));
   xcb_generic_error_t* error = xcb_request_check(
@@ -122,6 +132,26 @@ bool run(const std::string& line) {
     call(arg(5));
   } else if (line.rfind("judge ", 0) == 0) {
     judge(arg(6));
+  } else if (line.rfind("title ", 0) == 0) {
+    setTitle(arg(6));
+    roundTrip();
+    say("titled %s", arg(6).c_str());
+  } else if (line == "hide" || line == "show") {
+    if (line == "hide") {
+      xcb_unmap_window(gConnection, gWindow);
+      // A client withdraws its window by telling the window manager too.
+      xcb_unmap_notify_event_t event{};
+      event.response_type = XCB_UNMAP_NOTIFY;
+      event.event = gRoot;
+      event.window = gWindow;
+      xcb_send_event(gConnection, 0, gRoot,
+                     XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                     reinterpret_cast<const char*>(&event));
+    } else {
+      xcb_map_window(gConnection, gWindow);
+    }
+    roundTrip();
+    say("%s done", line.c_str());
   } else if (line.rfind("keycode ", 0) == 0) {
     keycode(arg(8));
   } else if (line.rfind("grab-button ", 0) == 0) {
@@ -189,7 +219,7 @@ int main(int argc, char** argv) {
   gRoot = screen->root;
   gHookAtom = atom("_FORMIX_HOOK");
 
-  const xcb_window_t window = xcb_generate_id(gConnection);
+  const xcb_window_t window = gWindow = xcb_generate_id(gConnection);
   const std::uint32_t values[] = {screen->white_pixel,
                                   XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
                                       XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE |
@@ -197,10 +227,7 @@ int main(int argc, char** argv) {
   xcb_create_window(gConnection, XCB_COPY_FROM_PARENT, window, gRoot, static_cast<std::int16_t>(std::atoi(argv[2])),
                     static_cast<std::int16_t>(std::atoi(argv[3])), 200, 150, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                     screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
-  xcb_change_property(gConnection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                      static_cast<std::uint32_t>(title.size()), title.data());
-  xcb_change_property(gConnection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8,
-                      static_cast<std::uint32_t>(title.size()), title.data());
+  setTitle(title);
   xcb_map_window(gConnection, window);
   roundTrip();
   say("window %u", window);

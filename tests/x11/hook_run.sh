@@ -173,6 +173,20 @@ ask main "call M_Mode2" '^M_Mode2 done$'
 expect_taken "mode 2 Ctrl+middle click" 2 ctrl
 expect_passed "mode 2 plain middle click" 2
 
+# The main window is the one titled exactly "Formix "; while there is none, nothing is taken.
+ask main "call M_Mode3" '^M_Mode3 done$'
+ask main "title Formix" '^titled Formix$'
+sleep 0.3
+expect_passed "mode 3 with no window titled \"Formix \"" 3
+ask main "title Formix " '^titled Formix $'
+sleep 0.3
+expect_taken "mode 3 with the title back" 3
+ask main hide '^hide done$'
+sleep 0.3
+expect_taken "mode 3 while \"Formix \" is hidden" 3
+ask main show '^show done$'
+ask main "call M_Mode0" '^M_Mode0 done$'
+
 # A mode written by another process reaches the process that holds the grabs.
 ask other "load $bin/libfmxhook.so" '^(loaded|load failed|export)'
 ask other "call M_Mode3" '^M_Mode3 done$'
@@ -238,21 +252,42 @@ super_key "after RemoveHook: key mode 1 Super" ""
 ask main "call RemoveHook" '^RemoveHook -> -1$'
 check "a second RemoveHook returns -1" true
 
-# --- Killed ---
+check "the library said nothing else on stderr" test "$(grep -vc 'already grabs' "$work/main.err")" = 0
+
+# --- Ending ---
 ask main "call SetHook" '^SetHook -> 0$'
 expect_taken "hooked again" 3
-kill -KILL "$MAIN_PID"
-wait "$MAIN_PID" 2>/dev/null || true
-expect_passed_after_kill() {
+send main quit
+exec 3>&-
+deadline=$((SECONDS + 5))
+while kill -0 "$MAIN_PID" 2>/dev/null; do
+  [ $SECONDS -lt $deadline ] || fail "the probe did not end after unloading the hooked library"
+  sleep 0.05
+done
+check "a hooked program that unloads the library ends cleanly" wait "$MAIN_PID"
+passes_without_main() {  # WHAT
   local m_other; m_other=$(mark other)
   click 3 "$OTHER"
   wait_for other "$m_other" '^button release 3 '
-  check "after \"Formix \" is killed: the right click arrives" printed_since other "$m_other" '^button press 3 '
+  check "$1: the right click arrives" printed_since other "$m_other" '^button press 3 '
 }
-expect_passed_after_kill
-check "the library said nothing else on stderr" test "$(grep -vc 'already grabs' "$work/main.err")" = 0
+passes_without_main "after \"Formix \" ends"
+
+# A program killed while hooked leaves nothing behind either.
+mv "$work/main.out" "$work/main-1.out"; mv "$work/main.err" "$work/main-1.err"; rm "$work/main.in"
+start_probe main "Formix " 0 0 3
+wait_for main 0 '^ready$'
+MAIN=$(sed -n 's/^window //p' "$work/main.out")
+MAIN_PID=${pids[-1]}
+ask main "load $bin/libfmxhook.so" '^loaded 11 exports$'
+ask main "call M_Mode3" '^M_Mode3 done$'
+ask main "call SetHook" '^SetHook -> 0$'
+expect_taken "a new \"Formix \" hooked" 3
+kill -KILL "$MAIN_PID"
+wait "$MAIN_PID" 2>/dev/null || true
+passes_without_main "after \"Formix \" is killed"
 
 send other quit
-exec 3>&- 4>&- 2>/dev/null || true
+exec 3>&- 4>&-
 echo "X11 hook: $((checks - failures)) passed, $failures failed"
 [ $failures -eq 0 ] || { dump_logs; exit 1; }
