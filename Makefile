@@ -8,7 +8,7 @@ JOBS ?= $(shell nproc)
 WIN_BUILD ?= build-win
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
-.PHONY: deps win-deps build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test
+.PHONY: deps win-deps build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test x11-hook-test
 
 deps:
 	@scripts/install-deps.sh
@@ -66,7 +66,11 @@ hook-dll: $(WIN_BUILD)/FmxHook.dll
 wine-test: win-deps $(WIN_BUILD)/FmxHook.dll $(WIN_BUILD)/hook_probe.exe
 	@tests/wine/run.sh $(WIN_BUILD)
 
-test: unit-tests fuzz-smoke wine-test
+# libfmxhook.so on Xvfb with openbox: real clicks and keys from xdotool against two probe windows.
+x11-hook-test: build
+	@tests/x11/hook_run.sh $(BUILD)
+
+test: unit-tests fuzz-smoke wine-test x11-hook-test
 
 bench: build
 	@$(BUILD)/bench/formix_bench

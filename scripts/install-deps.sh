@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   nlohmann-json3-dev
+  libxcb1-dev libxcb-keysyms1-dev   # libfmxhook.so, the hook library on X11
+  xvfb xauth openbox xdotool x11-utils util-linux   # its end-to-end test
   "$@"
 )
 

@@ -13,6 +13,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 if [ "${1:-}" != "--in-display" ]; then
   bin=$(cd "${1:?build folder}/bin" && pwd)
+  for f in libfmxhook.so x11_hook_probe; do
+    [ -e "$bin/$f" ] || { echo "FAIL: $bin/$f is missing (were xcb's development files found?)"; exit 1; }
+  done
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
   started=$SECONDS
