@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <new>
 #include <string>
 
 #include "hook/hook_library.h"
@@ -81,13 +83,13 @@ std::unique_ptr<DisplayWatcher> DisplayWatcher::open(SharedState& shared) noexce
     xcb_disconnect(c);
     return nullptr;
   }
-  try {
-    std::unique_ptr<DisplayWatcher> watcher(new DisplayWatcher(c, screens.data->root, shared));
-    if (!watcher->setUp()) return nullptr;
-    return watcher;
-  } catch (...) {
-    return nullptr;  // the destructor (if it was built) has closed the connection
+  std::unique_ptr<DisplayWatcher> watcher(new (std::nothrow) DisplayWatcher(c, screens.data->root, shared));
+  if (watcher == nullptr) {
+    xcb_disconnect(c);
+    return nullptr;
   }
+  if (!watcher->setUp()) return nullptr;  // the destructor lets go of what was taken and closes
+  return watcher;
 }
 
 bool DisplayWatcher::setUp() noexcept {
@@ -343,16 +345,20 @@ void DisplayWatcher::applyGrabs(const GrabChange& change) {
                           : xcb_grab_key_checked(connection_, 0, root_, g.modifiers, g.detail, XCB_GRAB_MODE_ASYNC,
                                                  XCB_GRAB_MODE_ASYNC));
   }
-  std::set<std::pair<Grab::Kind, std::uint8_t>> refused;
+  std::map<std::pair<Grab::Kind, std::uint8_t>, std::uint8_t> refused;  // gesture -> error code
   for (std::size_t i = 0; i < cookies.size(); ++i) {
     const Freed<xcb_generic_error_t> error(xcb_request_check(connection_, cookies[i]));
-    if (error) refused.insert({change.take[i].kind, change.take[i].detail});
+    if (error) refused.insert({{change.take[i].kind, change.take[i].detail}, error->error_code});
   }
   // Another client's grab keeps those gestures; that is said once per gesture, not at every turn.
-  for (const auto& [kind, detail] : refused) {
-    if (!conflictsSaid_.insert({kind, detail}).second) continue;
-    std::fprintf(stderr, "libfmxhook: another client already grabs %s; those gestures stay with it\n",
-                 describe(kind, detail).c_str());
+  for (const auto& [gesture, code] : refused) {
+    if (!conflictsSaid_.insert(gesture).second) continue;
+    const std::string what = describe(gesture.first, gesture.second);
+    if (code == XCB_ACCESS) {
+      std::fprintf(stderr, "libfmxhook: another client already grabs %s; those gestures stay with it\n", what.c_str());
+    } else {
+      std::fprintf(stderr, "libfmxhook: the X server refused a grab of %s (error %u)\n", what.c_str(), code);
+    }
   }
   // The server has let go of what was released before a mode export returns.
   if (cookies.empty() && !change.release.empty()) {
