@@ -12,6 +12,7 @@
 //   title TEXT       retitle the window (both WM_NAME and _NET_WM_NAME)
 //   hide, show       unmap or map the window
 //   grab-button N    take a passive grab of button N without modifiers on the root window
+//   busy MS          stop answering for MS milliseconds, as a long handler would
 //   ping T           answer "pong T" once every event sent before it has been printed
 //   quit             end
 #include <dlfcn.h>
@@ -152,6 +153,10 @@ bool run(const std::string& line) {
     }
     roundTrip();
     say("%s done", line.c_str());
+  } else if (line.rfind("busy ", 0) == 0) {
+    say("busy");
+    usleep(static_cast<useconds_t>(std::atoi(arg(5).c_str())) * 1000u);
+    say("busy done");
   } else if (line.rfind("keycode ", 0) == 0) {
     keycode(arg(8));
   } else if (line.rfind("grab-button ", 0) == 0) {

@@ -224,6 +224,17 @@ ask main "call K_Mode1" '^K_Mode1 done$'
 idle_ticks() { awk '{print $14 + $15}' "/proc/$MAIN_PID/stat"; }
 t0=$(idle_ticks); sleep 2; t1=$(idle_ticks)
 check "watching costs no CPU while idle ($((t1 - t0)) ticks in 2 s)" test $((t1 - t0)) -le 1
+m_main=$(mark main); m_other=$(mark other)
+ask main "busy 1500" '^busy$'
+click 3 "$OTHER"
+xdotool mousemove --window "$OTHER" 100 75 click 1
+wait_for other "$m_other" '^button release 1 '
+check "while \"Formix \" is busy: left clicks still arrive" printed_since other "$m_other" '^button press 1 '
+wait_for main "$m_main" '^busy done$'
+wait_for main "$m_main" '^hook '
+check "after the busy spell: the right click is reported" printed_since main "$m_main" '^hook message=0x202 x=1000 '
+settle other
+check "while \"Formix \" is busy: the right click is still taken" not_printed_since other "$m_other" '^button press 3 '
 kill -STOP "$MAIN_PID"
 m_other=$(mark other)
 click 3 "$OTHER"                     # taken by the stopped program
