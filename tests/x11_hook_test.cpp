@@ -12,7 +12,13 @@
 #include <vector>
 
 #include "hook/hook_library.h"
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "hook/x11/grab_plan.h"
+#include "hook/x11/shared_memory.h"
 #include "hook/x11/x11_environment.h"
 #include "hook/x11/x_input.h"
 
@@ -285,6 +291,46 @@ TEST_F(X11HookRules, SetHookStoresWhatStartingReturnedAndRemoveHookSaysWhetherIt
   EXPECT_EQ(setHook(env, shared), -1);
   EXPECT_EQ(shared.hookHandle, 0);
   EXPECT_EQ(removeHook(env, shared), -1);
+}
+
+// --- The shared record ---
+
+class X11SharedRecord : public ::testing::Test {
+ protected:
+  const std::string name = "/formix-hook-test-" + std::to_string(getpid());
+  void TearDown() override { shm_unlink(name.c_str()); }
+};
+
+TEST_F(X11SharedRecord, IsCreatedOwnerOnlyAndAllZeroAndSeenByEveryMapping) {
+  SharedState* first = openSharedState(name);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->hookHandle, 0);
+  EXPECT_EQ(first->mouseMode, 0);
+  EXPECT_EQ(first->keyMode, 0);
+  setMouseMode(*first, 3);
+  SharedState* second = openSharedState(name);  // as another process would map it
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(load(second->mouseMode), 3);
+  setKeyMode(*second, 2);
+  EXPECT_EQ(load(first->keyMode), 2);
+
+  struct stat st {};
+  ASSERT_EQ(stat(("/dev/shm" + name).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(st.st_size, 12);
+  munmap(first, sizeof(SharedState));
+  munmap(second, sizeof(SharedState));
+}
+
+TEST_F(X11SharedRecord, AnObjectOthersCanOpenIsNotUsed) {
+  const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(fchmod(fd, 0666), 0);  // made by someone who lets every user write the modes
+  close(fd);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(openSharedState(name), nullptr);
+  EXPECT_THAT(testing::internal::GetCapturedStderr(), testing::HasSubstr("is not private to this user"));
 }
 
 }  // namespace

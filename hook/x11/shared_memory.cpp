@@ -13,10 +13,7 @@ namespace formix::hook::x11 {
 
 std::string sharedMemoryName() { return "/formix-hook-" + std::to_string(getuid()); }
 
-namespace {
-
-SharedState* mapShared() {
-  const std::string name = sharedMemoryName();
+SharedState* openSharedState(const std::string& name) {
   const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) {
     std::fprintf(stderr, "libfmxhook: cannot open shared memory %s: %s\n", name.c_str(), std::strerror(errno));
@@ -38,11 +35,9 @@ SharedState* mapShared() {
   return mapped == MAP_FAILED ? nullptr : static_cast<SharedState*>(mapped);
 }
 
-}  // namespace
-
 SharedState& sharedState() {
   static SharedState own{};
-  static SharedState* const shared = mapShared();
+  static SharedState* const shared = openSharedState(sharedMemoryName());
   return shared != nullptr ? *shared : own;
 }
 
