@@ -13,6 +13,7 @@
 //   hide, show       unmap or map the window
 //   grab-button N    take a passive grab of button N without modifiers on the root window
 //   busy MS          stop answering for MS milliseconds, as a long handler would
+//   display off|on   unset DISPLAY for what the library opens next, or set it back
 //   ping T           answer "pong T" once every event sent before it has been printed
 //   quit             end
 #include <dlfcn.h>
@@ -157,6 +158,14 @@ bool run(const std::string& line) {
     say("busy");
     usleep(static_cast<useconds_t>(std::atoi(arg(5).c_str())) * 1000u);
     say("busy done");
+  } else if (line == "display off" || line == "display on") {
+    static const std::string display = std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "";
+    if (line == "display off") {
+      unsetenv("DISPLAY");
+    } else {
+      setenv("DISPLAY", display.c_str(), 1);
+    }
+    say("%s done", line.c_str());
   } else if (line.rfind("keycode ", 0) == 0) {
     keycode(arg(8));
   } else if (line.rfind("grab-button ", 0) == 0) {

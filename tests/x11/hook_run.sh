@@ -274,8 +274,9 @@ ask main "call RemoveHook" '^RemoveHook -> '
 check "RemoveHook returns 0" printed_since main 0 '^RemoveHook -> 0$'
 expect_passed "after RemoveHook: mode 3 right click" 3
 super_key "after RemoveHook: key mode 1 Super" ""
-ask main "call RemoveHook" '^RemoveHook -> -1$'
-check "a second RemoveHook returns -1" true
+m=$(mark main)
+ask main "call RemoveHook" '^RemoveHook -> '
+check "a second RemoveHook returns -1" printed_since main "$m" '^RemoveHook -> -1$'
 
 check "the library said nothing else on stderr" test "$(grep -vc 'already grabs' "$work/main.err")" = 0
 
@@ -317,6 +318,13 @@ MAIN=$(sed -n 's/^window //p' "$work/main.out")
 MAIN_PID=${pids[-1]}
 ask main "load $bin/libfmxhook.so" '^loaded 11 exports$'
 ask main "call M_Mode3" '^M_Mode3 done$'
+ask main "display off" '^display off done$'
+ask main "call SetHook" '^SetHook -> '
+check "SetHook without a display returns -1" printed_since main 0 '^SetHook -> -1$'
+m=$(mark main)
+ask main "call RemoveHook" '^RemoveHook -> '
+check "RemoveHook after a failed SetHook returns -1" printed_since main "$m" '^RemoveHook -> -1$'
+ask main "display on" '^display on done$'
 ask main "call SetHook" '^SetHook -> 0$'
 expect_taken "a new \"Formix \" hooked" 3
 kill -KILL "$MAIN_PID"
