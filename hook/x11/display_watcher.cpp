@@ -39,6 +39,9 @@ struct Freed {
 // renamed top-level windows, and the window manager's list of clients.
 constexpr std::uint32_t kRootEvents = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
 constexpr std::uint32_t kMainWindowEvents = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+// A new top-level window may get its title only after it was made, and may never be shown (a
+// program that starts hidden in the tray): its title changes are heard of as well.
+constexpr std::uint32_t kNewWindowEvents = XCB_EVENT_MASK_PROPERTY_CHANGE;
 
 std::vector<xcb_atom_t> internAtoms(xcb_connection_t* c, std::initializer_list<const char*> names) {
   std::vector<xcb_intern_atom_cookie_t> cookies;
@@ -199,15 +202,23 @@ void DisplayWatcher::handle(const xcb_generic_event_t& event) {
     }
     case XCB_PROPERTY_NOTIFY: {
       const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-      // Titles are heard of only from windows that were the main window once: it may be retitled
-      // back to "Formix ".
+      // Titles are heard of from windows made while watching and from those that were the main
+      // window once.
       if ((p.window == root_ && p.atom == titleAtoms_.netClientList) ||
           (p.window != root_ && (p.atom == XCB_ATOM_WM_NAME || p.atom == titleAtoms_.netWmName))) {
         mainWindowStale_ = true;
       }
       break;
     }
-    case XCB_CREATE_NOTIFY:
+    case XCB_CREATE_NOTIFY: {
+      const auto& created = reinterpret_cast<const xcb_create_notify_event_t&>(event);
+      if (created.parent == root_ && !created.override_redirect) {
+        // A window gone meanwhile only raises an error, which is of no consequence.
+        xcb_change_window_attributes(connection_, created.window, XCB_CW_EVENT_MASK, &kNewWindowEvents);
+      }
+      mainWindowStale_ = true;
+      break;
+    }
     case XCB_DESTROY_NOTIFY:
     case XCB_MAP_NOTIFY:
     case XCB_UNMAP_NOTIFY:

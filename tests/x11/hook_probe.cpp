@@ -1,8 +1,8 @@
 // A small X11 program for the end-to-end test of libfmxhook.so.
 //
-//   hook_probe TITLE X Y
+//   hook_probe TITLE X Y [hidden]
 //
-// Shows a 200 x 150 window titled TITLE at X, Y and writes one line to stdout for each button or
+// Shows a 200 x 150 window titled TITLE at X, Y (or only makes it, with "hidden") and writes one line to stdout for each button or
 // key event it receives and for each _FORMIX_HOOK client message (the hook library's report).
 // Commands arrive one per line on stdin:
 //   load PATH        dlopen the library and look up its eleven exports by name
@@ -216,8 +216,8 @@ void printEvent(const xcb_generic_event_t& event) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: hook_probe TITLE X Y\n");
+  if (argc != 4 && !(argc == 5 && std::strcmp(argv[4], "hidden") == 0)) {
+    std::fprintf(stderr, "usage: hook_probe TITLE X Y [hidden]\n");
     return 2;
   }
   const std::string title = argv[1];
@@ -241,8 +241,8 @@ int main(int argc, char** argv) {
   xcb_create_window(gConnection, XCB_COPY_FROM_PARENT, window, gRoot, static_cast<std::int16_t>(std::atoi(argv[2])),
                     static_cast<std::int16_t>(std::atoi(argv[3])), 200, 150, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                     screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
-  setTitle(title);
-  xcb_map_window(gConnection, window);
+  if (!title.empty()) setTitle(title);
+  if (argc == 4) xcb_map_window(gConnection, window);
   roundTrip();
   say("window %u", window);
   say("ready");

@@ -57,13 +57,13 @@ until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
   sleep 0.05
 done
 
-start_probe() {  # NAME TITLE X Y FD: a probe whose commands go to file descriptor FD
+start_probe() {  # NAME TITLE X Y FD [hidden]: a probe whose commands go to file descriptor FD
   mkfifo "$work/$1.in"
-  "$bin/x11_hook_probe" "$2" "$3" "$4" <"$work/$1.in" >"$work/$1.out" 2>"$work/$1.err" &
+  "$bin/x11_hook_probe" "$2" "$3" "$4" ${6:-} <"$work/$1.in" >"$work/$1.out" 2>"$work/$1.err" &
   pids+=($!)
   eval "exec $5>\"\$work/\$1.in\""
 }
-send() { case $1 in main) printf '%s\n' "$2" >&3 ;; other) printf '%s\n' "$2" >&4 ;; esac; }
+send() { case $1 in main) printf '%s\n' "$2" >&3 ;; other) printf '%s\n' "$2" >&4 ;; late) printf '%s\n' "$2" >&5 ;; esac; }
 mark() { wc -l <"$work/$1.out"; }
 # Waits until the probe's output after line MARK has a line matching PATTERN.
 wait_for() {  # NAME MARK PATTERN
@@ -106,13 +106,14 @@ click() {  # BUTTON WINDOW [MODIFIER]: a click in the middle of the window
 focus_other() { xdotool windowactivate --sync "$OTHER" >/dev/null 2>&1 || xdotool windowfocus --sync "$OTHER"; }
 
 # A click that the hook takes: reported 1000 to "Formix ", never seen by the other window.
+REPORTS_TO=main
 expect_taken() {  # WHAT BUTTON [MODIFIER]
-  local m_main m_other; m_main=$(mark main); m_other=$(mark other)
+  local m_main m_other; m_main=$(mark $REPORTS_TO); m_other=$(mark other)
   click "$2" "$OTHER" "${3:-}"
-  wait_for main "$m_main" '^hook '
+  wait_for $REPORTS_TO "$m_main" '^hook '
   settle other
   check "$1: reported to \"Formix \" as a left-button-up at (1000, 0)" \
-    printed_since main "$m_main" '^hook message=0x202 x=1000 y=0 format=32$'
+    printed_since $REPORTS_TO "$m_main" '^hook message=0x202 x=1000 y=0 format=32$'
   check "$1: the other window never sees button $2" not_printed_since other "$m_other" "^button (press|release) $2 "
 }
 # A click that passes: the other window gets press and release, nothing is reported.
@@ -199,6 +200,19 @@ ask main hide '^hide done$'
 sleep 0.3
 expect_taken "mode 3 while \"Formix \" is hidden" 3
 ask main show '^show done$'
+# A window made after SetHook and titled only later, never shown, is found as well; its end is
+# the end of the triggers.
+ask main "title Formix" '^titled Formix$'
+start_probe late "" 600 300 5 hidden
+wait_for late 0 '^ready$'
+ask late "title Formix " '^titled Formix $'
+sleep 0.3
+REPORTS_TO=late expect_taken "mode 3 with a hidden window titled \"Formix \" later" 3
+send late quit
+exec 5>&-
+sleep 0.3
+expect_passed "mode 3 once that window is gone" 3
+ask main "title Formix " '^titled Formix $'
 ask main "call M_Mode0" '^M_Mode0 done$'
 
 # A mode written by another process reaches the process that holds the grabs.
