@@ -8,7 +8,7 @@ JOBS ?= $(shell nproc)
 WIN_BUILD ?= build-win
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
-.PHONY: deps win-deps desktop-deps linux-test bench-desktop build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test
+.PHONY: deps win-deps desktop-deps linux-test bench-desktop build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test x11-hook-test
 
 deps:
 	@scripts/install-deps.sh
@@ -19,7 +19,7 @@ win-deps:
 
 # A virtual X desktop for the Linux desktop's test and demo.
 desktop-deps:
-	@scripts/install-deps.sh xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-noto-cjk
+	@scripts/install-deps.sh xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-noto-cjk util-linux
 
 build: deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFORMIX_WERROR=ON >/dev/null
@@ -68,11 +68,15 @@ hook-dll: $(WIN_BUILD)/FmxHook.dll
 wine-test: win-deps $(WIN_BUILD)/FmxHook.dll $(WIN_BUILD)/hook_probe.exe
 	@tests/wine/run.sh $(WIN_BUILD)
 
+# libfmxhook.so on Xvfb with openbox: real clicks and keys from xdotool against two probe windows.
+x11-hook-test: build desktop-deps
+	@tests/x11/hook_run.sh $(BUILD)
+
 # formix on a virtual X desktop, driven by xdotool.
 linux-test: build desktop-deps
 	@tests/linux/run.sh $(BUILD)
 
-test: unit-tests fuzz-smoke wine-test linux-test
+test: unit-tests fuzz-smoke wine-test x11-hook-test linux-test
 
 bench: build
 	@$(BUILD)/bench/formix_bench
