@@ -16,21 +16,33 @@ wait_until() {  # SECONDS COMMAND...: polls every 0.1 s; false on time-out
 
 tray_ready() { xwininfo -root -tree | grep '("panel" "trayer")' >/dev/null; }
 
-start_desktop() {
+start_desktop() {  # WORKDIR: tries twice, and says what went wrong when both fail
+  local try
+  for try in 1 2; do
+    start_desktop_once "$1" && return 0
+    echo "the virtual desktop did not start (try $try):" >&2
+    tail -n 5 "$1"/xvfb.log "$1"/openbox.log "$1"/trayer.log >&2 2>/dev/null
+    stop_desktop
+  done
+  return 1
+}
+
+start_desktop_once() {
   local work=$1
   # Xvfb picks a free display itself and writes its number, so parallel runs never collide.
   Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -dpi 96 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   desktop_pids+=($!)
-  wait_until 10 grep -q '[0-9]' "$work/display" || { echo "Xvfb did not start" >&2; return 1; }
+  wait_until 10 grep -q '[0-9]' "$work/display" || { echo "Xvfb gave no display" >&2; return 1; }
   export DISPLAY=":$(head -n 1 "$work/display")"
-  wait_until 10 xdpyinfo || return 1
+  wait_until 10 xdpyinfo || { echo "$DISPLAY does not answer" >&2; return 1; }
   openbox --sm-disable >"$work/openbox.log" 2>&1 &
   desktop_pids+=($!)
-  wait_until 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || return 1
+  wait_until 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+    { echo "openbox did not come up" >&2; return 1; }
   trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 --transparent false \
     >"$work/trayer.log" 2>&1 &
   desktop_pids+=($!)
-  wait_until 10 tray_ready || return 1
+  wait_until 10 tray_ready || { echo "trayer did not come up" >&2; return 1; }
 }
 
 stop_desktop() {
