@@ -18,7 +18,7 @@ std::u16string BridgeBrowserDocuments::newMarker() {
   std::string marker = "[formix:";
   const uint64_t bits = random_();
   for (int shift = 60; shift >= 0; shift -= 4) marker += kHex[(bits >> shift) & 15];
-  marker += "] ";
+  marker += "]";
   return text::widen(marker);
 }
 

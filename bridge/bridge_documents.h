@@ -2,8 +2,8 @@
 //
 // A window counts as a browser when it is a connected browser's focused window. Which X (or
 // Win32) window that is, the browser cannot say, so each lookup asks every connected browser to
-// put a marker, "[formix:" + 16 random hexadecimal digits + "] ", in front of its focused
-// window's title (Chromium: the title of that window's active tab; Firefox: the window's title
+// put a marker, "[formix:" + 16 random hexadecimal digits + "]" and a blank, in front of its
+// focused window's title (Chromium: the title of that window's active tab; Firefox: the window's title
 // preface), walks the desktop's windows front to back until their titles show the markers, and
 // has the markers taken off again. Only the browser window whose title carried its marker is
 // listed, so with two browser windows open only the focused one is a browser for the fill.

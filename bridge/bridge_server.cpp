@@ -18,6 +18,7 @@ struct BridgeServer::Connection {
   FrameReader reader;
   bool greeted = false;
   std::string browser;
+  int process = 0;
   std::mutex writing;
   explicit Connection(size_t limit) : reader(limit) {}
   ~Connection() {
@@ -154,6 +155,12 @@ std::string BridgeServer::browserOf(ConnectionId connection) const {
   return it == connections_.end() ? std::string() : it->second->browser;
 }
 
+int BridgeServer::relayProcess(ConnectionId connection) const {
+  std::lock_guard lock(mutex_);
+  const auto it = connections_.find(connection);
+  return it == connections_.end() ? 0 : it->second->process;
+}
+
 uint64_t BridgeServer::nextId() {
   std::lock_guard lock(mutex_);
   return nextId_++;
@@ -237,6 +244,7 @@ void BridgeServer::accept() {
   auto connection = std::make_shared<Connection>(options_.maxMessage);
   connection->id = nextConnection_++;
   connection->fd = fd;
+  connection->process = peer.pid;
   connections_[connection->id] = connection;
 }
 

@@ -50,6 +50,10 @@ class BridgeServer {
   // The browser ("chromium", "firefox") of a connection, "" when it is gone.
   std::string browserOf(ConnectionId connection) const;
 
+  // The process id of a connection's relay, as the kernel gave it when it connected; 0 when the
+  // connection is gone.
+  int relayProcess(ConnectionId connection) const;
+
   // A new request id; each request carries one.
   uint64_t nextId();
   // Sends a message and waits for the answer with the same id: nullopt after `timeout`, when the
