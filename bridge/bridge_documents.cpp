@@ -1,5 +1,6 @@
 #include "bridge/bridge_documents.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "bridge/field_edits.h"
@@ -22,6 +23,24 @@ std::u16string BridgeBrowserDocuments::newMarker() {
   return text::widen(marker);
 }
 
+namespace {
+
+// Sends one request to each of several browsers at once and waits for all the answers.
+std::vector<std::optional<Incoming>> askEach(BridgeServer& server, const std::vector<ConnectionId>& connections,
+                                             const std::function<std::string(size_t, uint64_t)>& message,
+                                             std::chrono::milliseconds timeout) {
+  std::vector<std::optional<Incoming>> answers(connections.size());
+  std::vector<std::thread> askers;
+  for (size_t k = 0; k < connections.size(); ++k) {
+    const uint64_t id = server.nextId();
+    askers.emplace_back([&, k, id, text = message(k, id)] { answers[k] = server.request(connections[k], id, text, timeout); });
+  }
+  for (std::thread& asker : askers) asker.join();
+  return answers;
+}
+
+}  // namespace
+
 std::vector<platform::WindowHandle> BridgeBrowserDocuments::browserWindows() {
   matches_.clear();
   page_.reset();
@@ -34,48 +53,58 @@ std::vector<platform::WindowHandle> BridgeBrowserDocuments::browserWindows() {
     return {};
   }
   told_ = false;
+  // What was learnt about a browser that went away is forgotten with it.
+  std::erase_if(known_, [&](const Known& k) { return std::find(browsers.begin(), browsers.end(), k.connection) == browsers.end(); });
 
-  // Every browser marks its focused window at once; their answers come in parallel.
-  struct Marking {
-    ConnectionId connection;
-    uint64_t id;
-    std::u16string marker;
-    std::optional<Incoming> answer;
-  };
-  std::vector<Marking> markings;
-  std::vector<std::thread> askers;
-  markings.reserve(browsers.size());
-  for (ConnectionId connection : browsers) markings.push_back({connection, server_.nextId(), newMarker(), {}});
-  for (Marking& m : markings) {
-    askers.emplace_back([this, &m] {
-      m.answer = server_.request(m.connection, m.id, encodeMark(m.id, m.marker), options_.requestTimeout);
-    });
-  }
-  for (std::thread& t : askers) t.join();
-
-  std::vector<Marking*> waiting;
-  for (Marking& m : markings) {
-    if (m.answer && std::holds_alternative<Marked>(*m.answer)) waiting.push_back(&m);
-  }
-  // The desktop's windows, front to back, until each marked title has been seen.
-  const auto deadline = std::chrono::steady_clock::now() + options_.markerTimeout;
-  while (!waiting.empty()) {
-    for (platform::WindowHandle h = windows_.firstWindow(windows_.desktopWindow()); h != 0 && !waiting.empty();
-         h = windows_.nextWindow(h)) {
-      const std::u16string title = windows_.windowText(h);
-      for (auto it = waiting.begin(); it != waiting.end(); ++it) {
-        if (title.find((*it)->marker) == std::u16string::npos) continue;
-        matches_.push_back({h, (*it)->connection, std::get<Marked>(*(*it)->answer).window});
-        waiting.erase(it);
-        break;
-      }
+  // Each browser's focused window; one whose desktop window is known already needs no marker.
+  const auto focused = askEach(server_, browsers, [](size_t, uint64_t id) { return encodeFocus(id); }, options_.requestTimeout);
+  std::vector<ConnectionId> unknown;
+  for (size_t k = 0; k < browsers.size(); ++k) {
+    if (!focused[k] || !std::holds_alternative<Focused>(*focused[k])) continue;
+    const int64_t window = std::get<Focused>(*focused[k]).window;
+    const auto it = std::find_if(known_.begin(), known_.end(),
+                                 [&](const Known& w) { return w.connection == browsers[k] && w.browserWindow == window; });
+    if (it != known_.end() && windows_.isWindowVisible(it->window) == 1) {
+      matches_.push_back({it->window, browsers[k], window});
+    } else {
+      if (it != known_.end()) known_.erase(it);
+      unknown.push_back(browsers[k]);
     }
-    if (waiting.empty() || std::chrono::steady_clock::now() >= deadline) break;
-    std::this_thread::sleep_for(options_.pollInterval);
   }
-  // The markers come off whatever happened; nobody waits for that.
-  for (Marking& m : markings) {
-    if (m.answer && std::holds_alternative<Marked>(*m.answer)) server_.send(m.connection, encodeUnmark(server_.nextId()));
+
+  if (!unknown.empty()) {
+    std::vector<std::u16string> markers;
+    for (size_t k = 0; k < unknown.size(); ++k) markers.push_back(newMarker());
+    const auto marked = askEach(server_, unknown, [&](size_t k, uint64_t id) { return encodeMark(id, markers[k]); },
+                                options_.requestTimeout);
+    std::vector<size_t> waiting;
+    for (size_t k = 0; k < unknown.size(); ++k) {
+      if (marked[k] && std::holds_alternative<Marked>(*marked[k])) waiting.push_back(k);
+    }
+    // The desktop's windows, front to back, until each marked title has been seen.
+    const auto deadline = std::chrono::steady_clock::now() + options_.markerTimeout;
+    while (!waiting.empty()) {
+      for (platform::WindowHandle h = windows_.firstWindow(windows_.desktopWindow()); h != 0 && !waiting.empty();
+           h = windows_.nextWindow(h)) {
+        const std::u16string title = windows_.windowText(h);
+        for (auto it = waiting.begin(); it != waiting.end(); ++it) {
+          if (title.find(markers[*it]) == std::u16string::npos) continue;
+          const int64_t window = std::get<Marked>(*marked[*it]).window;
+          // One desktop window shows one browser window.
+          std::erase_if(known_, [h](const Known& w) { return w.window == h; });
+          known_.push_back({unknown[*it], window, h});
+          matches_.push_back({h, unknown[*it], window});
+          waiting.erase(it);
+          break;
+        }
+      }
+      if (waiting.empty() || std::chrono::steady_clock::now() >= deadline) break;
+      std::this_thread::sleep_for(options_.pollInterval);
+    }
+    // The markers come off whatever happened; nobody waits for that.
+    for (size_t k = 0; k < unknown.size(); ++k) {
+      if (marked[k] && std::holds_alternative<Marked>(*marked[k])) server_.send(unknown[k], encodeUnmark(server_.nextId()));
+    }
   }
 
   std::vector<platform::WindowHandle> windows;

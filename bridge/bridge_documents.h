@@ -1,12 +1,14 @@
 // The browser documents of the desktop, reached through the browser extension.
 //
-// A window counts as a browser when it is a connected browser's focused window. Which X (or
-// Win32) window that is, the browser cannot say, so each lookup asks every connected browser to
-// put a marker, "[formix:" + 16 random hexadecimal digits + "]" and a blank, in front of its
-// focused window's title (Chromium: the title of that window's active tab; Firefox: the window's title
-// preface), walks the desktop's windows front to back until their titles show the markers, and
-// has the markers taken off again. Only the browser window whose title carried its marker is
-// listed, so with two browser windows open only the focused one is a browser for the fill.
+// A window counts as a browser when it is a connected browser's focused window. Each lookup asks
+// every connected browser for its focused window ("focus"). Which X (or Win32) window that is, the
+// browser cannot say; the first time a browser window comes up, Formix asks the browser to put a
+// marker, "[formix:" + 16 random hexadecimal digits + "]" and a blank, in front of that window's
+// title (Chromium: the title of the window's active tab; Firefox: the window's title preface),
+// walks the desktop's windows front to back until a title shows the marker, has the marker taken
+// off again, and remembers which desktop window shows that browser window for as long as the
+// browser stays connected. Only a browser's focused window is listed, so with two browser windows
+// open only the one in front is a browser for the fill.
 //
 // One fill reads the page once: the frame count and every body come from that read, and each
 // body written back goes to the browser as per-field edits against it. Calls block the calling
@@ -74,6 +76,14 @@ class BridgeBrowserDocuments : public platform::BrowserDocuments {
 
   // The state of one lookup and the fill that follows it.
   std::vector<Match> matches_;
+  // Desktop windows found by their marker before. A browser window keeps its desktop window for
+  // as long as it lives, so its next lookup needs no marker.
+  struct Known {
+    ConnectionId connection = 0;
+    int64_t browserWindow = 0;
+    platform::WindowHandle window = 0;
+  };
+  std::vector<Known> known_;
   std::optional<Page> page_;
   ConnectionId pageConnection_ = 0;
   bool readTried_ = false;

@@ -76,6 +76,10 @@ Incoming decode(const json& message) {
     hello.extension = string(member(message, "extension"), "extension");
     return hello;
   }
+  if (type == "focused") {
+    return Focused{requestId(message),
+                   integer(member(message, "window"), "window", 0, std::numeric_limits<int64_t>::max())};
+  }
   if (type == "marked") {
     return Marked{requestId(message),
                   integer(member(message, "window"), "window", 0, std::numeric_limits<int64_t>::max())};
@@ -192,6 +196,8 @@ std::optional<Incoming> decodeIncoming(std::string_view text, std::string* why) 
 }
 
 std::string encodeWelcome() { return dump({{"type", "welcome"}, {"version", kProtocolVersion}}); }
+
+std::string encodeFocus(uint64_t id) { return dump({{"type", "focus"}, {"id", id}}); }
 
 std::string encodeMark(uint64_t id, std::u16string_view marker) {
   return dump({{"type", "mark"}, {"id", id}, {"marker", text::toUtf8(marker)}});

@@ -63,6 +63,12 @@ struct Hello {
   std::string extension;  // the extension's own version
 };
 
+// The browser's focused window (answers "focus").
+struct Focused {
+  uint64_t id = 0;
+  int64_t window = 0;  // the browser's own id of that window
+};
+
 // The browser's focused window now shows the marker in its title.
 struct Marked {
   uint64_t id = 0;
@@ -103,7 +109,7 @@ struct ErrorReply {
   std::string message;
 };
 
-using Incoming = std::variant<Hello, Marked, Unmarked, Page, Applied, ErrorReply>;
+using Incoming = std::variant<Hello, Focused, Marked, Unmarked, Page, Applied, ErrorReply>;
 
 // The id a message answers (0 for Hello).
 uint64_t replyId(const Incoming& message);
@@ -125,6 +131,7 @@ struct FieldEdit {
 };
 
 std::string encodeWelcome();
+std::string encodeFocus(uint64_t id);
 std::string encodeMark(uint64_t id, std::u16string_view marker);
 std::string encodeUnmark(uint64_t id);
 std::string encodeRead(uint64_t id, int64_t window);

@@ -73,6 +73,7 @@ async function handle(message) {
   if (!Number.isSafeInteger(id) || id <= 0) return;
   try {
     switch (message.type) {
+      case 'focus': reply({ type: 'focused', id, window: (await focusedWindow()).id }); break;
       case 'mark': reply(await markWindow(id, message.marker)); break;
       case 'unmark': reply(await unmarkWindow(id)); break;
       case 'read': reply(await readPage(id, message.window)); break;
@@ -90,11 +91,7 @@ async function activeTab(windowId) {
   return tab;
 }
 
-async function markWindow(id, marker) {
-  if (typeof marker !== 'string' || !/^\[formix:[0-9a-f]{16}\]$/.test(marker)) {
-    throw new RequestError('bad-request', 'malformed marker');
-  }
-  if (mark) await unmarkWindow(0);
+async function focusedWindow() {
   let win;
   try {
     win = await api.windows.getLastFocused({ windowTypes: ['normal'] });
@@ -102,6 +99,15 @@ async function markWindow(id, marker) {
     throw new RequestError('no-window', 'no browser window');
   }
   if (!win || win.id === undefined || win.id < 0) throw new RequestError('no-window', 'no browser window');
+  return win;
+}
+
+async function markWindow(id, marker) {
+  if (typeof marker !== 'string' || !/^\[formix:[0-9a-f]{16}\]$/.test(marker)) {
+    throw new RequestError('bad-request', 'malformed marker');
+  }
+  if (mark) await unmarkWindow(0);
+  const win = await focusedWindow();
   if (firefox) {
     await api.windows.update(win.id, { titlePreface: marker + ' ' });
     mark = { window: win.id, marker };
@@ -137,6 +143,7 @@ async function readPage(id, windowId) {
   if (!Number.isSafeInteger(windowId)) throw new RequestError('bad-request', 'no window');
   const tab = await activeTab(windowId);
   const read = Math.floor(Math.random() * 2 ** 48) + 1;
+  const started = performance.now();
   let results;
   try {
     results = await api.scripting.executeScript({ target: { tabId: tab.id, allFrames: true }, func: formixSerialise,
@@ -147,10 +154,12 @@ async function readPage(id, windowId) {
   const frames = [];
   let frameCount = 0;
   let size = 0;
+  let serialising = 0;
   for (const r of results || []) {
     const page = r && r.result;
     if (!page || !Array.isArray(page.path) || typeof page.html !== 'string') continue;
     if (page.path.length === 0) frameCount = page.length;
+    serialising = Math.max(serialising, page.took || 0);
     size += page.html.length * 3 + page.controls.length * 8;
     frames.push({ frame: r.frameId, path: page.path, html: page.html, controls: page.controls });
   }
@@ -158,7 +167,8 @@ async function readPage(id, windowId) {
   if (size > MAX_MESSAGE - 65536) throw new RequestError('too-large', 'the page is too large');
   reads.set(read, tab.id);
   while (reads.size > 4) reads.delete(reads.keys().next().value);
-  return { type: 'page', id, read, frameCount, frames };
+  // How long the frames took to serialise and the whole script to run, for measurements.
+  return { type: 'page', id, read, frameCount, frames, took: { serialise: serialising, script: performance.now() - started } };
 }
 
 async function applyEdits(id, message) {

@@ -9,6 +9,7 @@
 // options, a text area's current text), and notes where each control's tag starts in that text.
 // The page itself is left as it was. Remembers the controls under `readId` for formixApply.
 function formixSerialise(readId) {
+  const started = performance.now();
   const HTML = 'http://www.w3.org/1999/xhtml';
   const SVG = 'http://www.w3.org/2000/svg';
   const MATHML = 'http://www.w3.org/1998/Math/MathML';
@@ -17,9 +18,13 @@ function formixSerialise(readId) {
   const RAW = new Set(['style', 'script', 'xmp', 'iframe', 'noembed', 'noframes', 'plaintext', 'noscript']);
   const TEXT_REFS = { '&': '&amp;', '<': '&lt;', '>': '&gt;', '\u00a0': '&nbsp;' };
   const ATTR_REFS = { '&': '&amp;', '"': '&quot;', '<': '&lt;', '>': '&gt;', '\u00a0': '&nbsp;' };
-  const escapeText = (s) => s.replace(/[&<>\u00a0]/g, (c) => TEXT_REFS[c]);
+  const TEXT_SPECIAL = /[&<>\u00a0]/;
+  const ATTR_SPECIAL = /[&"<>\u00a0]/;
+  // Most texts need no escaping: they are tested before anything is built.
+  const escapeText = (s) => (TEXT_SPECIAL.test(s) ? s.replace(/[&<>\u00a0]/g, (c) => TEXT_REFS[c]) : s);
   // "<" and ">" are escaped in attribute values too, so a tag's first ">" is where it ends.
-  const escapeAttribute = (s) => s.replace(/[&"<>\u00a0]/g, (c) => ATTR_REFS[c]);
+  const escapeAttribute = (s) => (ATTR_SPECIAL.test(s) ? s.replace(/[&"<>\u00a0]/g, (c) => ATTR_REFS[c]) : s);
+  const ELEMENT = 1, TEXT = 3, COMMENT = 8, INSTRUCTION = 7, DOCTYPE = 10;
 
   function stateOf(el) {
     if (el.localName === 'select') {
@@ -38,9 +43,15 @@ function formixSerialise(readId) {
     if (on && at < 0) list.push([name, '']);
     if (!on && at >= 0) list.splice(at, 1);
   }
-  // The element's attributes, with the live state in place of what the markup said.
+  function plainAttributes(el) {
+    const attributes = el.attributes;
+    const list = new Array(attributes.length);
+    for (let i = 0; i < attributes.length; i++) list[i] = [attributes[i].name, attributes[i].value];
+    return list;
+  }
+  // The attributes of a control or option, with the live state in place of what the markup said.
   function attributesOf(el, name) {
-    const list = Array.from(el.attributes, (a) => [a.name, a.value]);
+    const list = plainAttributes(el);
     if (name === 'input') {
       const type = el.type;
       if (type === 'checkbox' || type === 'radio') {
@@ -87,17 +98,23 @@ function formixSerialise(readId) {
       continue;
     }
     switch (node.nodeType) {
-      case Node.ELEMENT_NODE: {
+      case ELEMENT: {
         const html = node.namespaceURI === HTML;
         const name = html || node.namespaceURI === SVG || node.namespaceURI === MATHML ? node.localName : node.tagName;
-        if (html && (name === 'input' || name === 'select' || name === 'textarea')) {
+        const control = html && (name === 'input' || name === 'select' || name === 'textarea');
+        if (control) {
           controls.push(length);
           elements.push(node);
           states.push(stateOf(node));
         }
         let tag = '<' + name;
-        for (const [attribute, value] of html ? attributesOf(node, name) : Array.from(node.attributes, (a) => [a.name, a.value])) {
-          tag += ' ' + attribute + '="' + escapeAttribute(value) + '"';
+        if (control || (html && name === 'option')) {
+          for (const [attribute, value] of attributesOf(node, name)) tag += ' ' + attribute + '="' + escapeAttribute(value) + '"';
+        } else {
+          const attributes = node.attributes;
+          for (let i = 0; i < attributes.length; i++) {
+            tag += ' ' + attributes[i].name + '="' + escapeAttribute(attributes[i].value) + '"';
+          }
         }
         emit(tag + '>');
         if (html && VOID.has(name)) break;
@@ -110,15 +127,15 @@ function formixSerialise(readId) {
         for (let i = children.length - 1; i >= 0; i--) stack.push(children[i]);
         break;
       }
-      case Node.TEXT_NODE: {
+      case TEXT: {
         const parent = node.parentNode;
         const raw = parent && parent.namespaceURI === HTML && RAW.has(parent.localName);
         emit(raw ? node.data : escapeText(node.data));
         break;
       }
-      case Node.COMMENT_NODE: emit('<!--' + node.data + '-->'); break;
-      case Node.PROCESSING_INSTRUCTION_NODE: emit('<?' + node.target + ' ' + node.data + '>'); break;
-      case Node.DOCUMENT_TYPE_NODE: emit('<!DOCTYPE ' + node.name + '>'); break;
+      case COMMENT: emit('<!--' + node.data + '-->'); break;
+      case INSTRUCTION: emit('<?' + node.target + ' ' + node.data + '>'); break;
+      case DOCTYPE: emit('<!DOCTYPE ' + node.name + '>'); break;
       default: break;
     }
   }
@@ -131,7 +148,7 @@ function formixSerialise(readId) {
   const index = new Map();
   controls.forEach((at, k) => index.set(at, k));
   globalThis.formixLastRead = { id: readId, index, elements, states, stateOf };
-  return { path, length: window.length, html: text, controls };
+  return { path, length: window.length, html: text, controls, took: performance.now() - started };
 }
 
 // Applies a fill's edits to the controls of the frame's last read, field by field, as a person's

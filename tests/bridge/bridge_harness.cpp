@@ -197,13 +197,13 @@ struct Formix {
     return r;
   }
 
-  // Waits until the page in front has `frames` child frames whose bodies all hold a form, and
-  // whose top body holds `topText`.
+  // Waits until the page in front has `frames` child frames (any number when negative) whose
+  // bodies all hold a form, and whose top body holds `topText`.
   std::optional<Read> waitForPage(int frames, std::u16string_view topText, std::chrono::seconds limit = std::chrono::seconds(20)) {
     const auto until = Clock::now() + limit;
     while (Clock::now() < until) {
       if (auto r = read()) {
-        bool ready = r->frameCount == frames && r->top.find(topText) != std::u16string::npos;
+        bool ready = (frames < 0 || r->frameCount == frames) && r->top.find(topText) != std::u16string::npos;
         for (const auto& f : r->frames) ready = ready && f.find(u"<form") != std::u16string::npos;
         if (ready) return r;
       }
@@ -332,14 +332,33 @@ int run(const std::string& settings, const std::string& opener, const std::strin
         "the next fill works");
 
   // Two browser windows: only the one in front is filled.
+  openPage(opener, base + "/register.html");
+  const auto back = formix.waitForPage(2, u"state:");
+  check(back.has_value(), "a fresh register.html in the first window");
+  if (!back) return 1;
+  const auto connection = formix.server.browsers().front();
+  // The browser's own id of the first window, while it is the focused one.
+  std::optional<int64_t> backWindow;
+  const auto focusId = formix.server.nextId();
+  const auto focus = formix.server.request(connection, focusId, bridge::encodeFocus(focusId), std::chrono::milliseconds(1500));
+  if (focus && std::holds_alternative<bridge::Focused>(*focus)) backWindow = std::get<bridge::Focused>(*focus).window;
+  const auto readWindow = [&](int64_t window) -> std::u16string {
+    const auto id = formix.server.nextId();
+    const auto answer = formix.server.request(connection, id, bridge::encodeRead(id, window), std::chrono::milliseconds(1500));
+    if (!answer || !std::holds_alternative<bridge::Page>(*answer)) return u"(unreadable)";
+    const auto* top = std::get<bridge::Page>(*answer).frameAt({});
+    return top ? top->html : u"(no top document)";
+  };
   openPage(opener, base + "/ie_form.html", true);
   auto front = formix.waitForPage(0, u"<form");
-  check(front.has_value() && front->window != after->window, "a second browser window is in front");
+  check(front.has_value() && front->window != back->window, "a second browser window is in front");
   if (!front) return 1;
   formix.frm->cmdPOST_Click();
   const auto frontAfter = formix.read();
   check(frontAfter.has_value() && formix.expectFilled(front->top, frontAfter->top, "front window") >= 8,
         "the window in front is filled");
+  // The first window's page, read straight through the bridge by its browser window: not filled.
+  check(backWindow && readWindow(*backWindow) == back->top, "the window behind was left as it was");
 
   std::cout << failures << " failed\n";
   return failures == 0 ? 0 : 1;
@@ -360,10 +379,14 @@ int measure(const std::string& settings, const std::string& opener, const std::s
   formix.load(settings);
   if (!formix.waitForBrowser(std::chrono::seconds(30))) return 1;
   std::vector<double> lookup, read, fillLeg, apply, total;
+  double firstLookup = 0;
   for (int run = 0; run < runs; ++run) {
     openPage(opener, url);
-    const auto page = formix.waitForPage(0, u"<form");
+    const auto page = formix.waitForPage(-1, u"state:");
     if (!page) return 1;
+    // A person triggers the fill a while after the page appeared: the browser has shown the last
+    // title change by then (it spaces out a window's title changes).
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
     // The legs one by one, as cmdPOST_Click takes them.
     auto t0 = Clock::now();
     const WindowHandle target = formix.frm->lGetNextWindowHandle();
@@ -380,18 +403,22 @@ int measure(const std::string& settings, const std::string& opener, const std::s
       std::cerr << "run " << run << ": nothing applied\n";
       return 1;
     }
+    // The first lookup of a browser window puts a marker in its title; later ones know the window.
+    if (run == 0) firstLookup = ms(t1 - t0);
     lookup.push_back(ms(t1 - t0));
     read.push_back(ms(t2 - t1));
     fillLeg.push_back(ms(t3 - t2));
     apply.push_back(ms(t4 - t3));
     // The whole handler on a fresh copy of the page.
     openPage(opener, url);
-    if (!formix.waitForPage(0, u"<form")) return 1;
+    if (!formix.waitForPage(-1, u"state:")) return 1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
     const auto s = Clock::now();
     formix.frm->cmdPOST_Click();
     total.push_back(ms(Clock::now() - s));
     if (run == 0) std::cout << "body: " << html->size() << " UTF-16 units, edits: " << formix.documents.lastApply().sent << "\n";
   }
+  std::printf("first window lookup (title marker): %.1f ms\n", firstLookup);
   std::printf("median of %d runs (ms): window lookup %.1f, read %.1f, fill %.1f, apply %.1f, trigger to filled %.1f\n",
               runs, median(lookup), median(read), median(fillLeg), median(apply), median(total));
   return 0;

@@ -30,7 +30,7 @@ python3 - "$work/pages" <<'PY'
 import sys
 head = open(sys.argv[1] + '/register.html', encoding='utf-8').read()
 start = head.index('<form name="regist"')
-filler = ''.join('<p class="notice">第%d条 会員は本規約に同意のうえ登録するものとします。個人情報は適切に管理いたします。</p>\n' % i for i in range(1400))
+filler = ''.join('<p class="notice">第%d条 会員は本規約に同意のうえ登録するものとします。個人情報は適切に管理いたします。</p>\n' % i for i in range(660))
 page = head[:start] + '<div id="terms">' + filler + '</div>' + head[start:]
 open(sys.argv[1] + '/large.html', 'w', encoding='utf-8').write(page)
 PY
