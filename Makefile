@@ -8,7 +8,8 @@ JOBS ?= $(shell nproc)
 WIN_BUILD ?= build-win
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
-.PHONY: deps win-deps build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test
+.PHONY: deps win-deps bridge-deps build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test \
+        bridge-test bridge-measure
 
 deps:
 	@scripts/install-deps.sh
@@ -16,6 +17,11 @@ deps:
 # The cross compiler for FmxHook.dll and what its test under Wine needs.
 win-deps:
 	@scripts/install-deps.sh g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool
+
+# The browser, a virtual display with a window manager, and fonts for the bridge's test in a
+# real browser.
+bridge-deps:
+	@scripts/install-deps.sh chromium xvfb xauth openbox fonts-noto-cjk python3
 
 build: deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFORMIX_WERROR=ON >/dev/null
@@ -66,7 +72,16 @@ hook-dll: $(WIN_BUILD)/FmxHook.dll
 wine-test: win-deps $(WIN_BUILD)/FmxHook.dll $(WIN_BUILD)/hook_probe.exe
 	@tests/wine/run.sh $(WIN_BUILD)
 
-test: unit-tests fuzz-smoke wine-test
+# The browser bridge end to end: chromium with the extension, the relay, and Formix's side.
+bridge-test: bridge-deps build
+	@tests/bridge/run.sh $(BUILD)
+
+# Timings of the bridge's legs on a 100 KB page body, median of BRIDGE_RUNS fills.
+BRIDGE_RUNS ?= 20
+bridge-measure: bridge-deps build
+	@tests/bridge/run.sh $(BUILD) measure $(BRIDGE_RUNS)
+
+test: unit-tests fuzz-smoke wine-test bridge-test
 
 bench: build
 	@$(BUILD)/bench/formix_bench

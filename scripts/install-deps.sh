@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   nlohmann-json3-dev
+  libx11-dev                        # the browser bridge's test harness reads the display's windows
   "$@"
 )
 
