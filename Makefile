@@ -21,7 +21,7 @@ win-deps:
 # The browser, a virtual display with a window manager, and fonts for the bridge's test in a
 # real browser.
 bridge-deps:
-	@scripts/install-deps.sh chromium xvfb xauth openbox fonts-noto-cjk python3
+	@scripts/install-deps.sh chromium xvfb xauth openbox xdotool fonts-noto-cjk python3
 
 build: deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFORMIX_WERROR=ON >/dev/null

@@ -331,6 +331,25 @@ int run(const std::string& settings, const std::string& opener, const std::strin
   check(after.has_value() && formix.expectFilled(before->top, after->top, "after the relay restarted") >= 12,
         "the next fill works");
 
+  // The person types into a field between the read and the write: that field keeps what was
+  // typed, the others are filled.
+  openPage(opener, base + "/register.html");
+  before = formix.waitForPage(2, u"state:");
+  check(before.has_value(), "register.html is open again for typing");
+  if (!before) return 1;
+  formix.through.beforeWrite = [] {
+    (void)std::system("xdotool type --delay 5 typed >/dev/null 2>&1");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  };
+  formix.frm->cmdPOST_Click();
+  formix.through.beforeWrite = nullptr;
+  check(formix.documents.lastApply().skipped == 1, "the field typed into meanwhile is skipped (" +
+                                                        std::to_string(formix.documents.lastApply().skipped) + " skipped)");
+  after = formix.read();
+  check(after && after->top.find(u"name=\"name1\" id=\"name1\" autofocus=\"\" value=\"typed\"") != std::u16string::npos,
+        "the focused field shows what the person typed");
+  check(after && after->top.find(u"value=\"ヤマダ\"") != std::u16string::npos, "the other fields are filled");
+
   // Two browser windows: only the one in front is filled.
   openPage(opener, base + "/register.html");
   const auto back = formix.waitForPage(2, u"state:");
