@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The browser bridge end to end: Debian's chromium on a virtual display with the extension
-# loaded and the relay registered in a scratch home folder, pages served from 127.0.0.1, and
-# bridge_harness playing Formix. Stops only what it started.
+# The browser bridge end to end: Debian's chromium (or, with BRIDGE_BROWSER=firefox, firefox-esr)
+# on a virtual display with the extension loaded and the relay registered in a scratch home
+# folder, pages served from 127.0.0.1, and bridge_harness playing Formix. Stops only what it
+# started.
 #   tests/bridge/run.sh BUILD [measure RUNS]
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
@@ -19,6 +20,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' TERM INT
 
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/home/.config
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
@@ -61,17 +63,59 @@ for _ in $(seq 20); do
 done
 base=http://127.0.0.1:$port
 
-flags=(--no-sandbox --no-first-run --no-default-browser-check --disable-background-networking
-       --disable-component-update --disable-features=Translate --disable-sync --password-store=basic
-       --disable-gpu --load-extension="$root/bridge/extension")
-cat >"$work/open" <<OPEN
+browser=${BRIDGE_BROWSER:-chromium}
+if [ "$browser" = firefox ]; then
+  # A profile that takes the unsigned extension from its extensions folder and keeps quiet.
+  profile=$work/firefox-profile
+  mkdir -p "$profile/extensions"
+  (cd "$root/bridge/extension/firefox" && zip -q -r "$profile/extensions/bridge@formix.xpi" .)
+  cat >"$profile/user.js" <<'PREFS'
+user_pref("xpinstall.signatures.required", false);
+user_pref("extensions.autoDisableScopes", 0);
+user_pref("extensions.enabledScopes", 15);
+user_pref("browser.shell.checkDefaultBrowser", false);
+user_pref("browser.aboutwelcome.enabled", false);
+user_pref("browser.startup.homepage_override.mstone", "ignore");
+user_pref("startup.homepage_welcome_url", "");
+user_pref("datareporting.policy.dataSubmissionEnabled", false);
+user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);
+user_pref("app.update.disabledForTesting", true);
+user_pref("app.normandy.enabled", false);
+user_pref("extensions.update.enabled", false);
+user_pref("network.captive-portal-service.enabled", false);
+user_pref("network.connectivity-service.enabled", false);
+user_pref("browser.safebrowsing.malware.enabled", false);
+user_pref("browser.safebrowsing.phishing.enabled", false);
+user_pref("browser.safebrowsing.downloads.enabled", false);
+user_pref("browser.tabs.warnOnClose", false);
+user_pref("browser.sessionstore.resume_from_crash", false);
+PREFS
+  # Firefox hands a second start's arguments over only through a session bus: pages are opened
+  # the way a person does it, with the keyboard in the window in front.
+  cat >"$work/open" <<'OPEN'
+#!/bin/sh
+if [ "$2" = --new-window ]; then xdotool key --clearmodifiers ctrl+n; else xdotool key --clearmodifiers ctrl+t; fi
+sleep 0.5
+xdotool key --clearmodifiers ctrl+l
+xdotool type --delay 2 "$1"
+xdotool key Return
+OPEN
+  chmod +x "$work/open"
+  firefox-esr --profile "$profile" about:blank >"$work/browser.log" 2>&1 &
+  pids+=($!)
+else
+  flags=(--no-sandbox --no-first-run --no-default-browser-check --disable-background-networking
+         --disable-component-update --disable-features=Translate --disable-sync --password-store=basic
+         --disable-gpu --load-extension="$root/bridge/extension")
+  cat >"$work/open" <<OPEN
 #!/bin/sh
 # Opens a page in the running browser (a second start hands its arguments to the first).
-exec chromium ${flags[*]} "\$@" >>"$work/chromium-open.log" 2>&1
+exec chromium ${flags[*]} "\$@" >>"$work/browser-open.log" 2>&1
 OPEN
-chmod +x "$work/open"
-chromium "${flags[@]}" about:blank >"$work/chromium.log" 2>&1 &
-pids+=($!)
+  chmod +x "$work/open"
+  chromium "${flags[@]}" about:blank >"$work/browser.log" 2>&1 &
+  pids+=($!)
+fi
 
 status=0
 if [ "$mode" = measure ]; then
@@ -80,6 +124,6 @@ else
   "$harness" run "$work/taro.ini" "$work/open" "$base" || status=$?
 fi
 if [ "$status" -ne 0 ]; then
-  echo "--- chromium log (tail)"; tail -n 30 "$work/chromium.log" || true
+  echo "--- $browser log (tail)"; grep -v dbus "$work/browser.log" | tail -n 30 || true
 fi
 exit "$status"
