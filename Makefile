@@ -18,10 +18,10 @@ deps:
 win-deps:
 	@scripts/install-deps.sh g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool
 
-# The browser, a virtual display with a window manager, and fonts for the bridge's test in a
-# real browser.
+# The browsers, a virtual display with a window manager, and fonts for the bridge's test in
+# real browsers.
 bridge-deps:
-	@scripts/install-deps.sh chromium xvfb xauth openbox xdotool fonts-noto-cjk python3
+	@scripts/install-deps.sh chromium firefox-esr xvfb xauth openbox xdotool zip fonts-noto-cjk python3
 
 build: deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFORMIX_WERROR=ON >/dev/null
@@ -72,11 +72,16 @@ hook-dll: $(WIN_BUILD)/FmxHook.dll
 wine-test: win-deps $(WIN_BUILD)/FmxHook.dll $(WIN_BUILD)/hook_probe.exe
 	@tests/wine/run.sh $(WIN_BUILD)
 
-# The browser bridge end to end: chromium with the extension, the relay, and Formix's side.
+# The browser bridge end to end in chromium and in firefox-esr: the extension, the relay, and
+# Formix's side.
 bridge-test: bridge-deps build
-	@tests/bridge/run.sh $(BUILD)
+	@echo "== bridge in chromium"
+	@BRIDGE_BROWSER=chromium tests/bridge/run.sh $(BUILD)
+	@echo "== bridge in firefox-esr"
+	@BRIDGE_BROWSER=firefox tests/bridge/run.sh $(BUILD)
 
-# Timings of the bridge's legs on a 100 KB page body, median of BRIDGE_RUNS fills.
+# Timings of the bridge's legs on a 100 KB page body, median of BRIDGE_RUNS fills
+# (BRIDGE_BROWSER=firefox for firefox-esr).
 BRIDGE_RUNS ?= 20
 bridge-measure: bridge-deps build
 	@tests/bridge/run.sh $(BUILD) measure $(BRIDGE_RUNS)
