@@ -5,6 +5,7 @@
 //   bridge_harness install HOME RELAY       writes the host manifests (prints what it did)
 //   bridge_harness run SETTINGS OPENER URL  the checks; OPENER URL [--new-window] opens a page
 //   bridge_harness measure SETTINGS OPENER URL RUNS   timings on a large page
+// BRIDGE_DEBUG=1 prints every window lookup and the server's notes on stderr.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -173,23 +174,11 @@ struct Formix {
       std::cerr << "target " << target << " \"" << utf8(windows.windowText(target)) << "\", browsers:";
       for (auto b : browsers) std::cerr << " " << b;
       std::cerr << "\n";
-      if (browsers.empty() && !server.browsers().empty()) {
-        const auto id = server.nextId();
-        const auto answer = server.request(server.browsers().front(), id, bridge::encodeMark(id, u"[formix:0123456789abcdef]"),
-                                           std::chrono::milliseconds(1500));
-        if (!answer) std::cerr << "mark: no answer\n";
-        else if (auto* e = std::get_if<bridge::ErrorReply>(&*answer)) std::cerr << "mark: " << e->error << " " << e->message << "\n";
-        else std::cerr << "mark: answer " << answer->index() << "\n";
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        std::cerr << "title now: " << utf8(windows.windowText(target)) << "\n";
-        server.send(server.browsers().front(), bridge::encodeUnmark(server.nextId()));
-      }
     }
     if (target == 0 || std::find(browsers.begin(), browsers.end(), target) == browsers.end()) return std::nullopt;
     Read r;
     r.window = target;
     r.frameCount = documents.frameCount(target).value_or(-1);
-    if (std::getenv("BRIDGE_DEBUG")) std::cerr << "frames " << r.frameCount << "\n";
     const auto top = documents.bodyHtml(target, BrowserDocuments::kTopDocument);
     if (!top) return std::nullopt;
     r.top = *top;
