@@ -8,7 +8,8 @@ JOBS ?= $(shell nproc)
 WIN_BUILD ?= build-win
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
-.PHONY: deps win-deps desktop-deps linux-test bench-desktop build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test x11-hook-test
+.PHONY: deps win-deps desktop-deps bridge-deps linux-test bench-desktop build run test unit-tests fuzz-build \
+        fuzz-smoke fuzz bench clean hook-dll wine-test x11-hook-test bridge-test bridge-measure
 
 deps:
 	@scripts/install-deps.sh
@@ -20,6 +21,11 @@ win-deps:
 # A virtual X desktop for the Linux desktop's test and demo.
 desktop-deps:
 	@scripts/install-deps.sh xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-noto-cjk util-linux
+
+# The browsers, a virtual display with a window manager, and fonts for the bridge's test in
+# real browsers.
+bridge-deps:
+	@scripts/install-deps.sh chromium firefox-esr xvfb xauth openbox xdotool zip fonts-noto-cjk python3
 
 build: deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFORMIX_WERROR=ON >/dev/null
@@ -76,7 +82,22 @@ x11-hook-test: build desktop-deps
 linux-test: build desktop-deps
 	@tests/linux/run.sh $(BUILD)
 
-test: unit-tests fuzz-smoke wine-test x11-hook-test linux-test
+# The browser bridge end to end in chromium and in firefox-esr: the extension, the relay, and
+# Formix's side.
+bridge-test: bridge-deps build
+	@echo "== bridge in chromium"
+	@BRIDGE_BROWSER=chromium tests/bridge/run.sh $(BUILD)
+	@echo "== bridge in firefox-esr"
+	@BRIDGE_BROWSER=firefox tests/bridge/run.sh $(BUILD)
+
+# Timings of the bridge's legs on a 100 KB page body, median of BRIDGE_RUNS fills
+# (BRIDGE_BROWSER=firefox for firefox-esr).
+BRIDGE_RUNS ?= 20
+bridge-measure: bridge-deps build
+	@tests/bridge/run.sh $(BUILD) measure $(BRIDGE_RUNS)
+
+
+test: unit-tests fuzz-smoke wine-test x11-hook-test linux-test bridge-test
 
 bench: build
 	@$(BUILD)/bench/formix_bench

@@ -138,7 +138,44 @@ FieldTable collect(std::u16string_view html, std::u16string_view folded, const Y
   return table;
 }
 
+// Where the field of this base that starts at `at` ends (one past its last character) under the
+// collection's rules, or npos. A filled field's new text ends where the same rule says, since no
+// new text adds a ">" to an input, a "</select>" to a list or a "</textarea>" to a text area.
+size_t fieldEnd(std::u16string_view folded, size_t at, int fieldBase) {
+  switch (fieldBase) {
+    case base::Input:
+    case base::Radio: {
+      const size_t g = folded.find(u'>', at + 7);
+      return g == npos ? npos : g + 1;
+    }
+    case base::Select: return folded.find(u"</select>", at + 8);
+    case base::TextArea: return folded.find(u"</textarea>", at + 10);
+    default: return npos;
+  }
+}
+
 }  // namespace
+
+std::optional<std::vector<FieldChange>> changedFields(std::u16string_view before, std::u16string_view after) {
+  const std::u16string foldedAfter = text::foldText(after);
+  const FieldTable table = collect(before, text::foldText(before), {});
+  std::vector<FieldChange> changes;
+  size_t copied = 0, at = 0;  // matching positions in `before` and `after`
+  for (const FieldRecord& record : table.records) {
+    const size_t gap = record.position - copied;
+    if (after.substr(at, gap) != before.substr(copied, gap)) return std::nullopt;
+    at += gap;
+    const int fieldBase = record.fieldCode / 100 * 100;
+    const size_t end = at < after.size() ? fieldEnd(foldedAfter, at, fieldBase) : npos;
+    if (end == npos) return std::nullopt;
+    const std::u16string_view newText = after.substr(at, end - at);
+    if (newText != record.tagText) changes.push_back({record.position, fieldBase, record.tagText, std::u16string(newText)});
+    copied = record.position + record.tagText.size();
+    at = end;
+  }
+  if (after.substr(at) != before.substr(copied)) return std::nullopt;
+  return changes;
+}
 
 FillResult fillForm(std::u16string_view html, const ProfileSnapshot& profile, const CivilDate& today,
                     const YieldFn& yield, const KeywordTable& keywords) {

@@ -14,8 +14,10 @@
 // It never throws for bad input: what cannot be done is skipped.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fill/field_classifier.h"
 #include "fill/field_table.h"
@@ -33,6 +35,21 @@ struct FillResult {
 // scanned characters and once per field in each later step.
 FillResult fillForm(std::u16string_view html, const ProfileSnapshot& profile, const CivilDate& today,
                     const YieldFn& yield = {}, const KeywordTable& keywords = standardKeywords());
+
+// One field the filler replaced: where it stood in the HTML it was given, what it was and what
+// took its place. `fieldBase` is the base the field was collected with (base::Input ...).
+struct FieldChange {
+  size_t position = 0;
+  int fieldBase = 0;
+  std::u16string oldText;
+  std::u16string newText;
+};
+
+// The fields that a fill turned `before` into `after` by, in document order, found by collecting
+// the fields of `before` as a fill does and following them through `after`. nullopt when `after`
+// is not `before` with some of its fields replaced (then any change outside a field shows up as
+// a mismatch). Lets a caller that only sees the filled text apply the fill field by field.
+std::optional<std::vector<FieldChange>> changedFields(std::u16string_view before, std::u16string_view after);
 
 // The filled HTML alone.
 std::u16string sFillForm(std::u16string_view html, const ProfileSnapshot& profile, const CivilDate& today,

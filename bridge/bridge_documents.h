@@ -1,0 +1,93 @@
+// The browser documents of the desktop, reached through the browser extension.
+//
+// A window counts as a browser when it is a connected browser's focused window. Each lookup asks
+// every connected browser for its focused window ("focus"). Which X (or Win32) window that is, the
+// browser cannot say; the first time a browser window comes up, Formix asks the browser to put a
+// marker, "[formix:" + 16 random hexadecimal digits + "]" and a blank, in front of that window's
+// title (Chromium: the title of the window's active tab; Firefox: the window's title preface),
+// walks the desktop's windows front to back until a title shows the marker, has the marker taken
+// off again, and remembers which desktop window shows that browser window for as long as the
+// browser stays connected. Only a browser's focused window is listed, so with two browser windows
+// open only the one in front is a browser for the fill.
+//
+// One fill reads the page once: the frame count and every body come from that read, and each
+// body written back goes to the browser as per-field edits against it. Calls block the calling
+// thread until the browser answers or a short time has passed; a browser that does not answer
+// is no browser, and nothing changes.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bridge/bridge_server.h"
+#include "platform/desktop.h"
+
+namespace formix::bridge {
+
+// What Formix tells the user, once, when a fill finds no browser extension connected.
+inline constexpr std::u16string_view kNotConnectedMessage = u"ブラウザー拡張機能が接続されていません。";
+
+class BridgeBrowserDocuments : public platform::BrowserDocuments {
+ public:
+  struct Options {
+    std::chrono::milliseconds requestTimeout{1500};  // one request to a browser
+    std::chrono::milliseconds markerTimeout{600};    // for a marker to reach the window's title
+    std::chrono::milliseconds pollInterval{4};       // between two walks of the windows
+  };
+
+  BridgeBrowserDocuments(BridgeServer& server, platform::WindowSystem& windows);
+  BridgeBrowserDocuments(BridgeServer& server, platform::WindowSystem& windows, Options options);
+
+  // Called (on the calling thread) the first time a lookup finds no browser connected, and again
+  // only after a browser has connected since.
+  std::function<void()> onNotConnected;
+
+  std::vector<platform::WindowHandle> browserWindows() override;
+  std::optional<int> frameCount(platform::WindowHandle browser) override;
+  std::optional<std::u16string> bodyHtml(platform::WindowHandle browser, int frame) override;
+  bool setBodyHtml(platform::WindowHandle browser, int frame, std::u16string_view html) override;
+
+  // What the last write did: edits applied and skipped by the page (for tests and measurements).
+  struct LastApply {
+    int sent = 0, applied = 0, skipped = 0;
+  };
+  LastApply lastApply() const { return lastApply_; }
+
+ private:
+  struct Match {
+    platform::WindowHandle window = 0;
+    ConnectionId connection = 0;
+    int64_t browserWindow = 0;
+  };
+  const Match* matchOf(platform::WindowHandle window) const;
+  const Page* page(platform::WindowHandle window);
+  const PageFrame* frameOf(platform::WindowHandle window, int frame);
+  std::u16string newMarker();
+
+  BridgeServer& server_;
+  platform::WindowSystem& windows_;
+  Options options_;
+  std::mt19937_64 random_;
+  bool told_ = false;
+
+  // The state of one lookup and the fill that follows it.
+  std::vector<Match> matches_;
+  // Desktop windows found by their marker before. A browser window keeps its desktop window for
+  // as long as it lives, so its next lookup needs no marker.
+  struct Known {
+    ConnectionId connection = 0;
+    int64_t browserWindow = 0;
+    platform::WindowHandle window = 0;
+  };
+  std::vector<Known> known_;
+  std::optional<Page> page_;
+  ConnectionId pageConnection_ = 0;
+  bool readTried_ = false;
+  LastApply lastApply_;
+};
+
+}  // namespace formix::bridge

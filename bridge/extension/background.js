@@ -1,0 +1,196 @@
+// The extension's background: keeps a native-messaging connection to Formix's relay and answers
+// Formix's requests (mark the focused window's title, read the active tab's frames, apply a
+// fill's edits). It does nothing on its own: no page is read except on Formix's request, and
+// what is read goes to the relay only.
+'use strict';
+
+// Chromium also has `browser` now; only Firefox can tell about itself.
+const firefox = typeof globalThis.browser !== 'undefined' && typeof globalThis.browser.runtime.getBrowserInfo === 'function';
+const api = firefox ? globalThis.browser : globalThis.chrome;
+if (typeof formixSerialise === 'undefined') importScripts('page.js');
+
+const HOST = 'formix.bridge';
+const PROTOCOL_VERSION = 1;
+// Formix refuses larger messages; a page that big is answered with an error instead.
+const MAX_MESSAGE = 32 * 1024 * 1024;
+
+let port = null;
+let retryDelay = 500;
+let retryTimer = null;
+let mark = null;       // the window whose title carries a marker, and how to take it off
+const reads = new Map(); // read id -> tab id, for the latest few reads
+
+class RequestError extends Error {
+  constructor(code, message) {
+    super(message);
+    this.code = code;
+  }
+}
+
+function connect() {
+  if (port) return;
+  clearTimeout(retryTimer);
+  retryTimer = null;
+  try {
+    port = api.runtime.connectNative(HOST);
+  } catch (e) {
+    port = null;
+    scheduleConnect();
+    return;
+  }
+  port.onMessage.addListener((message) => { handle(message); });
+  port.onDisconnect.addListener(() => {
+    port = null;
+    reads.clear();
+    scheduleConnect();
+  });
+  port.postMessage({ type: 'hello', version: PROTOCOL_VERSION, browser: firefox ? 'firefox' : 'chromium',
+    extension: api.runtime.getManifest().version });
+}
+
+// The relay ended (Formix closed, or the relay was stopped): start a new one a little later.
+function scheduleConnect() {
+  if (retryTimer !== null) return;
+  retryTimer = setTimeout(() => { retryTimer = null; connect(); }, retryDelay);
+  retryDelay = Math.min(retryDelay * 2, 30000);
+}
+
+function reply(message) {
+  if (port) port.postMessage(message);
+}
+
+async function handle(message) {
+  if (!message || typeof message !== 'object') return;
+  if (message.type === 'welcome') {
+    retryDelay = 500;
+    return;
+  }
+  if (message.type === 'error') {
+    console.warn('Formix:', message.error, message.message);
+    return;
+  }
+  const id = message.id;
+  if (!Number.isSafeInteger(id) || id <= 0) return;
+  try {
+    switch (message.type) {
+      case 'focus': reply({ type: 'focused', id, window: (await focusedWindow()).id }); break;
+      case 'mark': reply(await markWindow(id, message.marker)); break;
+      case 'unmark': reply(await unmarkWindow(id)); break;
+      case 'read': reply(await readPage(id, message.window)); break;
+      case 'apply': reply(await applyEdits(id, message)); break;
+      default: throw new RequestError('unknown-request', 'unknown request type');
+    }
+  } catch (e) {
+    reply({ type: 'error', id, error: e instanceof RequestError ? e.code : 'failed', message: String(e && e.message) });
+  }
+}
+
+async function activeTab(windowId) {
+  const [tab] = await api.tabs.query({ active: true, windowId });
+  if (!tab) throw new RequestError('no-tab', 'the window has no active tab');
+  return tab;
+}
+
+async function focusedWindow() {
+  let win;
+  try {
+    win = await api.windows.getLastFocused({ windowTypes: ['normal'] });
+  } catch (e) {
+    throw new RequestError('no-window', 'no browser window');
+  }
+  if (!win || win.id === undefined || win.id < 0) throw new RequestError('no-window', 'no browser window');
+  return win;
+}
+
+async function markWindow(id, marker) {
+  if (typeof marker !== 'string' || !/^\[formix:[0-9a-f]{16}\]$/.test(marker)) {
+    throw new RequestError('bad-request', 'malformed marker');
+  }
+  if (mark) await unmarkWindow(0);
+  const win = await focusedWindow();
+  if (firefox) {
+    await api.windows.update(win.id, { titlePreface: marker + ' ' });
+    mark = { window: win.id, marker };
+  } else {
+    const tab = await activeTab(win.id);
+    let results;
+    try {
+      results = await api.scripting.executeScript({ target: { tabId: tab.id }, func: formixMark, args: [marker] });
+    } catch (e) {
+      throw new RequestError('not-scriptable', 'the active tab cannot be reached');
+    }
+    if (!results || !results[0] || results[0].result !== true) throw new RequestError('not-scriptable', 'no title set');
+    mark = { window: win.id, tab: tab.id, marker };
+  }
+  return { type: 'marked', id, window: win.id };
+}
+
+async function unmarkWindow(id) {
+  const done = mark;
+  mark = null;
+  if (done) {
+    try {
+      if (firefox) await api.windows.update(done.window, { titlePreface: '' });
+      else await api.scripting.executeScript({ target: { tabId: done.tab }, func: formixUnmark, args: [done.marker] });
+    } catch (e) {
+      // The tab or window closed meanwhile: its title is gone with it.
+    }
+  }
+  return { type: 'unmarked', id };
+}
+
+async function readPage(id, windowId) {
+  if (!Number.isSafeInteger(windowId)) throw new RequestError('bad-request', 'no window');
+  const tab = await activeTab(windowId);
+  const read = Math.floor(Math.random() * 2 ** 48) + 1;
+  const started = performance.now();
+  let results;
+  try {
+    results = await api.scripting.executeScript({ target: { tabId: tab.id, allFrames: true }, func: formixSerialise,
+      args: [read] });
+  } catch (e) {
+    throw new RequestError('not-scriptable', 'the page cannot be reached');
+  }
+  const frames = [];
+  let frameCount = 0;
+  let size = 0;
+  let serialising = 0;
+  for (const r of results || []) {
+    const page = r && r.result;
+    if (!page || !Array.isArray(page.path) || typeof page.html !== 'string') continue;
+    if (page.path.length === 0) frameCount = page.length;
+    serialising = Math.max(serialising, page.took || 0);
+    size += page.html.length * 3 + page.controls.length * 8;
+    frames.push({ frame: r.frameId, path: page.path, html: page.html, controls: page.controls });
+  }
+  if (!frames.some((f) => f.path.length === 0)) throw new RequestError('not-scriptable', 'the page cannot be reached');
+  if (size > MAX_MESSAGE - 65536) throw new RequestError('too-large', 'the page is too large');
+  reads.set(read, tab.id);
+  while (reads.size > 4) reads.delete(reads.keys().next().value);
+  // How long the frames took to serialise and the whole script to run, for measurements.
+  return { type: 'page', id, read, frameCount, frames, took: { serialise: serialising, script: performance.now() - started } };
+}
+
+async function applyEdits(id, message) {
+  const tabId = reads.get(message.read);
+  if (tabId === undefined) throw new RequestError('stale-read', 'the page was read before');
+  if (!Number.isSafeInteger(message.frame) || !Array.isArray(message.edits)) {
+    throw new RequestError('bad-request', 'no frame or edits');
+  }
+  let results;
+  try {
+    results = await api.scripting.executeScript({ target: { tabId, frameIds: [message.frame] }, func: formixApply,
+      args: [message.read, message.edits] });
+  } catch (e) {
+    throw new RequestError('stale-read', 'the frame is gone');
+  }
+  const outcome = results && results[0] && results[0].result;
+  if (!outcome || outcome.stale) throw new RequestError('stale-read', 'the frame changed since it was read');
+  return { type: 'applied', id, applied: outcome.applied, skipped: outcome.skipped };
+}
+
+// A service worker may be stopped while no relay runs; the alarm brings it back to try again.
+api.alarms.create('formix-connect', { periodInMinutes: 1 });
+api.alarms.onAlarm.addListener(() => connect());
+api.runtime.onStartup.addListener(() => connect());
+connect();

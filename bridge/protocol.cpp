@@ -1,0 +1,229 @@
+#include "bridge/protocol.h"
+
+#include <cstring>
+#include <limits>
+
+#include <nlohmann/json.hpp>
+
+#include "text/utf.h"
+
+namespace formix::bridge {
+namespace {
+
+using nlohmann::json;
+
+// Reading a message goes through these checks; the first failure is the reason given.
+struct Bad {
+  std::string why;
+};
+
+const json& member(const json& object, const char* name) {
+  const auto it = object.find(name);
+  if (it == object.end()) throw Bad{std::string("missing \"") + name + "\""};
+  return *it;
+}
+
+uint64_t requestId(const json& object) {
+  const json& id = member(object, "id");
+  if (!id.is_number_unsigned() || id.get<uint64_t>() == 0) throw Bad{"\"id\" must be a positive integer"};
+  return id.get<uint64_t>();
+}
+
+int64_t integer(const json& value, const char* name, int64_t low, int64_t high) {
+  if (!value.is_number_integer()) throw Bad{std::string("\"") + name + "\" must be an integer"};
+  const int64_t v = value.is_number_unsigned() && value.get<uint64_t>() > static_cast<uint64_t>(high)
+                        ? high + 1
+                        : value.get<int64_t>();
+  if (v < low || v > high) throw Bad{std::string("\"") + name + "\" is out of range"};
+  return v;
+}
+
+std::string string(const json& value, const char* name) {
+  if (!value.is_string()) throw Bad{std::string("\"") + name + "\" must be a string"};
+  return value.get<std::string>();
+}
+
+PageFrame pageFrame(const json& value) {
+  if (!value.is_object()) throw Bad{"a frame must be an object"};
+  PageFrame frame;
+  frame.frame = integer(member(value, "frame"), "frame", 0, std::numeric_limits<int64_t>::max());
+  const json& path = member(value, "path");
+  if (!path.is_array() || path.size() > 32) throw Bad{"\"path\" must be an array of at most 32 indexes"};
+  for (const json& index : path) frame.path.push_back(static_cast<int>(integer(index, "path", 0, 100000)));
+  const auto html = text::fromUtf8(string(member(value, "html"), "html"));
+  if (!html) throw Bad{"\"html\" is not valid text"};
+  frame.html = *html;
+  const json& controls = member(value, "controls");
+  if (!controls.is_array()) throw Bad{"\"controls\" must be an array"};
+  frame.controls.reserve(controls.size());
+  for (const json& at : controls) {
+    const auto position = static_cast<size_t>(integer(at, "controls", 0, static_cast<int64_t>(frame.html.size()) - 1));
+    // Each control starts with its tag's "<", and they come in document order.
+    if (frame.html[position] != u'<') throw Bad{"a control position does not start a tag"};
+    if (!frame.controls.empty() && position <= frame.controls.back()) throw Bad{"control positions must ascend"};
+    frame.controls.push_back(position);
+  }
+  return frame;
+}
+
+Incoming decode(const json& message) {
+  if (!message.is_object()) throw Bad{"a message must be an object"};
+  const std::string type = string(member(message, "type"), "type");
+  if (type == "hello") {
+    Hello hello;
+    hello.version = static_cast<int>(integer(member(message, "version"), "version", 0, 1000000));
+    hello.browser = string(member(message, "browser"), "browser");
+    hello.extension = string(member(message, "extension"), "extension");
+    return hello;
+  }
+  if (type == "focused") {
+    return Focused{requestId(message),
+                   integer(member(message, "window"), "window", 0, std::numeric_limits<int64_t>::max())};
+  }
+  if (type == "marked") {
+    return Marked{requestId(message),
+                  integer(member(message, "window"), "window", 0, std::numeric_limits<int64_t>::max())};
+  }
+  if (type == "unmarked") return Unmarked{requestId(message)};
+  if (type == "page") {
+    Page page;
+    page.id = requestId(message);
+    const json& read = member(message, "read");
+    if (!read.is_number_unsigned()) throw Bad{"\"read\" must be an unsigned integer"};
+    page.read = read.get<uint64_t>();
+    page.frameCount = static_cast<int>(integer(member(message, "frameCount"), "frameCount", 0, 32767));
+    const json& frames = member(message, "frames");
+    if (!frames.is_array() || frames.size() > kMaxFramesPerPage) throw Bad{"\"frames\" must be an array of frames"};
+    for (const json& frame : frames) {
+      page.frames.push_back(pageFrame(frame));
+      for (size_t k = 0; k + 1 < page.frames.size(); ++k) {
+        if (page.frames[k].path == page.frames.back().path) throw Bad{"two frames with the same path"};
+      }
+    }
+    return page;
+  }
+  if (type == "applied") {
+    return Applied{requestId(message), static_cast<int>(integer(member(message, "applied"), "applied", 0, 1000000)),
+                   static_cast<int>(integer(member(message, "skipped"), "skipped", 0, 1000000))};
+  }
+  if (type == "error") {
+    ErrorReply error;
+    const json& id = member(message, "id");
+    if (!id.is_number_unsigned()) throw Bad{"\"id\" must be an unsigned integer"};
+    error.id = id.get<uint64_t>();
+    error.error = string(member(message, "error"), "error");
+    if (const auto it = message.find("message"); it != message.end()) error.message = string(*it, "message");
+    return error;
+  }
+  throw Bad{"unknown message type \"" + type + "\""};
+}
+
+std::string dump(const json& message) { return message.dump(-1, ' ', false, json::error_handler_t::replace); }
+
+}  // namespace
+
+std::string frameMessage(std::string_view json) {
+  const auto length = static_cast<uint32_t>(json.size());
+  std::string framed(sizeof length, '\0');
+  std::memcpy(framed.data(), &length, sizeof length);
+  framed.append(json);
+  return framed;
+}
+
+std::optional<std::string> FrameReader::next() {
+  if (broken_) return std::nullopt;
+  const size_t available = buffer_.size() - consumed_;
+  if (available < 4) return std::nullopt;
+  uint32_t length = 0;
+  std::memcpy(&length, buffer_.data() + consumed_, sizeof length);
+  if (length > limit_) {
+    broken_ = true;
+    buffer_.clear();
+    consumed_ = 0;
+    return std::nullopt;
+  }
+  if (available - 4 < length) return std::nullopt;
+  std::string message = buffer_.substr(consumed_ + 4, length);
+  consumed_ += 4 + length;
+  // Drop what was read once it is most of the buffer, so a long stream does not grow it.
+  if (consumed_ * 2 >= buffer_.size()) {
+    buffer_.erase(0, consumed_);
+    consumed_ = 0;
+  }
+  return message;
+}
+
+const PageFrame* Page::frameAt(const std::vector<int>& path) const {
+  for (const PageFrame& frame : frames) {
+    if (frame.path == path) return &frame;
+  }
+  return nullptr;
+}
+
+uint64_t replyId(const Incoming& message) {
+  return std::visit(
+      [](const auto& m) -> uint64_t {
+        if constexpr (std::is_same_v<std::decay_t<decltype(m)>, Hello>) {
+          return 0;
+        } else {
+          return m.id;
+        }
+      },
+      message);
+}
+
+std::optional<Incoming> decodeIncoming(std::string_view text, std::string* why) {
+  try {
+    // Nesting is bounded by what the messages hold; a deeper document is refused before it is built.
+    int depth = 0;
+    const json message = json::parse(
+        text,
+        [&depth](int, json::parse_event_t event, json&) {
+          if (event == json::parse_event_t::object_start || event == json::parse_event_t::array_start) ++depth;
+          if (event == json::parse_event_t::object_end || event == json::parse_event_t::array_end) --depth;
+          if (depth > 8) throw Bad{"nested too deeply"};
+          return true;
+        });
+    return decode(message);
+  } catch (const Bad& bad) {
+    if (why) *why = bad.why;
+  } catch (const json::exception& error) {
+    if (why) *why = std::string("not JSON: ") + error.what();
+  } catch (const std::bad_alloc&) {
+    if (why) *why = "too large";
+  }
+  return std::nullopt;
+}
+
+std::string encodeWelcome() { return dump({{"type", "welcome"}, {"version", kProtocolVersion}}); }
+
+std::string encodeFocus(uint64_t id) { return dump({{"type", "focus"}, {"id", id}}); }
+
+std::string encodeMark(uint64_t id, std::u16string_view marker) {
+  return dump({{"type", "mark"}, {"id", id}, {"marker", text::toUtf8(marker)}});
+}
+
+std::string encodeUnmark(uint64_t id) { return dump({{"type", "unmark"}, {"id", id}}); }
+
+std::string encodeRead(uint64_t id, int64_t window) { return dump({{"type", "read"}, {"id", id}, {"window", window}}); }
+
+std::string encodeApply(uint64_t id, uint64_t read, int64_t frame, const std::vector<FieldEdit>& edits) {
+  json list = json::array();
+  for (const FieldEdit& edit : edits) {
+    json e = {{"at", edit.at}};
+    switch (edit.kind) {
+      case FieldEdit::Kind::Value: e["value"] = text::toUtf8(edit.text); break;
+      case FieldEdit::Kind::Checked: e["checked"] = edit.checked; break;
+      case FieldEdit::Kind::Option: e["option"] = edit.option; break;
+      case FieldEdit::Kind::Text: e["text"] = text::toUtf8(edit.text); break;
+    }
+    list.push_back(std::move(e));
+  }
+  return dump({{"type", "apply"}, {"id", id}, {"read", read}, {"frame", frame}, {"edits", std::move(list)}});
+}
+
+std::string encodeError(uint64_t id, std::string_view error, std::string_view message) {
+  return dump({{"type", "error"}, {"id", id}, {"error", error}, {"message", message}});
+}
+
+}  // namespace formix::bridge

@@ -1,0 +1,141 @@
+// The messages between Formix and its browser extension, and how they travel.
+//
+// Every message is one JSON object in UTF-8, preceded by its length in bytes as a 32-bit
+// unsigned integer in the machine's byte order: the browser's native-messaging framing, used
+// unchanged on Formix's socket, so the relay only checks lengths and passes frames on.
+// Formix sends requests that carry an "id"; the extension answers each with a message of the same
+// id. README.md in this folder describes every message.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace formix::bridge {
+
+inline constexpr int kProtocolVersion = 1;
+// A browser takes at most 1 MB in one message from a host.
+inline constexpr size_t kMaxToBrowser = 1024 * 1024;
+// Pages read from the browser: generous for any real page body, small enough to refuse abuse.
+inline constexpr size_t kMaxFromBrowser = 32 * 1024 * 1024;
+// Frames of one page that a read may report (the fill itself takes at most ten of them).
+inline constexpr size_t kMaxFramesPerPage = 256;
+
+// The name under which the browsers know the relay, and the extension's identities.
+inline constexpr std::string_view kHostName = "formix.bridge";
+inline constexpr std::string_view kChromiumExtensionId = "kpcajhppambjomnbnjdmeahmglfjkmnf";
+inline constexpr std::string_view kFirefoxExtensionId = "bridge@formix";
+
+// ---- Framing ----
+
+// The 4-byte length and the message.
+std::string frameMessage(std::string_view json);
+
+// Cuts a byte stream into messages. A length above `limit` is a broken stream: nothing more is
+// read from it.
+class FrameReader {
+ public:
+  explicit FrameReader(size_t limit) : limit_(limit) {}
+  void feed(std::string_view bytes) { buffer_.append(bytes); }
+  // The next whole message, or nullopt when it has not arrived (or the stream is broken).
+  std::optional<std::string> next();
+  bool broken() const { return broken_; }
+  // Bytes of an unfinished message waiting for the rest.
+  size_t pending() const { return buffer_.size() - consumed_; }
+
+ private:
+  std::string buffer_;
+  size_t consumed_ = 0;
+  size_t limit_;
+  bool broken_ = false;
+};
+
+// ---- What the extension sends ----
+
+// Sent once when the extension connects.
+struct Hello {
+  int version = 0;
+  std::string browser;    // "chromium" or "firefox"
+  std::string extension;  // the extension's own version
+};
+
+// The browser's focused window (answers "focus").
+struct Focused {
+  uint64_t id = 0;
+  int64_t window = 0;  // the browser's own id of that window
+};
+
+// The browser's focused window now shows the marker in its title.
+struct Marked {
+  uint64_t id = 0;
+  int64_t window = 0;  // the browser's own id of that window
+};
+
+struct Unmarked {
+  uint64_t id = 0;
+};
+
+// One frame of the page: its body serialised with each control's live state, and where each
+// control's tag starts in that text (UTF-16 positions, ascending).
+struct PageFrame {
+  int64_t frame = 0;          // the browser's frame id, named again when applying
+  std::vector<int> path;      // child indexes from the top document; empty for the top itself
+  std::u16string html;
+  std::vector<size_t> controls;
+};
+
+struct Page {
+  uint64_t id = 0;
+  uint64_t read = 0;       // names this read when applying edits to it
+  int frameCount = 0;      // the top document's child frames, scriptable or not
+  std::vector<PageFrame> frames;
+  const PageFrame* frameAt(const std::vector<int>& path) const;
+};
+
+struct Applied {
+  uint64_t id = 0;
+  int applied = 0;
+  int skipped = 0;
+};
+
+// A request that could not be carried out (id 0: no request, a message that could not be read).
+struct ErrorReply {
+  uint64_t id = 0;
+  std::string error;  // a code from README.md
+  std::string message;
+};
+
+using Incoming = std::variant<Hello, Focused, Marked, Unmarked, Page, Applied, ErrorReply>;
+
+// The id a message answers (0 for Hello).
+uint64_t replyId(const Incoming& message);
+
+// Decodes one message from the extension. Anything malformed, of an unknown type, or out of
+// bounds gives nullopt and, in `why`, a short reason. Never throws.
+std::optional<Incoming> decodeIncoming(std::string_view json, std::string* why = nullptr);
+
+// ---- What Formix sends ----
+
+// One change to a live control, tied to where the control's tag starts in the read text.
+struct FieldEdit {
+  enum class Kind { Value, Checked, Option, Text };
+  size_t at = 0;
+  Kind kind = Kind::Value;
+  std::u16string text;  // Value, Text
+  bool checked = false;  // Checked
+  int option = -1;       // Option: index among the list's options
+};
+
+std::string encodeWelcome();
+std::string encodeFocus(uint64_t id);
+std::string encodeMark(uint64_t id, std::u16string_view marker);
+std::string encodeUnmark(uint64_t id);
+std::string encodeRead(uint64_t id, int64_t window);
+std::string encodeApply(uint64_t id, uint64_t read, int64_t frame, const std::vector<FieldEdit>& edits);
+std::string encodeError(uint64_t id, std::string_view error, std::string_view message);
+
+}  // namespace formix::bridge

@@ -1,0 +1,494 @@
+// Formix's socket for the relay, BrowserDocuments over it with a stand-in extension, the relay
+// itself, and the installer of host manifests.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "app/main_window.h"
+#include "bridge/bridge_documents.h"
+#include "bridge/bridge_server.h"
+#include "bridge/integration_install.h"
+#include "bridge/relay/relay.h"
+#include "platform/simulated/simulated_desktop.h"
+#include "tests/test_support.h"
+#include "text/utf.h"
+
+namespace formix::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using nlohmann::json;
+
+int connectTo(const std::filesystem::path& path) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+void sendRaw(int fd, const std::string& bytes) { ASSERT_EQ(::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size())); }
+
+// The next message on a socket within a second; nullopt when it closed or nothing came.
+std::optional<std::string> receive(int fd, bridge::FrameReader& reader, std::chrono::milliseconds wait = 1000ms) {
+  const auto until = std::chrono::steady_clock::now() + wait;
+  for (;;) {
+    if (auto m = reader.next()) return m;
+    pollfd p{fd, POLLIN, 0};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return std::nullopt;
+    char buffer[65536];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n <= 0) return std::nullopt;
+    reader.feed(std::string_view(buffer, static_cast<size_t>(n)));
+  }
+}
+
+bool closedByPeer(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  if (::poll(&p, 1, 1000) <= 0) return false;
+  char c;
+  return ::recv(fd, &c, 1, MSG_PEEK) == 0;
+}
+
+bool waitFor(const std::function<bool()>& condition) {
+  for (int k = 0; k < 200; ++k) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(5ms);
+  }
+  return false;
+}
+
+const std::string kHello = R"({"type":"hello","version":1,"browser":"chromium","extension":"1.0.0"})";
+
+// A stand-in for the extension behind its relay: says hello, then answers each request with
+// what `answer` returns (nothing for a null).
+class FakeExtension {
+ public:
+  FakeExtension(const std::filesystem::path& socket, std::function<json(const json&)> answer)
+      : fd_(connectTo(socket)), answer_(std::move(answer)) {
+    sendRaw(fd_, bridge::frameMessage(kHello));
+    thread_ = std::thread([this] { serve(); });
+  }
+  ~FakeExtension() { close(); }
+  void close() {
+    if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
+    if (thread_.joinable()) thread_.join();
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+  std::vector<std::string> received() {
+    std::lock_guard lock(mutex_);
+    return types_;
+  }
+  json lastApply() {
+    std::lock_guard lock(mutex_);
+    return lastApply_;
+  }
+
+ private:
+  void serve() {
+    bridge::FrameReader reader(bridge::kMaxToBrowser);
+    while (auto message = receive(fd_, reader, 5000ms)) {
+      const json request = json::parse(*message);
+      {
+        std::lock_guard lock(mutex_);
+        types_.push_back(request["type"]);
+        if (request["type"] == "apply") lastApply_ = request;
+      }
+      if (!request.contains("id")) continue;
+      json reply = answer_(request);
+      if (reply.is_null()) continue;
+      reply["id"] = request["id"];
+      const std::string bytes = bridge::frameMessage(reply.dump());
+      if (::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) <= 0) return;
+    }
+  }
+  int fd_;
+  std::function<json(const json&)> answer_;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::vector<std::string> types_;
+  json lastApply_;
+};
+
+struct ServerTest : ::testing::Test {
+  ScratchFolder folder;
+  std::filesystem::path socket = folder / "formix/bridge.sock";
+  bridge::BridgeServer server{socket};
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(server.start(&error)) << error;
+  }
+};
+
+TEST_F(ServerTest, TheSocketIsTheUsersAlone) {
+  struct stat info {};
+  ASSERT_EQ(::stat(socket.parent_path().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  ASSERT_EQ(::stat(socket.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  // A second Formix does not take the socket of the running one.
+  bridge::BridgeServer second(socket);
+  std::string error;
+  EXPECT_FALSE(second.start(&error));
+  EXPECT_NE(error.find("another Formix"), std::string::npos) << error;
+
+  // Another user of the machine cannot even reach it.
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) _exit(3);
+    const int fd = connectTo(socket);
+    _exit(fd < 0 ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "another user connected";
+  EXPECT_TRUE(server.browsers().empty());
+}
+
+TEST_F(ServerTest, AFolderOfAnotherKindIsRefused) {
+  ScratchFolder other;
+  writeFile(other / "formix", "not a folder");
+  bridge::BridgeServer refused(other / "formix/bridge.sock");
+  std::string error;
+  EXPECT_FALSE(refused.start(&error));
+}
+
+TEST_F(ServerTest, ABrowserCountsOnceItSaidHello) {
+  const int fd = connectTo(socket);
+  ASSERT_GE(fd, 0);
+  bridge::FrameReader reader(bridge::kMaxToBrowser);
+  std::this_thread::sleep_for(50ms);
+  EXPECT_TRUE(server.browsers().empty());
+  sendRaw(fd, bridge::frameMessage(kHello));
+  const auto welcome = receive(fd, reader);
+  ASSERT_TRUE(welcome);
+  EXPECT_EQ(json::parse(*welcome)["type"], "welcome");
+  ASSERT_EQ(server.browsers().size(), 1u);
+  EXPECT_EQ(server.browserOf(server.browsers()[0]), "chromium");
+  EXPECT_EQ(server.relayProcess(server.browsers()[0]), ::getpid());
+  ::close(fd);
+  EXPECT_TRUE(waitFor([&] { return server.browsers().empty(); }));
+}
+
+TEST_F(ServerTest, BadMessagesGetAnErrorOrTheConnectionClosed) {
+  const int fd = connectTo(socket);
+  bridge::FrameReader reader(bridge::kMaxToBrowser);
+  sendRaw(fd, bridge::frameMessage(kHello));
+  ASSERT_TRUE(receive(fd, reader));
+  // Malformed and unexpected messages: an error answer, and the connection stays.
+  for (const std::string message : {"{oops", R"({"type":"launch","id":1})", R"({"type":"applied","id":77,"applied":1,"skipped":0})"}) {
+    sendRaw(fd, bridge::frameMessage(message));
+  }
+  auto first = receive(fd, reader), second = receive(fd, reader);
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(json::parse(*first)["error"], "bad-message");
+  EXPECT_EQ(json::parse(*second)["error"], "bad-message");
+  EXPECT_FALSE(receive(fd, reader, 100ms)) << "an answer nobody asked for is dropped silently";
+  EXPECT_EQ(server.browsers().size(), 1u);
+  // An oversized message closes the connection before it is read.
+  uint32_t huge = static_cast<uint32_t>(bridge::kMaxFromBrowser + 1);
+  sendRaw(fd, std::string(reinterpret_cast<const char*>(&huge), 4) + "{}");
+  EXPECT_TRUE(closedByPeer(fd));
+  ::close(fd);
+  // So does a hello of another protocol version, after saying why.
+  const int old = connectTo(socket);
+  bridge::FrameReader oldReader(bridge::kMaxToBrowser);
+  sendRaw(old, bridge::frameMessage(R"({"type":"hello","version":2,"browser":"chromium","extension":"9"})"));
+  const auto refusal = receive(old, oldReader);
+  ASSERT_TRUE(refusal);
+  EXPECT_EQ(json::parse(*refusal)["error"], "version");
+  EXPECT_TRUE(closedByPeer(old));
+  ::close(old);
+  EXPECT_TRUE(waitFor([&] { return server.browsers().empty(); }));
+}
+
+TEST_F(ServerTest, ARequestEndsWithItsAnswerOrWhenTheBrowserGoes) {
+  FakeExtension extension(socket, [](const json& r) -> json {
+    if (r["type"] == "focus") return {{"type", "focused"}, {"window", 5}};
+    return nullptr;  // never answers anything else
+  });
+  ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
+  const auto browser = server.browsers()[0];
+  const uint64_t id = server.nextId();
+  const auto answer = server.request(browser, id, bridge::encodeFocus(id), 1000ms);
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(std::get<bridge::Focused>(*answer).window, 5);
+  // No answer: the caller waits no longer than it said.
+  const auto start = std::chrono::steady_clock::now();
+  const uint64_t read = server.nextId();
+  EXPECT_FALSE(server.request(browser, read, bridge::encodeRead(read, 5), 150ms));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+  // The relay goes away while a request waits: it ends at once.
+  std::thread closer([&] {
+    std::this_thread::sleep_for(100ms);
+    extension.close();
+  });
+  const auto before = std::chrono::steady_clock::now();
+  const uint64_t again = server.nextId();
+  EXPECT_FALSE(server.request(browser, again, bridge::encodeRead(again, 5), 5000ms));
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 3000ms);
+  closer.join();
+}
+
+// ---- BrowserDocuments over the bridge ----
+
+const std::u16string kPage = u"<form action=\"/a\">氏名 <input name=\"n\"> メール <input name=\"m\" value=\"typed\"></form>";
+
+struct DocumentsTest : ServerTest {
+  platform::SimulatedDesktop desktop;
+  bridge::BridgeBrowserDocuments documents{server, desktop, {1000ms, 300ms, 2ms}};
+  int notConnected = 0;
+  static constexpr platform::WindowHandle kBrowser = 500;
+
+  void SetUp() override {
+    ServerTest::SetUp();
+    desktop.addWindow({kBrowser, u"会員登録 - Chromium"});
+    desktop.addWindow({600, u"メモ帳"});
+    documents.onNotConnected = [this] { ++notConnected; };
+  }
+
+  // An extension whose focused window is desktop window `shows`: a marker goes into its title.
+  std::function<json(const json&)> browserShowing(platform::WindowHandle shows, std::u16string page = kPage) {
+    return [this, shows, page](const json& r) -> json {
+      const std::string type = r["type"];
+      if (type == "focus") return {{"type", "focused"}, {"window", 41}};
+      if (type == "mark") {
+        titles.push_back(text::fromUtf8Lossy(r["marker"].get<std::string>()) + u" 会員登録 - Chromium");
+        return {{"type", "marked"}, {"window", 41}};
+      }
+      if (type == "unmark") return {{"type", "unmarked"}};
+      if (type == "read") {
+        json controls = json::array();
+        for (size_t p = page.find(u"<input"); p != std::u16string::npos; p = page.find(u"<input", p + 1)) controls.push_back(p);
+        return {{"type", "page"}, {"read", 3}, {"frameCount", 0},
+                {"frames", {{{"frame", 0}, {"path", json::array()}, {"html", text::toUtf8(page)}, {"controls", controls}}}}};
+      }
+      if (type == "apply") return {{"type", "applied"}, {"applied", r["edits"].size()}, {"skipped", 0}};
+      return nullptr;
+    };
+  }
+  std::vector<std::u16string> titles;  // titles the stand-in browser asked for, in order
+
+  // Runs a lookup while the desktop's window takes the title the browser set.
+  std::vector<platform::WindowHandle> lookup(platform::WindowHandle shows) {
+    std::atomic<bool> done = false;
+    std::thread titler([&] {
+      while (!done) {
+        if (!titles.empty()) desktop.setWindowCaption(shows, titles.back());
+        std::this_thread::sleep_for(1ms);
+      }
+    });
+    auto found = documents.browserWindows();
+    done = true;
+    titler.join();
+    return found;
+  }
+};
+
+TEST_F(DocumentsTest, NoBrowserConnectedIsSaidOnce) {
+  EXPECT_TRUE(documents.browserWindows().empty());
+  EXPECT_TRUE(documents.browserWindows().empty());
+  EXPECT_EQ(notConnected, 1);
+}
+
+TEST_F(DocumentsTest, TheWindowThatShowsTheMarkerIsTheBrowserAndIsKnownAfterwards) {
+  FakeExtension extension(socket, browserShowing(kBrowser));
+  ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
+  EXPECT_EQ(lookup(kBrowser), std::vector<platform::WindowHandle>{kBrowser});
+  ASSERT_EQ(titles.size(), 1u);
+  EXPECT_EQ(titles[0].substr(0, 8), u"[formix:");
+  // The same browser window later: no marker any more.
+  EXPECT_EQ(lookup(kBrowser), std::vector<platform::WindowHandle>{kBrowser});
+  EXPECT_EQ(titles.size(), 1u);
+  const auto types = extension.received();
+  EXPECT_EQ(std::count(types.begin(), types.end(), "mark"), 1);
+  EXPECT_EQ(std::count(types.begin(), types.end(), "unmark"), 1);
+  EXPECT_EQ(notConnected, 0);
+}
+
+TEST_F(DocumentsTest, AMarkerThatShowsNowhereMeansNoBrowserWindow) {
+  FakeExtension extension(socket, browserShowing(kBrowser));
+  ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
+  EXPECT_TRUE(documents.browserWindows().empty());  // nobody puts the title on a window
+  EXPECT_FALSE(documents.frameCount(kBrowser));
+}
+
+TEST_F(DocumentsTest, OneReadServesTheFillAndTheWriteGoesBackAsEdits) {
+  FakeExtension extension(socket, browserShowing(kBrowser));
+  ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
+  ASSERT_EQ(lookup(kBrowser).size(), 1u);
+  EXPECT_EQ(documents.frameCount(kBrowser), 0);
+  EXPECT_EQ(documents.bodyHtml(kBrowser, platform::BrowserDocuments::kTopDocument), kPage);
+  EXPECT_FALSE(documents.bodyHtml(kBrowser, 0));
+  EXPECT_FALSE(documents.bodyHtml(600, platform::BrowserDocuments::kTopDocument));
+  std::u16string filled = kPage;
+  filled.replace(filled.find(u"<input name=\"n\">"), 16, u"<input name=\"n\" value=\"山田\">");
+  EXPECT_TRUE(documents.setBodyHtml(kBrowser, platform::BrowserDocuments::kTopDocument, filled));
+  const auto types = extension.received();
+  EXPECT_EQ(std::count(types.begin(), types.end(), "read"), 1);
+  EXPECT_EQ(extension.lastApply()["edits"], json::parse(R"([{"at":21,"value":"山田"}])"));
+  EXPECT_EQ(extension.lastApply()["read"], 3);
+  // A write that is no fill of what was read is not sent.
+  EXPECT_FALSE(documents.setBodyHtml(kBrowser, platform::BrowserDocuments::kTopDocument, u"<p>other</p>"));
+}
+
+TEST_F(DocumentsTest, TheWholeFormFillReachesTheBrowserThroughTheBridge) {
+  FakeExtension extension(socket, browserShowing(kBrowser));
+  ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
+  platform::Desktop ports = desktop.ports();
+  platform::Desktop bridged{ports.windows, ports.screen, ports.keyboard, ports.clipboard, ports.tray, ports.shell,
+                            ports.messages, ports.popups, ports.hookLoader, ports.events, ports.process, ports.session,
+                            documents, ports.clock};
+  ScratchFolder settings;
+  desktop.setProgramFolder(text::fromUtf8Lossy(settings.path().string()));
+  desktop.setUserName(u"taro");
+  app::FrmMain frm(bridged);
+  frm.Form_Load();
+  frm.txtAUTO(0).setText(u"山田");
+  desktop.addWindow({kBrowser, u"会員登録 - Chromium"});  // back in front of the bar's neighbours
+  std::atomic<bool> done = false;
+  std::thread titler([&] {
+    while (!done) {
+      if (!titles.empty()) desktop.setWindowCaption(kBrowser, titles.back());
+      std::this_thread::sleep_for(1ms);
+    }
+  });
+  frm.cmdPOST_Click();
+  done = true;
+  titler.join();
+  EXPECT_TRUE(frm.cmdPOST.enabled());
+  ASSERT_TRUE(extension.lastApply().contains("edits"));
+  EXPECT_EQ(extension.lastApply()["edits"][0]["value"], "山田");
+}
+
+TEST_F(DocumentsTest, ABrowserThatStopsAnsweringIsNoBrowserAndNothingIsWritten) {
+  auto extension = std::make_unique<FakeExtension>(socket, browserShowing(kBrowser));
+  ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
+  ASSERT_EQ(lookup(kBrowser).size(), 1u);
+  extension->close();
+  EXPECT_FALSE(documents.frameCount(kBrowser));
+  EXPECT_FALSE(documents.setBodyHtml(kBrowser, platform::BrowserDocuments::kTopDocument, kPage));
+  ASSERT_TRUE(waitFor([&] { return server.browsers().empty(); }));
+  EXPECT_TRUE(documents.browserWindows().empty());
+  EXPECT_EQ(notConnected, 1);
+}
+
+// ---- The relay ----
+
+TEST(BridgeRelay, OnlyFormixsExtensionMayStartIt) {
+  const std::string origin = "chrome-extension://" + std::string(bridge::kChromiumExtensionId) + "/";
+  const char* chromium[] = {"formix-bridge", origin.c_str()};
+  const char* firefox[] = {"formix-bridge", "/home/u/.mozilla/native-messaging-hosts/formix.bridge.json", "bridge@formix"};
+  const char* stranger[] = {"formix-bridge", "chrome-extension://aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa/"};
+  const char* strangerFox[] = {"formix-bridge", "/x.json", "other@example"};
+  EXPECT_TRUE(bridge::callerIsFormixExtension(2, chromium));
+  EXPECT_TRUE(bridge::callerIsFormixExtension(3, firefox));
+  EXPECT_FALSE(bridge::callerIsFormixExtension(2, stranger));
+  EXPECT_FALSE(bridge::callerIsFormixExtension(3, strangerFox));
+  EXPECT_FALSE(bridge::callerIsFormixExtension(1, chromium));
+}
+
+struct RelayTest : ::testing::Test {
+  int browserIn[2], browserOut[2], formix[2];
+  std::thread relay;
+  int status = -1;
+  void SetUp() override {
+    ASSERT_EQ(::pipe(browserIn), 0);
+    ASSERT_EQ(::pipe(browserOut), 0);
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, formix), 0);
+    relay = std::thread([this] { status = bridge::pump(browserIn[0], browserOut[1], formix[1]); });
+  }
+  void TearDown() override {
+    for (int fd : {browserIn[1], formix[0]}) ::close(fd);
+    if (relay.joinable()) relay.join();
+    for (int fd : {browserIn[0], browserOut[0], browserOut[1], formix[1]}) ::close(fd);
+  }
+};
+
+TEST_F(RelayTest, PassesWholeMessagesBothWaysAndEndsWhenASideCloses) {
+  sendRaw(formix[0], bridge::frameMessage("{\"type\":\"focus\",\"id\":1}"));
+  bridge::FrameReader toBrowser(bridge::kMaxToBrowser), toFormix(bridge::kMaxFromBrowser);
+  EXPECT_EQ(receive(browserOut[0], toBrowser), "{\"type\":\"focus\",\"id\":1}");
+  const std::string answer = bridge::frameMessage(std::string(200000, 'x'));
+  ASSERT_EQ(::write(browserIn[1], answer.data(), answer.size()), static_cast<ssize_t>(answer.size()));
+  EXPECT_EQ(receive(formix[0], toFormix)->size(), 200000u);
+  ::close(browserIn[1]);
+  browserIn[1] = ::dup(formix[0]);  // keeps TearDown's closes balanced
+  relay.join();
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(RelayTest, AMessageTooLargeForTheBrowserEndsTheRelay) {
+  uint32_t tooLarge = static_cast<uint32_t>(bridge::kMaxToBrowser + 1);
+  sendRaw(formix[0], std::string(reinterpret_cast<const char*>(&tooLarge), 4));
+  relay.join();
+  EXPECT_EQ(status, 1);
+  bridge::FrameReader toBrowser(bridge::kMaxToBrowser);
+  EXPECT_FALSE(receive(browserOut[0], toBrowser, 50ms));
+}
+
+// ---- Installing the host manifests ----
+
+TEST(BridgeInstall, WritesOneManifestPerBrowserFamilyAndRemovesOnlyThose) {
+  ScratchFolder home;
+  std::filesystem::create_directories(home / ".config/chromium/NativeMessagingHosts");
+  writeFile(home / ".config/chromium/NativeMessagingHosts/other.host.json", "{}");
+  const auto steps = bridge::installBrowserIntegration(home.path(), "/usr/bin/formix-bridge");
+  ASSERT_EQ(steps.size(), 6u);
+  for (const auto& step : steps) EXPECT_EQ(step.outcome, bridge::InstallStep::Outcome::Written) << bridge::describe(step);
+  for (const char* folder : {".config/chromium/NativeMessagingHosts", ".config/google-chrome/NativeMessagingHosts",
+                             ".config/microsoft-edge/NativeMessagingHosts",
+                             ".config/BraveSoftware/Brave-Browser/NativeMessagingHosts",
+                             ".config/vivaldi/NativeMessagingHosts"}) {
+    const json manifest = json::parse(readFile(home / folder / "formix.bridge.json"));
+    EXPECT_EQ(manifest["name"], "formix.bridge");
+    EXPECT_EQ(manifest["path"], "/usr/bin/formix-bridge");
+    EXPECT_EQ(manifest["type"], "stdio");
+    EXPECT_EQ(manifest["allowed_origins"], json::array({"chrome-extension://kpcajhppambjomnbnjdmeahmglfjkmnf/"}));
+  }
+  const json firefox = json::parse(readFile(home / ".mozilla/native-messaging-hosts/formix.bridge.json"));
+  EXPECT_EQ(firefox["allowed_extensions"], json::array({"bridge@formix"}));
+  EXPECT_FALSE(firefox.contains("allowed_origins"));
+  // Installing again replaces the manifests in place.
+  EXPECT_EQ(bridge::installBrowserIntegration(home.path(), "/opt/formix/formix-bridge")[0].outcome,
+            bridge::InstallStep::Outcome::Written);
+  EXPECT_EQ(json::parse(readFile(home / ".config/chromium/NativeMessagingHosts/formix.bridge.json"))["path"],
+            "/opt/formix/formix-bridge");
+
+  const auto removed = bridge::uninstallBrowserIntegration(home.path());
+  for (const auto& step : removed) EXPECT_EQ(step.outcome, bridge::InstallStep::Outcome::Removed) << bridge::describe(step);
+  EXPECT_FALSE(std::filesystem::exists(home / ".mozilla/native-messaging-hosts/formix.bridge.json"));
+  EXPECT_TRUE(std::filesystem::exists(home / ".config/chromium/NativeMessagingHosts/other.host.json"));
+  EXPECT_EQ(bridge::uninstallBrowserIntegration(home.path())[0].outcome, bridge::InstallStep::Outcome::Absent);
+}
+
+TEST(BridgeInstall, ARelativeRelayPathInstallsNothing) {
+  ScratchFolder home;
+  for (const auto& step : bridge::installBrowserIntegration(home.path(), "formix-bridge")) {
+    EXPECT_EQ(step.outcome, bridge::InstallStep::Outcome::Failed);
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(home.path()));
+}
+
+}  // namespace
+}  // namespace formix::testing
