@@ -54,6 +54,15 @@ TEST(X11Windows, ACaptionMeansANormalOrDialogWindowThatKeepsItsTitleBar) {
   }
 }
 
+TEST(X11Windows, AWindowThatDrawsItsOwnTitleBarHasACaption) {
+  WindowFacts browser = window(WindowType::Normal, {2, 0, 0, 0, 0});  // Chromium: no decorations asked
+  browser.drawsOwnFrame = true;                                       // but _GTK_FRAME_EXTENTS set
+  EXPECT_TRUE(hasCaption(browser));
+  WindowFacts popup = window(WindowType::Other, {2, 0, 0, 0, 0});
+  popup.drawsOwnFrame = true;
+  EXPECT_FALSE(hasCaption(popup));  // a menu or tooltip stays out, whatever it draws
+}
+
 TEST(X11Windows, VisibleMeansMappedAndNotHidden) {
   EXPECT_TRUE(isVisible(mapped(true, false)));
   EXPECT_FALSE(isVisible(mapped(true, true)));  // minimised, other desktop

@@ -6,6 +6,10 @@
 #include <iostream>
 
 #include "app/main_window.h"
+#include "bridge/bridge_documents.h"
+#include "bridge/bridge_server.h"
+#include "bridge/socket_path.h"
+#include "platform/linux/browser_integration.h"
 #include "platform/linux/hook_reports.h"
 #include "platform/linux/linux_process.h"
 #include "platform/linux/linux_session.h"
@@ -21,6 +25,9 @@ using namespace formix;
 using namespace formix::platform;
 
 int main(int argc, char** argv) {
+  if (argc == 2) {
+    if (auto status = runBrowserIntegrationOption(argv[1], executableFolder())) return *status;
+  }
   // The ports speak X11; on a Wayland session the program runs through XWayland.
   setenv("QT_QPA_PLATFORM", "xcb", 1);
   // Programs that phrases start are not waited for, and leave no zombie behind.
@@ -55,7 +62,12 @@ int main(int argc, char** argv) {
   LinuxHookLoader hookLoader(executableFolder(), FORMIX_HOOK_FOLDER);
   qt::QtEventLoop events;
   LinuxSessionFacts session;
-  qt::NoBrowsers browsers;
+  // Browsers' pages come through the browser extension and its relay, to a socket only this
+  // user can open. Without it the fill finds no browser, as for any other program.
+  bridge::BridgeServer bridgeServer(bridge::defaultSocketPath().value_or(""));
+  if (std::string why; !bridgeServer.start(&why)) std::cerr << "formix: browser bridge unavailable: " << why << '\n';
+  bridge::BridgeBrowserDocuments browsers(bridgeServer, windows);
+  browsers.onNotConnected = [] { qt::showNotice(bridge::kNotConnectedMessage); };
   qt::LocalClock clock;
   Desktop desktop{windows, screen,  keyboard, clipboard, tray,    shell,    messages,
                   popups,  hookLoader, events, process,   session, browsers, clock};

@@ -73,6 +73,13 @@ void QtMessageBoxes::showMessage(std::u16string_view text, std::u16string_view t
   box.exec();
 }
 
+void showNotice(std::u16string_view text) {
+  auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Formix"), toQString(text), QMessageBox::Ok);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowFlag(Qt::WindowStaysOnTopHint);
+  box->show();
+}
+
 LocalDateTime LocalClock::now() {
   const std::time_t t = std::time(nullptr);
   std::tm local{};

@@ -43,6 +43,9 @@ class QtMessageBoxes : public MessageBoxes {
   void showMessage(std::u16string_view text, std::u16string_view title, int flags) override;
 };
 
+// A message that does not wait for an answer: shown, and the program goes on.
+void showNotice(std::u16string_view text);
+
 class LocalClock : public Clock {
  public:
   LocalDateTime now() override;

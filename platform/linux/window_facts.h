@@ -18,6 +18,7 @@ struct WindowFacts {
   bool above = false;        // _NET_WM_STATE_ABOVE
   WindowType type = WindowType::Normal;
   std::vector<uint32_t> motifHints;  // _MOTIF_WM_HINTS: flags, functions, decorations, ...
+  bool drawsOwnFrame = false;        // _GTK_FRAME_EXTENTS: client-side decorations
 };
 
 // Whether _MOTIF_WM_HINTS leave the title bar on.
@@ -31,10 +32,11 @@ constexpr bool motifKeepsTitle(const std::vector<uint32_t>& hints) {
 
 constexpr bool isVisible(const WindowFacts& w) { return w.mapped && !w.hidden; }
 
-// A normal or dialog window that the window manager decorates: what the model calls a window
-// with a caption bar.
+// A normal or dialog window with a title bar: what the model calls a window with a caption.
+// Chromium, Firefox and GTK programs draw their title bar themselves and tell the window manager
+// to leave them undecorated; they still have one, and they are the windows people type into.
 constexpr bool hasCaption(const WindowFacts& w) {
-  return w.type != WindowType::Other && motifKeepsTitle(w.motifHints);
+  return w.type != WindowType::Other && (motifKeepsTitle(w.motifHints) || w.drawsOwnFrame);
 }
 
 }  // namespace formix::platform::x11

@@ -65,6 +65,7 @@ WindowFacts X11Windows::facts(WindowHandle window) {
   }
   const xcb_atom_t motif = x_.atom("_MOTIF_WM_HINTS");
   f.motifHints = x_.property32(window, motif, motif);
+  f.drawsOwnFrame = !x_.property32(window, x_.atom("_GTK_FRAME_EXTENTS"), XCB_ATOM_CARDINAL).empty();
   return f;
 }
 

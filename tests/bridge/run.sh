@@ -10,7 +10,7 @@ mode=${2:-run}
 runs=${3:-20}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 harness=$build/tests/bridge_harness
-relay=$build/bridge/formix-bridge
+relay=$build/bin/formix-bridge
 
 work=$(mktemp -d)
 pids=()
