@@ -78,9 +78,11 @@ wine-test: win-deps $(WIN_BUILD)/FmxHook.dll $(WIN_BUILD)/hook_probe.exe
 x11-hook-test: build desktop-deps
 	@tests/x11/hook_run.sh $(BUILD)
 
-# formix on a virtual X desktop, driven by xdotool.
-linux-test: build desktop-deps
+# formix on a virtual X desktop, driven by xdotool; then filling a page in chromium through the
+# browser bridge.
+linux-test: build desktop-deps bridge-deps
 	@tests/linux/run.sh $(BUILD)
+	@tests/linux/browser_run.sh $(BUILD)
 
 # The browser bridge end to end in chromium and in firefox-esr: the extension, the relay, and
 # Formix's side.
