@@ -36,6 +36,11 @@ int main(int argc, char** argv) {
   children.sa_flags = SA_NOCLDWAIT;
   sigaction(SIGCHLD, &children, nullptr);
 
+  x11::Connection x;
+  if (!x.connected()) {
+    std::cerr << "formix: cannot connect to the X display" << (std::getenv("DISPLAY") ? "" : " ($DISPLAY is not set)") << '\n';
+    return 1;
+  }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Formix"));
   QApplication::setQuitOnLastWindowClosed(false);
@@ -44,11 +49,6 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  x11::Connection x;
-  if (!x.connected()) {
-    std::cerr << "formix: cannot connect to the X display\n";
-    return 1;
-  }
   qt::QtScreen screen;
   LinuxProcess process([] { QCoreApplication::exit(0); });
   qt::FormView view(screen, x, [] { QCoreApplication::exit(0); });
@@ -65,7 +65,6 @@ int main(int argc, char** argv) {
   // Browsers' pages come through the browser extension and its relay, to a socket only this
   // user can open. Without it the fill finds no browser, as for any other program.
   bridge::BridgeServer bridgeServer(bridge::defaultSocketPath().value_or(""));
-  if (std::string why; !bridgeServer.start(&why)) std::cerr << "formix: browser bridge unavailable: " << why << '\n';
   bridge::BridgeBrowserDocuments browsers(bridgeServer, windows);
   browsers.onNotConnected = [] { qt::showNotice(bridge::kNotConnectedMessage); };
   qt::LocalClock clock;
@@ -78,6 +77,7 @@ int main(int argc, char** argv) {
   app::FrmMain program(desktop);
   view.attach(program);
   view.call([&] { program.Form_Load(); });
-  if (process.ended()) return 0;
+  if (process.ended()) return 0;  // a second instance, or a refused hook: nothing more is touched
+  if (std::string why; !bridgeServer.start(&why)) std::cerr << "formix: browser bridge unavailable: " << why << '\n';
   return QApplication::exec();
 }

@@ -76,6 +76,7 @@ void QtMessageBoxes::showMessage(std::u16string_view text, std::u16string_view t
 void showNotice(std::u16string_view text) {
   auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Formix"), toQString(text), QMessageBox::Ok);
   box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);  // a message box is modal unless told otherwise
   box->setWindowFlag(Qt::WindowStaysOnTopHint);
   box->show();
 }
