@@ -10,6 +10,7 @@
 #include "bridge/bridge_server.h"
 #include "bridge/socket_path.h"
 #include "platform/linux/browser_integration.h"
+#include "platform/linux/end_signals.h"
 #include "platform/linux/hook_reports.h"
 #include "platform/linux/linux_process.h"
 #include "platform/linux/linux_session.h"
@@ -78,6 +79,7 @@ int main(int argc, char** argv) {
   view.attach(program);
   view.call([&] { program.Form_Load(); });
   if (process.ended()) return 0;  // a second instance, or a refused hook: nothing more is touched
+  closeOnEndSignals([&] { view.call([&] { program.closeWindow(); }); });
   if (std::string why; !bridgeServer.start(&why)) std::cerr << "formix: browser bridge unavailable: " << why << '\n';
   return QApplication::exec();
 }

@@ -205,6 +205,16 @@ check "close: the mouse mode is saved" field Mouse 3
 check "close: the position on the screen is saved" field Left 18045
 check "close: the phrases are kept" field M002 'いつもお世話になっております。%R山田です。'
 
+# ==== The session ends ====
+start_formix "$app"
+click_profile
+click_form 1750 420
+xdotool key ctrl+a type --delay 20 '鈴木'
+kill -TERM "$formix_pid"
+check "a kill or the end of the session closes the program" wait_until 5 sh -c "! kill -0 $formix_pid 2>/dev/null"
+dump=$("$tool" settings dump "$ini")
+check "and saves what was edited" field A001 鈴木
+
 # ==== Hook library refused or missing ====
 refused="$work/refused"
 make_app "$refused" refusing
