@@ -20,7 +20,7 @@ win-deps:
 
 # A virtual X desktop for the Linux desktop's test and demo.
 desktop-deps:
-	@scripts/install-deps.sh xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-noto-cjk util-linux
+	@scripts/install-deps.sh xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-noto-cjk util-linux xclip
 
 # The browsers, a virtual display with a window manager, and fonts for the bridge's test in
 # real browsers.

@@ -28,3 +28,11 @@ click_mouse_option() {  # optMS(i) in the settings panel
 menu_shown() { xwininfo -name 'Formix menu' 2>/dev/null | grep IsViewable >/dev/null; }
 no_tray_icon() { [ -z "$(tray_icon)" ]; }
 tray_icon() { xwininfo -root -tree | awk '/"panel" "trayer"/{p=1} p && /"Formix": \("formix"/{print $1; exit}'; }
+# Pastes TEXT where the keyboard focus is, as a user pastes a name copied from elsewhere. (Typing
+# kanji with xdotool remaps a spare key for each character, and programs often read the new
+# mapping too late.) xclip serves the clipboard until another program takes it over.
+paste_text() {
+  printf '%s' "$1" | xclip -selection clipboard
+  xdotool key ctrl+v
+  sleep 0.2
+}

@@ -164,7 +164,7 @@ click_profile
 read -r cw ch < <(client_size "$w")
 check "profile panel: the window widens to 6380 twips" test "$cw" = 423
 click_form 1750 420  # txtAUTO(0), the family name
-xdotool key ctrl+a type --delay 20 '佐藤'
+xdotool key ctrl+a; paste_text '佐藤'
 click_form 3070 420  # txtAUTO(1): leaving the box keeps the text
 click_profile
 
@@ -199,7 +199,9 @@ wait_until 3 menu_shown
 xdotool key Up Return  # the last item, 終了
 check "close: 終了 ends the program" wait_until 5 sh -c "! kill -0 $formix_pid 2>/dev/null"
 dump=$("$tool" settings dump "$ini")
-field() { grep -qF "\"$1\": \"$2\"" <<<"$dump"; }  # KEY VALUE: the dump holds KEY with VALUE
+field() {  # KEY VALUE: the dump holds KEY with VALUE (or says what it holds)
+  grep -qF "\"$1\": \"$2\"" <<<"$dump" || { grep -F "\"$1\":" <<<"$dump" >&2; false; }
+}
 check "close: the profile edit is saved" field A001 佐藤
 check "close: the mouse mode is saved" field Mouse 3
 check "close: the position on the screen is saved" field Left 18045
@@ -209,7 +211,7 @@ check "close: the phrases are kept" field M002 'いつもお世話になって�
 start_formix "$app"
 click_profile
 click_form 1750 420
-xdotool key ctrl+a type --delay 20 '鈴木'
+xdotool key ctrl+a; paste_text '鈴木'
 kill -TERM "$formix_pid"
 check "a kill or the end of the session closes the program" wait_until 5 sh -c "! kill -0 $formix_pid 2>/dev/null"
 dump=$("$tool" settings dump "$ini")
