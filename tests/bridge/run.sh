@@ -118,6 +118,7 @@ OPEN
 fi
 
 status=0
+export FORMIX_TOOL=$build/tools/formix-tool
 if [ "$mode" = measure ]; then
   "$harness" measure "$work/taro.ini" "$work/open" "$base/large.html" "$runs" || status=$?
 else
