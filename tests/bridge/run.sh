@@ -125,6 +125,7 @@ else
   "$harness" run "$work/taro.ini" "$work/open" "$base" || status=$?
 fi
 if [ "$status" -ne 0 ]; then
+  echo "bridge_harness ended with status $status"
   echo "--- $browser log (tail)"; grep -v dbus "$work/browser.log" | tail -n 30 || true
 fi
 exit "$status"
