@@ -333,6 +333,18 @@ TEST_F(DocumentsTest, AMarkerThatShowsNowhereMeansNoBrowserWindow) {
   EXPECT_FALSE(documents.frameCount(kBrowser));
 }
 
+TEST_F(DocumentsTest, AnAnswerOfTheWrongKindIsNoAnswer) {
+  FakeExtension extension(socket, [](const json& r) -> json {
+    if (r["type"] == "focus") return {{"type", "applied"}, {"applied", 0}, {"skipped", 0}};
+    if (r["type"] == "mark") return {{"type", "unmarked"}};
+    return nullptr;
+  });
+  ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
+  EXPECT_TRUE(documents.browserWindows().empty());
+  EXPECT_FALSE(documents.frameCount(kBrowser));
+  EXPECT_EQ(notConnected, 0);
+}
+
 TEST_F(DocumentsTest, OneReadServesTheFillAndTheWriteGoesBackAsEdits) {
   FakeExtension extension(socket, browserShowing(kBrowser));
   ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <string>
@@ -271,6 +272,22 @@ int run(const std::string& settings, const std::string& opener, const std::strin
   check(after.has_value(), "the page is read again after the fill");
   if (!after) return 1;
   const int filled = formix.expectFilled(before->top, after->top, "register.html");
+  // The values expected are formix-tool fill's for the text the browser gave.
+  if (const char* tool = std::getenv("FORMIX_TOOL")) {
+    const auto page = std::filesystem::path(settings).parent_path() / "register-read.html";
+    { std::ofstream(page, std::ios::binary) << utf8(before->top); }
+    char today[16];
+    std::snprintf(today, sizeof today, "%04d-%02d-%02d", formix.today.year, formix.today.month, formix.today.day);
+    const std::string command = std::string(tool) + " fill --settings " + settings + " --today " + today + " " + page.string();
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char buffer[65536];
+      for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+      pclose(pipe);
+    }
+    check(output == utf8(fill::sFillForm(before->top, formix.frm->profileSnapshot(), formix.today)),
+          "formix-tool fill gives the same filled text for the page as read");
+  }
   check(after->top.find(u"value=\"夏のセール\"") != std::u16string::npos, "the typed search word is still there");
   check(filled >= 12, "register.html: " + std::to_string(filled) + " fields filled");
   // The page script drew its field again from its own state meanwhile: the value held.

@@ -14,10 +14,20 @@ relay=$build/bin/formix-bridge
 
 work=$(mktemp -d)
 pids=()
+browser_group=
 cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
+  local status=$?
+  set +e
+  # The browser runs in a process group of its own: all its helper processes end with it.
+  if [ -n "$browser_group" ]; then
+    kill -- "-$browser_group" 2>/dev/null
+    for _ in $(seq 50); do kill -0 -- "-$browser_group" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL -- "-$browser_group" 2>/dev/null
+  fi
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+  rm -rf "$work" 2>/dev/null || { sleep 1; rm -rf "$work"; }
+  exit "$status"
 }
 trap cleanup EXIT
 trap 'exit 1' TERM INT
@@ -101,7 +111,8 @@ xdotool type --delay 2 "$1"
 xdotool key Return
 OPEN
   chmod +x "$work/open"
-  firefox-esr --profile "$profile" about:blank >"$work/browser.log" 2>&1 &
+  setsid firefox-esr --profile "$profile" about:blank >"$work/browser.log" 2>&1 &
+  browser_group=$!
   pids+=($!)
 else
   flags=(--no-sandbox --no-first-run --no-default-browser-check --disable-background-networking
@@ -113,17 +124,20 @@ else
 exec chromium ${flags[*]} "\$@" >>"$work/browser-open.log" 2>&1
 OPEN
   chmod +x "$work/open"
-  chromium "${flags[@]}" about:blank >"$work/browser.log" 2>&1 &
+  setsid chromium "${flags[@]}" about:blank >"$work/browser.log" 2>&1 &
+  browser_group=$!
   pids+=($!)
 fi
 
 status=0
+export FORMIX_TOOL=$build/tools/formix-tool
 if [ "$mode" = measure ]; then
   "$harness" measure "$work/taro.ini" "$work/open" "$base/large.html" "$runs" || status=$?
 else
   "$harness" run "$work/taro.ini" "$work/open" "$base" || status=$?
 fi
 if [ "$status" -ne 0 ]; then
+  echo "bridge_harness ended with status $status"
   echo "--- $browser log (tail)"; grep -v dbus "$work/browser.log" | tail -n 30 || true
 fi
 exit "$status"
