@@ -11,7 +11,6 @@ packages=(
   libbenchmark-dev
   nlohmann-json3-dev
   qt6-base-dev libqt6svg6 libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev   # formix and libfmxhook.so on X11
-  libx11-dev                        # the browser bridge's test harness reads the display's windows
   "$@"
 )
 

@@ -28,7 +28,7 @@
 #include "bridge/socket_path.h"
 #include "fill/form_filler.h"
 #include "platform/simulated/simulated_desktop.h"
-#include "tests/bridge/x11_windows.h"
+#include "platform/linux/x11_windows.h"
 #include "text/utf.h"
 
 namespace formix::testing {
@@ -104,9 +104,20 @@ std::u16string shown(const std::u16string& control) {
 
 std::string utf8(std::u16string_view s) { return text::toUtf8(s); }
 
+// The harness has no window of its own on the display: the model's main window is a stand-in.
+struct NoOwnWindow : platform::x11::OwnWindow {
+  platform::WindowHandle handle() override { return 1; }
+  void setVisible(bool) override {}
+  void setCaption(std::u16string_view) override {}
+  void setBounds(double, double, double, double) override {}
+  void setOnTop() override {}
+};
+
 struct Formix {
   bridge::BridgeServer server;
-  X11Windows windows;
+  platform::x11::Connection x;
+  NoOwnWindow own;
+  platform::x11::X11Windows windows{x, own};
   platform::SimulatedDesktop simulated;
   BridgeBrowserDocuments documents;
   // The model reaches the browser through this; a test may put something in between.
