@@ -9,6 +9,7 @@ WIN_BUILD ?= build-win
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
 .PHONY: deps win-deps build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test
+.PHONY: windows
 
 deps:
 	@scripts/install-deps.sh
@@ -65,6 +66,13 @@ hook-dll: $(WIN_BUILD)/FmxHook.dll
 # The library in real Windows processes under Wine, with clicks from a virtual X display.
 wine-test: win-deps $(WIN_BUILD)/FmxHook.dll $(WIN_BUILD)/hook_probe.exe
 	@tests/wine/run.sh $(WIN_BUILD)
+
+# Formix.exe: the model and engines cross-built with mingw-w64 (cmake/mingw-w64.cmake) together
+# with the Win32 view and ports of platform/windows/, beside FmxHook.dll in $(WIN_BUILD)/.
+windows: win-deps $(WIN_BUILD)/FmxHook.dll
+	@cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=MinSizeRel -DFORMIX_WERROR=ON >/dev/null
+	@cmake --build $(WIN_BUILD) -j $(JOBS) --target Formix
 
 test: unit-tests fuzz-smoke wine-test
 
