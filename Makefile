@@ -9,7 +9,7 @@ WIN_BUILD ?= build-win
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
 .PHONY: deps win-deps build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test
-.PHONY: windows
+.PHONY: windows windows-deps windows-test
 
 deps:
 	@scripts/install-deps.sh
@@ -61,6 +61,10 @@ $(WIN_BUILD)/hook_probe.exe: tests/wine/hook_probe.cpp $(HOOK_HEADERS) | win-dep
 	@mkdir -p $(WIN_BUILD)
 	$(MINGW_CXX) $(WIN_CXXFLAGS) $(WIN_LDFLAGS) -s -o $@ tests/wine/hook_probe.cpp
 
+$(WIN_BUILD)/desktop_probe.exe: tests/wine/desktop_probe.cpp | win-deps
+	@mkdir -p $(WIN_BUILD)
+	$(MINGW_CXX) $(WIN_CXXFLAGS) $(WIN_LDFLAGS) -s -o $@ tests/wine/desktop_probe.cpp
+
 hook-dll: $(WIN_BUILD)/FmxHook.dll
 
 # The library in real Windows processes under Wine, with clicks from a virtual X display.
@@ -74,7 +78,16 @@ windows: win-deps $(WIN_BUILD)/FmxHook.dll
 	  -DCMAKE_BUILD_TYPE=MinSizeRel -DFORMIX_WERROR=ON >/dev/null
 	@cmake --build $(WIN_BUILD) -j $(JOBS) --target Formix
 
-test: unit-tests fuzz-smoke wine-test
+# What the end-to-end tests of Formix.exe need beyond the hook library's test: a window manager
+# (the keyboard follows the window in front) and a Japanese font for the UI.
+windows-deps:
+	@scripts/install-deps.sh g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool openbox fonts-noto-cjk
+
+# Formix.exe under Wine as a user meets it: start-up, typing, triggers, tray and close.
+windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe
+	@tests/wine/formix_e2e.sh $(WIN_BUILD) $(BUILD)/tools/formix-tool
+
+test: unit-tests fuzz-smoke wine-test windows-test
 
 bench: build
 	@$(BUILD)/bench/formix_bench
