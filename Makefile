@@ -9,7 +9,7 @@ WIN_BUILD ?= build-win
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
 .PHONY: deps win-deps build run test unit-tests fuzz-build fuzz-smoke fuzz bench clean hook-dll wine-test
-.PHONY: windows windows-deps windows-test
+.PHONY: windows windows-deps windows-test win-release
 
 deps:
 	@scripts/install-deps.sh
@@ -77,6 +77,12 @@ windows: win-deps $(WIN_BUILD)/FmxHook.dll
 	@cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
 	  -DCMAKE_BUILD_TYPE=MinSizeRel -DFORMIX_WERROR=ON >/dev/null
 	@cmake --build $(WIN_BUILD) -j $(JOBS) --target Formix
+
+# The Windows release: $(WIN_BUILD)/Formix-<version>-win64.zip (Formix.exe, FmxHook.dll, README.txt,
+# sample.ini).
+FORMIX_VERSION = $(shell sed -n 's/^project.Formix VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+win-release: windows
+	@scripts/win-release.sh $(WIN_BUILD) $(FORMIX_VERSION)
 
 # What the end-to-end tests of Formix.exe need beyond the hook library's test: a window manager
 # (the keyboard follows the window in front) and a Japanese font for the UI.
