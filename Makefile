@@ -65,6 +65,10 @@ $(WIN_BUILD)/desktop_probe.exe: tests/wine/desktop_probe.cpp | win-deps
 	@mkdir -p $(WIN_BUILD)
 	$(MINGW_CXX) $(WIN_CXXFLAGS) $(WIN_LDFLAGS) -s -o $@ tests/wine/desktop_probe.cpp
 
+$(WIN_BUILD)/shellwindows_stub.exe: tests/wine/shellwindows_stub.cpp | win-deps
+	@mkdir -p $(WIN_BUILD)
+	$(MINGW_CXX) $(WIN_CXXFLAGS) $(WIN_LDFLAGS) -s -o $@ tests/wine/shellwindows_stub.cpp -lole32 -loleaut32 -luuid
+
 hook-dll: $(WIN_BUILD)/FmxHook.dll
 
 # The library in real Windows processes under Wine, with clicks from a virtual X display.
@@ -90,7 +94,7 @@ windows-deps:
 	@scripts/install-deps.sh g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool openbox fonts-noto-cjk
 
 # Formix.exe under Wine as a user meets it: start-up, typing, triggers, tray and close.
-windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe
+windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe $(WIN_BUILD)/shellwindows_stub.exe
 	@tests/wine/formix_e2e.sh $(WIN_BUILD) $(BUILD)/tools/formix-tool
 
 test: unit-tests fuzz-smoke wine-test windows-test

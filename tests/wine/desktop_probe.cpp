@@ -7,6 +7,7 @@
 // phrases), reports right clicks that reach the edit box, and answers commands on stdin, one per
 // line, with one line on stdout (texts in UTF-8, with \r, \n and \\ escaped):
 //   user                    the logon user name as the system gives it
+//   hwnd                    the probe's own window handle, in decimal
 //   front                   bring the probe to the front, focus on its edit box
 //   text                    the edit box's text;  clear: empty it
 //   window TITLE            visibility, topmost and tool-window styles and screen rectangle of
@@ -24,6 +25,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -126,6 +128,7 @@ void run(const std::string& line) {
     SetFocus(gEdit);
     return say(GetForegroundWindow() == gWindow ? "front yes" : "front no");
   }
+  if (verb == "hwnd") return say("hwnd " + std::to_string(reinterpret_cast<std::intptr_t>(gWindow)));
   if (verb == "text") return say("text " + escaped(textOf(gEdit)));
   if (verb == "clear") {
     SetWindowTextW(gEdit, L"");

@@ -3,7 +3,7 @@
 #
 #   tests/wine/formix_e2e.sh FOLDER TOOL
 #
-# FOLDER holds Formix.exe, FmxHook.dll and desktop_probe.exe; TOOL is formix-tool, which writes
+# FOLDER holds Formix.exe, FmxHook.dll, desktop_probe.exe and shellwindows_stub.exe; TOOL is formix-tool, which writes
 # the settings files the program starts from and reads back what it saved. desktop_probe.exe is
 # "another program" (an editor window Formix types into) and the test's eyes on the screen; mouse
 # clicks and keys come from xdotool through the X server. The prefix is fresh and Japanese
@@ -38,7 +38,7 @@ mkdir -p "$app"
 # A window manager gives the keyboard to the window in front, as on a real desktop.
 openbox >"$work/openbox.log" 2>&1 &
 openbox_pid=$!
-cp "$bin/Formix.exe" "$bin/FmxHook.dll" "$bin/desktop_probe.exe" "$app/"
+cp "$bin/Formix.exe" "$bin/FmxHook.dll" "$bin/desktop_probe.exe" "$bin/shellwindows_stub.exe" "$app/"
 
 failures=0
 checks=0
@@ -179,6 +179,55 @@ click_at 1 $((mx + mw / 2)) $((my + 3 + item + 9 + item / 2))
 check "popup: choosing a phrase types it into the other program" \
   eventually 15 text '^text ' '^text いつもお世話になっております。\\r\\n山田です。\\r\\n$'
 answer clear '^cleared' >/dev/null
+
+# ---- Whole-form fill: key mode 2, message 1284, a stand-in ShellWindows ----
+# The stand-in is a local COM server of our own; Wine's desktop process serves a ShellWindows of
+# its own, so the collection's class is pointed at ours (TreatAs) for this prefix.
+stub="$work/stub"
+mkdir -p "$stub"
+standin='{5A0F0F31-6C1B-4D3E-9A57-0F0D1E2C3B4A}'
+wine reg add "HKCR\\CLSID\\$standin\\LocalServer32" /ve /f \
+  /d "$(winepath -w "$app/shellwindows_stub.exe") $(winepath -w "$stub")" >/dev/null 2>&1
+wine reg add 'HKCR\CLSID\{9BA05972-F6A8-11CF-A442-00A0C90A8F39}\TreatAs' /ve /d "$standin" /f >/dev/null 2>&1
+hwnd=$(answer hwnd '^hwnd ' | sed 's/^hwnd //')
+form() { printf '<FORM action=/entry method=post>お名前<INPUT type=text name=%s></FORM>' "$1"; }
+filled() { grep -qF 'value="山田太郎"' "$stub/out-$1.html" 2>/dev/null; }
+written() { test -e "$stub/out-$1.html"; }
+# Brings the editor to the front and has it retrieve message 1284 (the Windows key); waits until
+# the stand-in has logged PATTERN, then a moment for anything after it.
+fill_gesture() {  # PATTERN
+  rm -f "$stub"/out-*.html
+  : >"$stub/log.txt"
+  answer front '^front' >/dev/null
+  local m; m=$(mark)
+  answer post1284 '^posted 1284' >/dev/null
+  local deadline=$((SECONDS + 30))
+  until grep -qE "$1" "$stub/log.txt"; do [ $SECONDS -lt $deadline ] || break; sleep 0.1; done
+  sleep 1
+  not_printed_since "$m" '^message 1284$'
+}
+echo "$hwnd" >"$stub/browser"
+printf '<P>frames</P>' >"$stub/top.html"
+for k in $(seq 0 11); do form "f$k" >"$stub/frame$k.html"; done
+check "key mode 2: the Windows key's message is taken from the other program" fill_gesture '^write frame9$'
+first_ten_filled() { for k in 0 1 2 3 4 5 6 7 8 9; do filled "frame$k" || return 1; done; }
+check "fill: a page of 12 frames fills frames 0 to 9" first_ten_filled
+check "fill: frames 10 and 11 are left alone" eval '! written frame10 && ! written frame11'
+check "fill: the top body of a page with frames is not written" eval '! written top'
+
+rm -f "$stub"/frame*.html
+form f0 >"$stub/frame0.html"
+{ printf '<IFRAME src="/ad.html" width=200></IFRAME>'; form sei; } >"$stub/top.html"
+fill_gesture '^write top$' || true
+check "fill: a page with an inline frame fills its top body" filled top
+check "fill: ... and only its top body" eval '! written frame0'
+check "fill: the top body is written once" test "$(grep -c '^write' "$stub/log.txt")" -eq 1
+
+echo $((hwnd + 4)) >"$stub/browser"  # the stand-in lists another window: the editor is no browser
+fill_gesture '^enumerate$' || true
+check "fill: a target that is no browser window changes nothing" bash -c "! grep -qE '^(read|write)' '$stub/log.txt'"
+check "fill: the fill button is enabled again after a fill" \
+  bash -c "grep -qE '^control class=Button checked=0 visible=1 enabled=1 .* w=44 h=18 text=\$' <<<'$(ask "controls Formix " '^controls end')'"
 
 # ---- Tray: hide to the notification area and back through the icon's callback ----
 read -r tx ty <<<"$(control_centre FormixPanel '' ' w=77 h=13 ')"
