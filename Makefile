@@ -69,6 +69,20 @@ $(WIN_BUILD)/shellwindows_stub.exe: tests/wine/shellwindows_stub.cpp | win-deps
 	@mkdir -p $(WIN_BUILD)
 	$(MINGW_CXX) $(WIN_CXXFLAGS) $(WIN_LDFLAGS) -s -o $@ tests/wine/shellwindows_stub.cpp -lole32 -loleaut32 -luuid
 
+# The text layer's tests against the Windows converter of code page 932, run under Wine by the
+# end-to-end tests. GoogleTest comes from Debian's sources and needs the POSIX-thread compiler.
+MINGW_POSIX_CXX ?= x86_64-w64-mingw32-g++-posix
+GTEST_SRC ?= /usr/src/googletest/googletest
+WIN_TEXT_SOURCES = text/utf.cpp text/compare.cpp text/number.cpp text/cp932.cpp text/cp932_win32.cpp
+
+$(WIN_BUILD)/gtest-win.o: | win-deps
+	@mkdir -p $(WIN_BUILD)
+	$(MINGW_POSIX_CXX) -std=c++20 -O1 -isystem $(GTEST_SRC)/include -I$(GTEST_SRC) -c -o $@ $(GTEST_SRC)/src/gtest-all.cc
+
+$(WIN_BUILD)/text_tests.exe: tests/text_test.cpp $(WIN_TEXT_SOURCES) $(wildcard text/*.h) $(WIN_BUILD)/gtest-win.o
+	$(MINGW_POSIX_CXX) $(WIN_CXXFLAGS) -isystem $(GTEST_SRC)/include $(WIN_LDFLAGS) -s -o $@ \
+	  tests/text_test.cpp $(WIN_TEXT_SOURCES) $(WIN_BUILD)/gtest-win.o $(GTEST_SRC)/src/gtest_main.cc
+
 hook-dll: $(WIN_BUILD)/FmxHook.dll
 
 # The library in real Windows processes under Wine, with clicks from a virtual X display.
@@ -94,7 +108,8 @@ windows-deps:
 	@scripts/install-deps.sh g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool openbox fonts-noto-cjk
 
 # Formix.exe under Wine as a user meets it: start-up, typing, triggers, tray and close.
-windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe $(WIN_BUILD)/shellwindows_stub.exe
+windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe $(WIN_BUILD)/shellwindows_stub.exe \
+  $(WIN_BUILD)/text_tests.exe
 	@tests/wine/formix_e2e.sh $(WIN_BUILD) $(BUILD)/tools/formix-tool
 
 test: unit-tests fuzz-smoke wine-test windows-test

@@ -65,7 +65,11 @@ void Win32View::attach(app::FrmMain& form) {
   form_ = &form;
   desktop_.windowProcedure = [this](HWND w, UINT m, WPARAM wp, LPARAM lp) { return procedure(w, m, wp, lp); };
   for (Control* c : form.allControls()) create(*c);
-  // Each frame's group box goes behind the frame's controls.
+  // The title editors lie over the bar's phrase buttons; each frame's group box goes behind the
+  // frame's controls.
+  for (const auto& editor : form.txtTT) {
+    SetWindowPos(nativeOf(editor.get()), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
   for (const auto& [frame, box] : groupBoxes_) {
     SetWindowPos(box, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
@@ -310,8 +314,9 @@ void Win32View::create(Control& c) {
       break;
     case ControlKind::TextBox:
       cls = L"EDIT";
-      // A thin border: the bar's editors are only 13 to 17 pixels high.
-      style |= ES_AUTOHSCROLL | WS_TABSTOP | WS_BORDER;
+      // A thin border, and none for the title editors, which sit inside the bar's buttons and
+      // are too low for a border and a line of text.
+      style |= ES_AUTOHSCROLL | WS_TABSTOP | (c.name() == "txtTT" ? 0 : WS_BORDER);
       exStyle |= c.name() == "txtCNT" ? WS_EX_ACCEPTFILES : 0;
       caption = wide(c.text());
       subclass = true;

@@ -3,7 +3,8 @@
 #
 #   tests/wine/formix_e2e.sh FOLDER TOOL
 #
-# FOLDER holds Formix.exe, FmxHook.dll, desktop_probe.exe and shellwindows_stub.exe; TOOL is formix-tool, which writes
+# FOLDER holds Formix.exe, FmxHook.dll, desktop_probe.exe, shellwindows_stub.exe and
+# text_tests.exe (the text layer's tests, cross-built); TOOL is formix-tool, which writes
 # the settings files the program starts from and reads back what it saved. desktop_probe.exe is
 # "another program" (an editor window Formix types into) and the test's eyes on the screen; mouse
 # clicks and keys come from xdotool through the X server. The prefix is fresh and Japanese
@@ -23,6 +24,10 @@ if [ "${1:-}" != "--in-display" ]; then
   env -u DISPLAY wineboot -i >"$work/wineboot.log" 2>&1
   end_wine_session
   echo "wine prefix ready in $((SECONDS - started))s"
+  # The text layer's own tests, against the converter of code page 932 that Formix.exe uses.
+  env -u DISPLAY wine "$bin/text_tests.exe" --gtest_brief=1 >"$work/text_tests.log" 2>&1 ||
+    { cat "$work/text_tests.log"; echo "FAIL: the text layer's tests with the Windows converter"; exit 1; }
+  echo "ok   the text layer's tests pass with code page 932 from WideCharToMultiByte/MultiByteToWideChar"
   xvfb-run -a -s "-screen 0 1024x768x24" "$0" --in-display "$bin" "$tool" "$work"
   end_wine_session
   echo "Formix.exe end-to-end tests took $((SECONDS - started))s"
