@@ -10,6 +10,7 @@
 # clicks and keys come from xdotool through the X server. The prefix is fresh and Japanese
 # (LANG=ja_JP.UTF-8: code page 932 and a Japanese UI font), as the program's users have it.
 set -euo pipefail
+[ -n "${FORMIX_E2E_TRACE:-}" ] && set -x
 
 here=$(cd "$(dirname "$0")" && pwd)
 end_wine_session() { timeout 20 wineserver -w || wineserver -k || true; }
@@ -28,6 +29,7 @@ if [ "${1:-}" != "--in-display" ]; then
   env -u DISPLAY wine "$bin/text_tests.exe" --gtest_brief=1 >"$work/text_tests.log" 2>&1 ||
     { cat "$work/text_tests.log"; echo "FAIL: the text layer's tests with the Windows converter"; exit 1; }
   echo "ok   the text layer's tests pass with code page 932 from WideCharToMultiByte/MultiByteToWideChar"
+  end_wine_session  # the programs with windows start a session of their own, with the display
   xvfb-run -a -s "-screen 0 1024x768x24" "$0" --in-display "$bin" "$tool" "$work"
   end_wine_session
   echo "Formix.exe end-to-end tests took $((SECONDS - started))s"
@@ -54,7 +56,7 @@ dump_logs() {
   echo "--- probe output:"; tail -n 40 "$work/probe.out" 2>/dev/null || true
   echo "--- probe errors:"; tail -n 20 "$work/probe.err" 2>/dev/null || true
 }
-fail() { echo "FAIL: $*"; dump_logs; kill $formix_pid $probe_pid $openbox_pid 2>/dev/null || true; exit 1; }
+fail() { { echo "FAIL: $*"; dump_logs; } >&2; kill $formix_pid $probe_pid $openbox_pid 2>/dev/null || true; exit 1; }
 check() {  # DESCRIPTION, then a command that must succeed
   local what=$1; shift
   checks=$((checks + 1))
@@ -234,6 +236,34 @@ check "fill: a target that is no browser window changes nothing" bash -c "! grep
 check "fill: the fill button is enabled again after a fill" \
   bash -c "grep -qE '^control class=Button checked=0 visible=1 enabled=1 .* w=44 h=18 text=\$' <<<'$(ask "controls Formix " '^controls end')'"
 
+# ---- Side panel: the settings panel opens beside the bar, and a title typed there is kept ----
+# The two toggles are the 22 x 18 buttons without a caption; chkSET is the upper one.
+toggle_centre() {
+  ask "controls Formix " '^controls end' | grep -E '^control class=Button .* w=22 h=18 text=$' |
+    sed -E 's/.* x=(-?[0-9]+) y=(-?[0-9]+) w=([0-9]+) h=([0-9]+) .*/\2 \1 \3 \4/' | sort -n | head -n "$1" | tail -n 1 |
+    awk '{ print $2 + int($3 / 2), $1 + int($4 / 2) }'
+}
+read -r sx sy <<<"$(toggle_centre 1)"
+click_at 1 "$sx" "$sy"
+check "settings panel: the bar widens and moves left by the panel's width" \
+  eventually 10 "window Formix " '^window ' ' x=492 y=80 w=425 '
+controls=$(ask "controls Formix " '^controls end')
+check "settings panel: the phrase editors show the contents" grep -qE '^control class=Edit .*visible=1 .* text=%D$' <<<"$controls"
+# The seventh title editor from the top (row 6, key M013).
+title7=$(grep -E '^control class=Edit .* w=58 h=13 ' <<<"$controls" |
+  sed -E 's/.* x=(-?[0-9]+) y=(-?[0-9]+) w=([0-9]+) h=([0-9]+) .*/\2 \1 \3 \4/' | sort -n | sed -n 7p |
+  awk '{ print $2 + int($3 / 2), $1 + int($4 / 2) }')
+read -r ex ey <<<"$title7"
+click_at 1 "$ex" "$ey"
+xdotool type --delay 50 'Hello7'
+xdotool key BackSpace
+read -r sx sy <<<"$(toggle_centre 1)"  # the bar has moved with the panel
+click_at 1 "$sx" "$sy"
+check "settings panel: closing it narrows the bar back to its place" \
+  eventually 10 "window Formix " '^window ' ' x=840 y=80 w=77 '
+check "settings panel: a title typed in the editor becomes the phrase button's caption" \
+  grep -qE '^control class=Button checked=0 visible=1 enabled=1 .* text=Hello$' <<<"$(ask "controls Formix " '^controls end')"
+
 # ---- Tray: hide to the notification area and back through the icon's callback ----
 read -r tx ty <<<"$(control_centre FormixPanel '' ' w=77 h=13 ')"
 click_at 1 "$tx" "$ty"
@@ -249,6 +279,7 @@ check "tray: a left click on the icon brings the bar back" eventually 10 "window
 # ---- Close: the settings file is written and reads back with every value ----
 answer "post 16 0 0 Formix " '^post' >/dev/null  # WM_CLOSE, as the window's close box sends it
 check "close: the program ends" wait_formix_ended
+sed -i 's/"M013": ""/"M013": "Hello"/' "$work/expected.json"
 "$tool" settings dump "$app/$user.ini" >"$work/saved.json"
 check "close: formix-tool reads every value back from the saved file, Wait as 50" \
   diff -u "$work/expected.json" "$work/saved.json"
