@@ -317,7 +317,6 @@ void Win32View::create(Control& c) {
       // A thin border, and none for the title editors, which sit inside the bar's buttons and
       // are too low for a border and a line of text.
       style |= ES_AUTOHSCROLL | WS_TABSTOP | (c.name() == "txtTT" ? 0 : WS_BORDER);
-      exStyle |= c.name() == "txtCNT" ? WS_EX_ACCEPTFILES : 0;
       caption = wide(c.text());
       subclass = true;
       break;
@@ -355,6 +354,7 @@ void Win32View::create(Control& c) {
     refillList(c);
     SetWindowTextW(w, wide(c.text()).c_str());
   }
+  if (c.name() == "txtCNT") DragAcceptFiles(w, TRUE);  // a file dropped on a content editor becomes "%O" + path
   if (c.kind() == ControlKind::TextBox && c.maxLength() > 0) SendMessageW(w, EM_LIMITTEXT, static_cast<WPARAM>(c.maxLength()), 0);
   if (c.kind() == ControlKind::CheckBox || c.kind() == ControlKind::OptionButton) showCheck(c);
   if (subclass) {
