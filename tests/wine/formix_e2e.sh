@@ -279,6 +279,7 @@ check "tray: a left click on the icon brings the bar back" eventually 10 "window
 # ---- Close: the settings file is written and reads back with every value ----
 answer "post 16 0 0 Formix " '^post' >/dev/null  # WM_CLOSE, as the window's close box sends it
 check "close: the program ends" wait_formix_ended
+check "close: the program never crashed on the way" eval '! grep -qiE "unhandled|exception" "$work/formix.out"'
 sed -i 's/"M013": ""/"M013": "Hello"/' "$work/expected.json"
 "$tool" settings dump "$app/$user.ini" >"$work/saved.json"
 check "close: formix-tool reads every value back from the saved file, Wait as 50" \
