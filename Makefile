@@ -103,9 +103,11 @@ win-release: windows
 	@scripts/win-release.sh $(WIN_BUILD) $(FORMIX_VERSION)
 
 # What the end-to-end tests of Formix.exe need beyond the hook library's test: a window manager
-# (the keyboard follows the window in front) and a Japanese font for the UI.
+# (the keyboard follows the window in front), a notification area, a Japanese font for the UI, and
+# imagemagick to look at the screen.
 windows-deps:
-	@scripts/install-deps.sh g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool openbox fonts-noto-cjk
+	@scripts/install-deps.sh g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool openbox trayer fonts-noto-cjk \
+	  imagemagick
 
 # Formix.exe under Wine as a user meets it: start-up, typing, triggers, tray and close.
 windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe $(WIN_BUILD)/shellwindows_stub.exe \

@@ -45,6 +45,10 @@ mkdir -p "$app"
 # A window manager gives the keyboard to the window in front, as on a real desktop.
 openbox >"$work/openbox.log" 2>&1 &
 openbox_pid=$!
+# A notification area (an XEmbed tray) for Formix's icon.
+trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 --transparent false \
+  >"$work/trayer.log" 2>&1 &
+trayer_pid=$!
 cp "$bin/Formix.exe" "$bin/FmxHook.dll" "$bin/desktop_probe.exe" "$bin/shellwindows_stub.exe" "$app/"
 
 failures=0
@@ -56,7 +60,7 @@ dump_logs() {
   echo "--- probe output:"; tail -n 40 "$work/probe.out" 2>/dev/null || true
   echo "--- probe errors:"; tail -n 20 "$work/probe.err" 2>/dev/null || true
 }
-fail() { { echo "FAIL: $*"; dump_logs; } >&2; kill $formix_pid $probe_pid $openbox_pid 2>/dev/null || true; exit 1; }
+fail() { { echo "FAIL: $*"; dump_logs; } >&2; kill $formix_pid $probe_pid $openbox_pid $trayer_pid 2>/dev/null || true; exit 1; }
 check() {  # DESCRIPTION, then a command that must succeed
   local what=$1; shift
   checks=$((checks + 1))
@@ -257,30 +261,55 @@ read -r ex ey <<<"$title7"
 click_at 1 "$ex" "$ey"
 xdotool type --delay 50 'Hello7'
 xdotool key BackSpace
+read -r ox oy <<<"$(control_centre Button '無効')"  # mouse trigger off
+click_at 1 "$ox" "$oy"
 read -r sx sy <<<"$(toggle_centre 1)"  # the bar has moved with the panel
 click_at 1 "$sx" "$sy"
 check "settings panel: closing it narrows the bar back to its place" \
   eventually 10 "window Formix " '^window ' ' x=840 y=80 w=77 '
 check "settings panel: a title typed in the editor becomes the phrase button's caption" \
   grep -qE '^control class=Button checked=0 visible=1 enabled=1 .* text=Hello$' <<<"$(ask "controls Formix " '^controls end')"
+answer front '^front' >/dev/null
+m=$(mark)
+click_at 3 250 200
+check "mouse option 無効: a right click reaches the other program again" eventually 10 menus '^menus ' '^menus 0$'
+check "mouse option 無効: ... as its own context menu" eval 'wait_for "$m" "^contextmenu$" 10'
 
 # ---- Tray: hide to the notification area and back through the icon's callback ----
+# The notification area is trayer's, at the bottom right of the screen; Formix's icon is the only
+# one there, so its 16 x 16 picture (blue #1F5FBF) sits at the right end.
+icon_x=1011 icon_y=755
+tray_icon_shown() {
+  import -window root png:- 2>/dev/null | convert png:- -crop 20x20+$((icon_x - 10))+$((icon_y - 10)) +repage \
+    -format %c histogram:info:- | grep -qi '#1F5FBF'
+}
+eventually_icon() {  # shown|gone
+  local deadline=$((SECONDS + 10))
+  while [ $SECONDS -lt $deadline ]; do
+    if tray_icon_shown; then [ "$1" = shown ] && return 0; else [ "$1" = gone ] && return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
+check "tray: no icon while the bar is shown" eventually_icon gone
 read -r tx ty <<<"$(control_centre FormixPanel '' ' w=77 h=13 ')"
 click_at 1 "$tx" "$ty"
 check "tray: the tray button hides the bar" eventually 10 "window Formix " '^window ' 'visible=0'
-answer "post 519 1 517 Formix " '^post' >/dev/null  # right button released over the icon
+check "tray: ... and puts its icon in the notification area" eventually_icon shown
+click_at 3 "$icon_x" "$icon_y"
 check "tray: a right click on the icon opens the popup menu" eventually 10 menus '^menus ' '^menus 1 '
 check "tray: the bar stays hidden meanwhile" grep -q 'visible=0' <<<"$(formix_window)"
 click_at 1 700 700  # a click beside the menu closes it
 check "tray: a click beside the popup menu closes it" eventually 10 menus '^menus ' '^menus 0$'
-answer "post 519 1 514 Formix " '^post' >/dev/null  # left button released over the icon
+click_at 1 "$icon_x" "$icon_y"
 check "tray: a left click on the icon brings the bar back" eventually 10 "window Formix " '^window ' 'visible=1'
+check "tray: ... and takes the icon away" eventually_icon gone
 
 # ---- Close: the settings file is written and reads back with every value ----
 answer "post 16 0 0 Formix " '^post' >/dev/null  # WM_CLOSE, as the window's close box sends it
 check "close: the program ends" wait_formix_ended
 check "close: the program never crashed on the way" eval '! grep -qiE "unhandled|exception" "$work/formix.out"'
-sed -i 's/"M013": ""/"M013": "Hello"/' "$work/expected.json"
+sed -i -e 's/"M013": ""/"M013": "Hello"/' -e 's/"Mouse": "3"/"Mouse": "0"/' "$work/expected.json"
 "$tool" settings dump "$app/$user.ini" >"$work/saved.json"
 check "close: formix-tool reads every value back from the saved file, Wait as 50" \
   diff -u "$work/expected.json" "$work/saved.json"
@@ -305,6 +334,6 @@ send_quit
 wait "$probe_pid" || true
 exec 3>&-
 end_wine_session
-kill "$openbox_pid" 2>/dev/null || true
+kill "$openbox_pid" "$trayer_pid" 2>/dev/null || true
 echo "Formix.exe under Wine: $((checks - failures)) passed, $failures failed"
 [ $failures -eq 0 ] || { dump_logs; exit 1; }
