@@ -279,14 +279,18 @@ check "mouse option 無効: ... as its own context menu" eval 'wait_for "$m" "^c
 # The notification area is trayer's, at the bottom right of the screen; Formix's icon is the only
 # one there, so its 16 x 16 picture (blue #1F5FBF) sits at the right end.
 icon_x=1011 icon_y=755
-tray_icon_shown() {
+tray_icon_shown() {  # [COLOUR]: the normal picture, or the one of this colour
   import -window root png:- 2>/dev/null | convert png:- -crop 20x20+$((icon_x - 10))+$((icon_y - 10)) +repage \
-    -format %c histogram:info:- | grep -qi '#1F5FBF'
+    -format %c histogram:info:- | grep -qi "#${1:-1F5FBF}"
 }
-eventually_icon() {  # shown|gone
+eventually_icon() {  # shown|gone|busy
   local deadline=$((SECONDS + 10))
   while [ $SECONDS -lt $deadline ]; do
-    if tray_icon_shown; then [ "$1" = shown ] && return 0; else [ "$1" = gone ] && return 0; fi
+    case $1 in
+      shown) tray_icon_shown && return 0 ;;
+      gone) tray_icon_shown || return 0 ;;
+      busy) tray_icon_shown D0601A && return 0 ;;
+    esac
     sleep 0.2
   done
   return 1
@@ -296,6 +300,17 @@ read -r tx ty <<<"$(control_centre FormixPanel '' ' w=77 h=13 ')"
 click_at 1 "$tx" "$ty"
 check "tray: the tray button hides the bar" eventually 10 "window Formix " '^window ' 'visible=0'
 check "tray: ... and puts its icon in the notification area" eventually_icon shown
+# A fill while the bar is hidden: the icon shows the busy picture until the (slow) page is done.
+echo "$hwnd" >"$stub/browser"
+rm -f "$stub"/frame*.html "$stub"/out-*.html
+form sei >"$stub/top.html"
+echo 1000 >"$stub/delay"
+answer front '^front' >/dev/null
+answer post1284 '^posted 1284' >/dev/null
+check "tray: a fill while the bar is hidden shows the busy picture" eventually_icon busy
+check "tray: ... and the normal picture once the page is filled" eventually_icon shown
+check "tray: ... and the page was filled meanwhile" filled top
+rm -f "$stub/delay"
 click_at 3 "$icon_x" "$icon_y"
 check "tray: a right click on the icon opens the popup menu" eventually 10 menus '^menus ' '^menus 1 '
 check "tray: the bar stays hidden meanwhile" grep -q 'visible=0' <<<"$(formix_window)"

@@ -11,6 +11,7 @@
 //   browser          the decimal window handle of the one browser window
 //   top.html         the top document's body (UTF-8)
 //   frame0.html ...  one file per frame, numbered from 0
+//   delay            if present, milliseconds each read of a body takes (a slow page)
 // A body assigned through "innerhtml" is written to out-top.html or out-frameK.html, and every
 // read and write is logged, one line each, to log.txt. The server ends a few seconds after the
 // last object is released.
@@ -169,6 +170,7 @@ class Node : public Counted<IDispatch> {
         }
         if (result == nullptr) break;
         log("read " + documentName(frame_));
+        if (bool slow = false; !readFile("delay", &slow).empty() && slow) Sleep(static_cast<DWORD>(std::stoul(readFile("delay"))));
         VariantInit(result);
         result->vt = VT_BSTR;
         result->bstrVal = toBstr(readFile(documentName(frame_) + ".html"));
