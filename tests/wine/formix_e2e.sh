@@ -344,6 +344,23 @@ answer "post 16 0 0 Formix " '^post' >/dev/null
 wait_formix_ended || fail "Formix without the hook library did not end"
 check "no hook library: the settings file is written at close" test -s "$nohook/$user.ini"
 
+# ---- At 144 dots per inch: the same twips, more pixels, and the trigger codes still understood ----
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+sed -e 's/"Mouse": "0"/"Mouse": "3"/' "$work/expected.json" | "$tool" settings write "$app/$user.ini"
+start_formix "$app"
+wait_formix_shown
+check "144 dpi: the bar is 1155 x 6300 twips in pixels of 1/144 inch, pulled onto the screen" \
+  grep -qE ' x=90[89] y=120 w=116 h=630$' <<<"$(formix_window)"  # 9085 twips: 908.5 pixels
+answer front '^front' >/dev/null
+click_at 3 250 200
+check "144 dpi: the right click's trigger code still opens the popup menu" eventually 15 menus '^menus ' '^menus 1 '
+click_at 1 700 700
+eventually 10 menus '^menus ' '^menus 0$' || true
+answer "post 16 0 0 Formix " '^post' >/dev/null
+wait_formix_ended || fail "Formix at 144 dpi did not end"
+check "144 dpi: the saved position is in twips (the screen's 10240 less the bar's 1155)" \
+  grep -qE $'^Left=9085\r$' "$app/$user.ini"
+
 send_quit() { printf 'quit\n' >&3; }
 send_quit
 wait "$probe_pid" || true
