@@ -10,6 +10,7 @@ MINGW_CXX ?= x86_64-w64-mingw32-g++
 
 .PHONY: deps win-deps desktop-deps bridge-deps linux-test bench-desktop build run test unit-tests fuzz-build \
         fuzz-smoke fuzz bench clean hook-dll wine-test x11-hook-test bridge-test bridge-measure
+.PHONY: windows windows-deps windows-test win-release
 
 deps:
 	@scripts/install-deps.sh
@@ -68,6 +69,28 @@ $(WIN_BUILD)/hook_probe.exe: tests/wine/hook_probe.cpp $(HOOK_HEADERS) | win-dep
 	@mkdir -p $(WIN_BUILD)
 	$(MINGW_CXX) $(WIN_CXXFLAGS) $(WIN_LDFLAGS) -s -o $@ tests/wine/hook_probe.cpp
 
+$(WIN_BUILD)/desktop_probe.exe: tests/wine/desktop_probe.cpp | win-deps
+	@mkdir -p $(WIN_BUILD)
+	$(MINGW_CXX) $(WIN_CXXFLAGS) $(WIN_LDFLAGS) -s -o $@ tests/wine/desktop_probe.cpp
+
+$(WIN_BUILD)/shellwindows_stub.exe: tests/wine/shellwindows_stub.cpp | win-deps
+	@mkdir -p $(WIN_BUILD)
+	$(MINGW_CXX) $(WIN_CXXFLAGS) $(WIN_LDFLAGS) -s -o $@ tests/wine/shellwindows_stub.cpp -lole32 -loleaut32 -luuid
+
+# The text layer's tests against the Windows converter of code page 932, run under Wine by the
+# end-to-end tests. GoogleTest comes from Debian's sources and needs the POSIX-thread compiler.
+MINGW_POSIX_CXX ?= x86_64-w64-mingw32-g++-posix
+GTEST_SRC ?= /usr/src/googletest/googletest
+WIN_TEXT_SOURCES = text/utf.cpp text/compare.cpp text/number.cpp text/cp932.cpp text/cp932_win32.cpp
+
+$(WIN_BUILD)/gtest-win.o: | win-deps
+	@mkdir -p $(WIN_BUILD)
+	$(MINGW_POSIX_CXX) -std=c++20 -O1 -isystem $(GTEST_SRC)/include -I$(GTEST_SRC) -c -o $@ $(GTEST_SRC)/src/gtest-all.cc
+
+$(WIN_BUILD)/text_tests.exe: tests/text_test.cpp $(WIN_TEXT_SOURCES) $(wildcard text/*.h) $(WIN_BUILD)/gtest-win.o
+	$(MINGW_POSIX_CXX) $(WIN_CXXFLAGS) -isystem $(GTEST_SRC)/include $(WIN_LDFLAGS) -s -o $@ \
+	  tests/text_test.cpp $(WIN_TEXT_SOURCES) $(WIN_BUILD)/gtest-win.o $(GTEST_SRC)/src/gtest_main.cc
+
 hook-dll: $(WIN_BUILD)/FmxHook.dll
 
 # The library in real Windows processes under Wine, with clicks from a virtual X display.
@@ -99,7 +122,33 @@ bridge-measure: bridge-deps build
 	@tests/bridge/run.sh $(BUILD) measure $(BRIDGE_RUNS)
 
 
-test: unit-tests fuzz-smoke wine-test x11-hook-test linux-test bridge-test
+# Formix.exe: the model and engines cross-built with mingw-w64 (cmake/mingw-w64.cmake) together
+# with the Win32 view and ports of platform/windows/, beside FmxHook.dll in $(WIN_BUILD)/.
+windows: win-deps $(WIN_BUILD)/FmxHook.dll
+	@cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=MinSizeRel -DFORMIX_WERROR=ON >/dev/null
+	@cmake --build $(WIN_BUILD) -j $(JOBS) --target Formix
+
+# The Windows release: $(WIN_BUILD)/Formix-<version>-win64.zip (Formix.exe, FmxHook.dll, README.txt,
+# sample.ini).
+FORMIX_VERSION = $(shell sed -n 's/^project.Formix VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+win-release: windows
+	@scripts/win-release.sh $(WIN_BUILD) $(FORMIX_VERSION)
+
+# What the end-to-end tests of Formix.exe need beyond the hook library's test: a window manager
+# (the keyboard follows the window in front), a notification area, a Japanese font for the UI, and
+# imagemagick to look at the screen.
+windows-deps:
+	@scripts/install-deps.sh g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool openbox trayer fonts-noto-cjk \
+	  imagemagick
+
+# Formix.exe under Wine as a user meets it: start-up, typing, triggers, tray and close.
+windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe $(WIN_BUILD)/shellwindows_stub.exe \
+  $(WIN_BUILD)/text_tests.exe
+	@tests/wine/formix_e2e.sh $(WIN_BUILD) $(BUILD)/tools/formix-tool
+
+
+test: unit-tests fuzz-smoke wine-test windows-test x11-hook-test linux-test bridge-test
 
 bench: build
 	@$(BUILD)/bench/formix_bench

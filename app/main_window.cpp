@@ -86,7 +86,8 @@ Control* FrmMain::findControl(std::string_view name, int index) const {
 std::filesystem::path FrmMain::settingsPath() const {
   const std::u16string path = settingsFilePath(desktop_.session.programFolder(), userName,
                                                desktop_.session.pathSeparator());
-  return std::filesystem::path(text::toUtf8(path));
+  // From UTF-16 directly: a narrow path would pass through the ANSI code page on Windows.
+  return std::filesystem::path(path);
 }
 
 void FrmMain::propertyChanged(Control& control, std::string_view property) {
