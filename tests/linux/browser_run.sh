@@ -14,19 +14,9 @@ source "$here/formix_ui.sh"
 build=$(cd "${1:?build folder}" && pwd)
 work=$(mktemp -d)
 started=$SECONDS
-on_exit_end_session "$work"
-
-export HOME="$work/home" XDG_RUNTIME_DIR="$work/run"
-mkdir -p "$HOME" && mkdir -m 0700 "$XDG_RUNTIME_DIR"
-unset XDG_CONFIG_HOME
+scratch_session "$work"
 start_desktop "$work" || exit 1
 
-checks=0 failures=0
-check() {
-  local name=$1; shift
-  checks=$((checks + 1))
-  if "$@"; then echo "ok   $name"; else echo "FAIL $name"; failures=$((failures + 1)); fi
-}
 
 app="$work/app"
 mkdir -p "$app"
@@ -101,5 +91,4 @@ sleep 1
 check "two windows: the one behind is not" test -z "$(seen one sei "$m")"
 
 echo "browser fill test took $((SECONDS - started))s"
-echo "$((checks - failures)) passed, $failures failed"
-[ "$failures" -eq 0 ]
+checks_summary

@@ -69,3 +69,25 @@ on_exit_end_session() {  # WORKDIR
   session_work=$1
   trap end_session EXIT
 }
+
+# A test's own home and runtime folders under WORKDIR, so nothing of the user's is read or written,
+# and the end of the session (see end_session) on exit.
+scratch_session() {  # WORKDIR
+  on_exit_end_session "$1"
+  export HOME="$1/home" XDG_RUNTIME_DIR="$1/run"
+  mkdir -p "$HOME" && mkdir -m 0700 "$XDG_RUNTIME_DIR"
+  unset XDG_CONFIG_HOME
+}
+
+# One line per check, "ok" or "FAIL", and the count at the end (checks_summary, whose status is
+# the test's).
+checks=0 failures=0
+check() {  # NAME COMMAND...
+  local name=$1; shift
+  checks=$((checks + 1))
+  if "$@"; then echo "ok   $name"; else echo "FAIL $name"; failures=$((failures + 1)); fi
+}
+checks_summary() {
+  echo "$((checks - failures)) passed, $failures failed"
+  [ "$failures" -eq 0 ]
+}

@@ -12,20 +12,9 @@ build=$(cd "${1:?build folder}" && pwd)
 tool="$build/tools/formix-tool"
 work=$(mktemp -d)
 started=$SECONDS
-
-on_exit_end_session "$work"
-
-export HOME="$work/home" XDG_RUNTIME_DIR="$work/run"
-mkdir -p "$HOME" && mkdir -m 0700 "$XDG_RUNTIME_DIR"
-unset XDG_CONFIG_HOME
+scratch_session "$work"
 start_desktop "$work" || { echo "FAIL: the virtual desktop did not start"; exit 1; }
 
-checks=0 failures=0
-check() {  # NAME COMMAND...
-  local name=$1; shift
-  checks=$((checks + 1))
-  if "$@"; then echo "ok   $name"; else echo "FAIL $name"; failures=$((failures + 1)); fi
-}
 
 # ---- The recording window ----
 rec_log="$work/recorder.log"
@@ -249,5 +238,4 @@ xdotool windowactivate --sync "$(formix_window)" key alt+F4
 wait_until 5 sh -c "! kill -0 $formix_pid 2>/dev/null"
 
 echo "linux desktop test took $((SECONDS - started))s"
-echo "$((checks - failures)) passed, $failures failed"
-[ "$failures" -eq 0 ]
+checks_summary
