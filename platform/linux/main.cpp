@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   LinuxShell shell;
   qt::QtMessageBoxes messages;
   qt::QtPopupMenus popups(view);
-  LinuxHookLoader hookLoader(executableFolder(), FORMIX_HOOK_FOLDER);
+  LinuxHookLoader hookLoader(executableFolder(), executableFolder() / FORMIX_HOOK_FOLDER);
   qt::QtEventLoop events;
   LinuxSessionFacts session;
   // Browsers' pages come through the browser extension and its relay, to a socket only this
