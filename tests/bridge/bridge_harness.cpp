@@ -39,11 +39,12 @@ using bridge::BridgeBrowserDocuments;
 using platform::BrowserDocuments;
 using platform::WindowHandle;
 
-int failures = 0;
+int failures = 0, passes = 0;
 
 void check(bool ok, const std::string& what) {
   std::cout << (ok ? "ok    " : "FAIL  ") << what << "\n" << std::flush;
   if (!ok) ++failures;
+  else ++passes;
 }
 
 double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
@@ -396,7 +397,7 @@ int run(const std::string& settings, const std::string& opener, const std::strin
   // The first window's page, read straight through the bridge by its browser window: not filled.
   check(backWindow && readWindow(*backWindow) == back->top, "the window behind was left as it was");
 
-  std::cout << failures << " failed\n";
+  std::cout << passes << " passed, " << failures << " failed\n";
   return failures == 0 ? 0 : 1;
 }
 
