@@ -18,11 +18,13 @@ tray_ready() { xwininfo -root -tree | grep '("panel" "trayer")' >/dev/null; }
 
 start_desktop() {  # WORKDIR: tries twice, and says what went wrong when both fail
   local try
-  for try in 1 2; do
+  for try in 1 2 3; do
     start_desktop_once "$1" && return 0
-    echo "the virtual desktop did not start (try $try):" >&2
+    echo "the virtual desktop did not start (try $try, DISPLAY=$DISPLAY, Xvfb" \
+      "$(kill -0 "${desktop_pids[0]}" 2>/dev/null && echo running || echo ended)):" >&2
     tail -n 5 "$1"/xvfb.log "$1"/openbox.log "$1"/trayer.log >&2 2>/dev/null
     stop_desktop
+    sleep 1
   done
   return 1
 }
