@@ -25,8 +25,13 @@ void FrmMain::fillDocument(platform::WindowHandle browser, int frame) {
   if (!html) throw StepError("the document cannot be read");  // nothing is written back then
   const platform::LocalDateTime now = desktop_.clock.now();
   // The profile is the panel's controls as they are now; the page yields so the window stays live.
+  // A close handled meanwhile ends the fill there: nothing is written after the program ended.
   const std::u16string filled = fill::sFillForm(*html, profileSnapshot(), fill::CivilDate{now.year, now.month, now.day},
-                                                [this] { desktop_.events.doEvents(); }, keywords_);
+                                                [this] {
+                                                  desktop_.events.doEvents();
+                                                  if (!running_) throw ProgramEnded{};
+                                                },
+                                                keywords_);
   if (!browsers.setBodyHtml(browser, frame, filled)) throw StepError("the document cannot be written");
 }
 

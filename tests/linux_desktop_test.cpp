@@ -2,6 +2,7 @@
 // the settings file lives, the instance lock, keys, starting programs and loading the hook library.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/linux/linux_process.h"
 #include "platform/linux/linux_session.h"
@@ -73,6 +74,12 @@ TEST(LinuxSession, TheSettingsLiveBesideAWritableProgramElseInTheUsersConfigFold
   ScratchFolder scratch;
   EXPECT_EQ(platform::settingsFolder(scratch.path(), "", "/nowhere"), scratch.path());  // a portable copy
 
+  if (geteuid() == 0) {  // a writable folder of someone else's is no portable copy
+    const auto shared = scratch / "shared";
+    std::filesystem::create_directory(shared);
+    ASSERT_EQ(chown(shared.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(platform::settingsFolder(shared, (scratch / "cfg").string(), "/nowhere"), scratch / "cfg" / "formix");
+  }
   const auto readOnly = scratch / "not-there";  // a folder the user cannot write to
   const auto config = scratch / "config";
   EXPECT_EQ(platform::settingsFolder(readOnly, config.string(), "/nowhere"), config / "formix");
@@ -87,8 +94,9 @@ TEST(LinuxSession, TheSettingsLiveBesideAWritableProgramElseInTheUsersConfigFold
 
 TEST(LinuxProcess, OneInstancePerUserAndDisplay) {
   EXPECT_EQ(platform::instanceLockPath("/run/user/1000", ":0", 1000), "/run/user/1000/formix-1000-_0.lock");
-  EXPECT_EQ(platform::instanceLockPath("", "host:10.0", 7), "/tmp/formix-7-host_10.0.lock");
+  EXPECT_EQ(platform::instanceLockPath("", "host:10.0", 7), "/tmp/formix-7-host_10.lock");
   EXPECT_EQ(platform::instanceLockPath("relative", "../x:0", 7), "/tmp/formix-7-.._x_0.lock");
+  EXPECT_EQ(platform::instanceLockPath("/run/user/7", ":0.0", 7), platform::instanceLockPath("/run/user/7", ":0", 7));
 
   ScratchFolder runtime;
   setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);

@@ -77,6 +77,30 @@ TEST(WholeFormFill, WhileHiddenTheTrayIconShowsBusyAndASecondTriggerIsDropped) {
             "browser 500 write top\ntray modify normal\nforeground 500\n");
 }
 
+TEST(WholeFormFill, AProgramClosedDuringAFillWritesNothingMore) {
+  auto s = browserSession(kNamePage);
+  s->run("menu mnu1_wk(2)\nlog\n");
+  auto& desktop = s->script.desktop();
+  app::FrmMain& program = *s->script.program();
+  // The fill report arrives first; a close request is handled while the page is being filled.
+  const auto deliver = desktop.mainWindowInput;
+  int delivered = 0;
+  desktop.mainWindowInput = [&](uint32_t message, int x, int y) {
+    if (delivered++ == 0) return deliver(message, x, y);
+    try {
+      program.closeWindow();
+    } catch (const app::ProgramEnded&) {
+    }
+  };
+  desktop.postMessage(platform::SimulatedDesktop::kMainHandle, 0x202, 2000, 0);
+  desktop.postMessage(platform::SimulatedDesktop::kMainHandle, 0x202, 0, 0);
+  desktop.pumpMessages();
+  const std::string log = s->run("log\n");
+  EXPECT_NE(log.find("process ended"), std::string::npos) << log;
+  EXPECT_EQ(log.find("write top"), std::string::npos) << log;
+  EXPECT_EQ(s->run("get-html 500\n"), std::string(kNamePage) + "\n");
+}
+
 TEST(WholeFormFill, TheWindowsKeyFillsARegistrationPageFromTheTypedProfile) {
   Session s;
   const std::string page = readFile(std::string(FORMIX_SOURCE_DIR) + "/examples/registration.html");

@@ -17,8 +17,13 @@ bool HookReports::nativeEventFilter(const QByteArray& eventType, void* message, 
   if (client->type != reportType_ || client->format != 32 || client->window != view_.handle()) return false;
   if (client->data.data32[0] != kLeftButtonUp) return true;
   // The numbers are signed 32-bit values, as the coordinates of a posted mouse message.
-  const double x = static_cast<int32_t>(client->data.data32[1]) * screen_.twipsPerPixelX();
-  const double y = static_cast<int32_t>(client->data.data32[2]) * screen_.twipsPerPixelY();
+  // Pixels become twips in single precision, as the window's own coordinates are: the model
+  // recognises a code by exactly that product.
+  const auto twips = [](uint32_t pixels, double perPixel) {
+    return static_cast<double>(static_cast<float>(static_cast<int32_t>(pixels)) * static_cast<float>(perPixel));
+  };
+  const double x = twips(client->data.data32[1], screen_.twipsPerPixelX());
+  const double y = twips(client->data.data32[2], screen_.twipsPerPixelY());
   view_.callLater([this, x, y] {
     if (auto* program = view_.program()) program->mouseUp(program->frmMain, app::kLeftButton, x, y);
   });

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -10,10 +11,14 @@
 namespace formix::platform {
 
 std::filesystem::path instanceLockPath(const std::string& runtimeDir, const std::string& display, unsigned uid) {
-  // The display name may hold a host and a screen ("host:0.0"); only safe characters reach the
-  // file name.
+  // ":0" and ":0.0" are the same display: the screen number is dropped. Only safe characters
+  // reach the file name.
+  std::string displayName = display;
+  if (const size_t colon = displayName.rfind(':'); colon != std::string::npos) {
+    if (const size_t dot = displayName.find('.', colon); dot != std::string::npos) displayName.erase(dot);
+  }
   std::string safe;
-  for (char c : display) safe.push_back(std::isalnum(static_cast<unsigned char>(c)) || c == '.' ? c : '_');
+  for (char c : displayName) safe.push_back(std::isalnum(static_cast<unsigned char>(c)) || c == '.' ? c : '_');
   const std::string name = "formix-" + std::to_string(uid) + "-" + safe + ".lock";
   if (!runtimeDir.empty() && runtimeDir.front() == '/') return std::filesystem::path(runtimeDir) / name;
   return std::filesystem::path("/tmp") / name;
@@ -29,6 +34,9 @@ bool LinuxProcess::anotherInstanceRunning() {
   const auto path = instanceLockPath(runtime != nullptr ? runtime : "", display != nullptr ? display : "", getuid());
   lock_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (lock_ < 0) return false;  // no lock to be had: run rather than refuse to start
+  // A file someone else made (in a shared /tmp) says nothing about this user's instances.
+  struct stat file{};
+  if (fstat(lock_, &file) != 0 || file.st_uid != getuid()) return false;
   return flock(lock_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
 

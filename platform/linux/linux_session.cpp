@@ -30,7 +30,12 @@ std::filesystem::path executableFolder() {
 
 std::filesystem::path settingsFolder(const std::filesystem::path& programFolder, const std::string& configHome,
                                      const std::string& home) {
-  if (access(programFolder.c_str(), W_OK) == 0) return programFolder;
+  // A portable copy: a folder of the user's own that the user may write to. A shared folder that
+  // happens to be writable (/usr/local/bin for the staff group) would mix users' profiles.
+  struct stat owner{};
+  if (stat(programFolder.c_str(), &owner) == 0 && owner.st_uid == geteuid() && access(programFolder.c_str(), W_OK) == 0) {
+    return programFolder;
+  }
   // Only an absolute $XDG_CONFIG_HOME counts; a relative one is to be ignored.
   std::filesystem::path base = !configHome.empty() && configHome.front() == '/'
                                    ? std::filesystem::path(configHome)

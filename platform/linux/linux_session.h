@@ -1,5 +1,5 @@
 // Session facts of a Linux desktop: the user from the password database, and the folder of the
-// settings file: the program's own folder when the user may write there (a portable copy), else
+// settings file: the program's own folder when it is the user's and writable (a portable copy), else
 // $XDG_CONFIG_HOME/formix (created owner-only).
 #pragma once
 
@@ -13,8 +13,8 @@ namespace formix::platform {
 // The folder that holds the running executable.
 std::filesystem::path executableFolder();
 
-// Where the settings file lives for a program in `programFolder`: that folder when writable,
-// otherwise the per-user configuration folder (made 0700 if missing). `configHome` is
+// Where the settings file lives for a program in `programFolder`: that folder when it is the
+// user's own and writable, otherwise the per-user configuration folder (made 0700 if missing). `configHome` is
 // $XDG_CONFIG_HOME, or empty to use `home`/.config.
 std::filesystem::path settingsFolder(const std::filesystem::path& programFolder, const std::string& configHome,
                                      const std::string& home);

@@ -2,6 +2,9 @@
 #include <QApplication>
 
 #include <csignal>
+#include <functional>
+#include <optional>
+#include <utility>
 #include <cstdlib>
 #include <iostream>
 
@@ -25,11 +28,25 @@
 using namespace formix;
 using namespace formix::platform;
 
+namespace {
+
+// When the X server goes away (a session that ends without signalling its programs), Qt ends the
+// process with exit(): the settings are saved then, as a close would save them.
+std::function<void()> saveAtExit;
+void runSaveAtExit() {
+  if (auto save = std::exchange(saveAtExit, nullptr)) save();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc == 2) {
     if (auto status = runBrowserIntegrationOption(argv[1], executableFolder())) return *status;
   }
-  // The ports speak X11; on a Wayland session the program runs through XWayland.
+  // The ports speak X11; on a Wayland session the program runs through XWayland. Programs that
+  // phrases start get the environment as it was.
+  const char* platformBefore = std::getenv("QT_QPA_PLATFORM");
+  const std::optional<std::string> platformWas = platformBefore ? std::optional<std::string>(platformBefore) : std::nullopt;
   setenv("QT_QPA_PLATFORM", "xcb", 1);
   // Programs that phrases start are not waited for, and leave no zombie behind.
   struct sigaction children {};
@@ -43,6 +60,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   QApplication application(argc, argv);
+  if (platformWas) setenv("QT_QPA_PLATFORM", platformWas->c_str(), 1);
+  else unsetenv("QT_QPA_PLATFORM");
   QApplication::setApplicationName(QStringLiteral("Formix"));
   QApplication::setQuitOnLastWindowClosed(false);
   if (argc > 1) {
@@ -80,6 +99,18 @@ int main(int argc, char** argv) {
   view.call([&] { program.Form_Load(); });
   if (process.ended()) return 0;  // a second instance, or a refused hook: nothing more is touched
   closeOnEndSignals([&] { view.call([&] { program.closeWindow(); }); });
+  saveAtExit = [&] {
+    if (!program.running()) return;
+    view.detach();  // the display is gone: the save touches no window
+    try {
+      program.Form_QueryUnload();
+    } catch (...) {
+    }
+  };
+  std::atexit(runSaveAtExit);
   if (std::string why; !bridgeServer.start(&why)) std::cerr << "formix: browser bridge unavailable: " << why << '\n';
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  saveAtExit = nullptr;  // the program ended through its own close, which saved
+  view.detach();
+  return status;
 }

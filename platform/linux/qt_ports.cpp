@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QMessageBox>
 #include <QScreen>
+#include <QThread>
 
 #include <ctime>
 
@@ -52,7 +53,12 @@ QtEventLoop::QtEventLoop() {
   });
 }
 
-void QtEventLoop::doEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtEventLoop::doEvents() {
+  // Runs what is waiting; when nothing was, a short pause keeps a caller that loops on this
+  // (the typing wait) from spinning a core.
+  QEventLoop loop;
+  if (!loop.processEvents(QEventLoop::AllEvents)) QThread::usleep(500);
+}
 
 void QtEventLoop::setTimer(int milliseconds, std::function<void()> tick) {
   if (milliseconds <= 0) {

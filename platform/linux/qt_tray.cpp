@@ -1,5 +1,7 @@
 #include "platform/linux/qt_tray.h"
 
+#include <cmath>
+
 #include "app/main_window.h"
 #include "platform/linux/pictures.h"
 #include "text/utf.h"
@@ -23,7 +25,8 @@ QtTray::QtTray(FormView& view, Screen& screen) : view_(view), screen_(screen) {
 }
 
 void QtTray::report(int message) {
-  const double x = message * screen_.twipsPerPixelX();
+  // The model reads the message back by dividing by the whole number of twips per pixel.
+  const double x = message * std::round(screen_.twipsPerPixelX());
   view_.callLater([this, x] {
     if (auto* program = view_.program()) program->mouseDown(program->frmMain, app::kMiddleButton, x, 0);
   });

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -55,7 +56,17 @@ FormView::FormView(Screen& screen, x11::Connection& x, std::function<void()> qui
   form_->winId();  // the X window exists from now on: it is the model's window handle
 }
 
-FormView::~FormView() { delete form_; }
+FormView::~FormView() {
+  detach();
+  delete form_;
+}
+
+void FormView::detach() {
+  if (program_ != nullptr) program_->onPropertyChanged = nullptr;
+  program_ = nullptr;
+  shownFocus_ = nullptr;
+  detached_ = true;
+}
 
 int FormView::px(double twips, bool vertical) const {
   const double perPixel = vertical ? screen_.twipsPerPixelY() : screen_.twipsPerPixelX();
@@ -303,6 +314,19 @@ bool FormView::keyPressed(Control& c, QKeyEvent* key) {
   return false;
 }
 
+// Text that an input method commits (Japanese input, say) is asked about character by character,
+// as typed keys are: a box that takes digits only refuses full-width digits and kana alike.
+bool FormView::inputCommitted(Control& c, QInputMethodEvent* input) {
+  if (c.name() != "txtAUTO" || input->commitString().isEmpty()) return false;
+  bool refused = false;
+  for (const QChar ch : input->commitString()) {
+    int code = ch.unicode();
+    call([&] { program_->txtAUTO_KeyPress(c.index(), code); });
+    refused = refused || code == 0;
+  }
+  return refused;
+}
+
 bool FormView::dragged(Control& c, QEvent* event) {
   if (event->type() == QEvent::Drop) {
     auto* drop = static_cast<QDropEvent*>(event);
@@ -363,6 +387,8 @@ bool FormView::eventFilter(QObject* watched, QEvent* event) {
       return false;
     case QEvent::KeyPress:
       return keyPressed(c, static_cast<QKeyEvent*>(event));
+    case QEvent::InputMethod:
+      return inputCommitted(c, static_cast<QInputMethodEvent*>(event));
     case QEvent::DragEnter:
     case QEvent::DragMove:
     case QEvent::Drop:
@@ -383,7 +409,9 @@ bool FormView::eventFilter(QObject* watched, QEvent* event) {
 WindowHandle FormView::handle() { return static_cast<WindowHandle>(form_->winId()); }
 
 void FormView::setVisible(bool visible) {
-  if (visible && !frameKnown()) {
+  if (detached_) return;
+  if (visible && !frameAsked_) {
+    frameAsked_ = true;  // a window manager that never answers costs the wait once, not every show
     // Ask the window manager for the frame it will draw, so the first showing already has the
     // right client size instead of correcting it once the window is up.
     const uint32_t none[5] = {0, 0, 0, 0, 0};
@@ -404,9 +432,12 @@ bool FormView::frameKnown() {
   return x_.property32(handle(), x_.atom("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL).size() == 4;
 }
 
-void FormView::setCaption(std::u16string_view caption) { form_->setWindowTitle(toQString(caption)); }
+void FormView::setCaption(std::u16string_view caption) {
+  if (!detached_) form_->setWindowTitle(toQString(caption));
+}
 
 void FormView::setBounds(double left, double top, double width, double height) {
+  if (detached_) return;
   left_ = left;
   top_ = top;
   width_ = width;
@@ -419,9 +450,10 @@ void FormView::applyBounds() {
   // inside the frame the window manager draws.
   int extraWidth = 0, extraHeight = 0;
   const auto extents = x_.property32(handle(), x_.atom("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL);
-  if (extents.size() == 4) {  // left, right, top, bottom
-    extraWidth = static_cast<int>(extents[0] + extents[1]);
-    extraHeight = static_cast<int>(extents[2] + extents[3]);
+  if (extents.size() == 4) {  // left, right, top, bottom, in device pixels
+    const double ratio = form_->devicePixelRatioF() > 0 ? form_->devicePixelRatioF() : 1;
+    extraWidth = static_cast<int>(std::lround((extents[0] + extents[1]) / ratio));
+    extraHeight = static_cast<int>(std::lround((extents[2] + extents[3]) / ratio));
   }
   applyingBounds_ = true;
   form_->move(px(left_), px(top_, true));
@@ -430,6 +462,7 @@ void FormView::applyBounds() {
 }
 
 void FormView::setOnTop() {
+  if (detached_) return;
   if (!form_->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) form_->setWindowFlag(Qt::WindowStaysOnTopHint);
   if (form_->isVisible()) {
     const uint32_t data[5] = {1, x_.atom("_NET_WM_STATE_ABOVE"), 0, 1, 0};

@@ -7,6 +7,9 @@
 #include <QPointer>
 #include <QWidget>
 
+class QInputMethodEvent;
+class QKeyEvent;
+
 #include <functional>
 #include <map>
 
@@ -24,6 +27,9 @@ class FormView : public QObject, public x11::OwnWindow {
   // Builds the widgets of the model's controls; the model must outlive the view's use of it.
   void attach(app::FrmMain& program);
   app::FrmMain* program() const { return program_; }
+  // Forgets the model (before it is destroyed, or when the display is gone): nothing reaches it
+  // any more, and the model's calls leave the window alone.
+  void detach();
   QWidget& form() { return *form_; }
   QWidget* widgetOf(const app::Control& control) const;
 
@@ -54,6 +60,7 @@ class FormView : public QObject, public x11::OwnWindow {
   void syncFocus();
   void syncSelection(app::Control& control);
   bool keyPressed(app::Control& control, QKeyEvent* event);
+  bool inputCommitted(app::Control& control, QInputMethodEvent* input);
   bool dragged(app::Control& control, QEvent* event);
   int px(double twips, bool vertical = false) const;
 
@@ -66,6 +73,8 @@ class FormView : public QObject, public x11::OwnWindow {
   std::map<const QObject*, app::Control*> controls_;
   double left_ = 0, top_ = 0, width_ = 0, height_ = 0;  // the form's outer bounds, twips
   bool applyingBounds_ = false;
+  bool frameAsked_ = false;
+  bool detached_ = false;  // the model is gone, or the display: the window is left alone
   bool fromView_ = false;  // a change the user made in a widget is being handed to the model
   const app::Control* shownFocus_ = nullptr;
 };

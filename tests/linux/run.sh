@@ -237,5 +237,15 @@ check "no notification area: a start in the tray still shows the bar" \
 xdotool windowactivate --sync "$(formix_window)" key alt+F4
 wait_until 5 sh -c "! kill -0 $formix_pid 2>/dev/null"
 
+# ==== The display goes away (a session that ends without a signal) ====
+start_formix "$notray"
+click_profile
+click_form 1750 420
+xdotool key ctrl+a; paste_text '高橋'
+kill "${desktop_pids[0]}"  # Xvfb, the first one started
+check "the display gone: the program ends" wait_until 5 sh -c "! kill -0 $formix_pid 2>/dev/null"
+dump=$("$tool" settings dump "$notray/$user.ini")
+check "the display gone: the edit is saved all the same" field A001 高橋
+
 echo "linux desktop test took $((SECONDS - started))s"
 checks_summary
