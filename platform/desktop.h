@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fill/page_facts.h"
 #include "platform/session.h"
 
 namespace formix::platform {
@@ -163,6 +164,17 @@ class BrowserDocuments {
   // The body HTML of the top document or of frame k (from 0); nullopt when it cannot be read.
   virtual std::optional<std::u16string> bodyHtml(WindowHandle browser, int frame) = 0;
   virtual bool setBodyHtml(WindowHandle browser, int frame, std::u16string_view html) = 0;
+
+  // Today's browsers are not read as HTML: they tell the facts of the page's controls, and take
+  // fills control by control. nullopt: this browser offers only the body HTML above (Internet
+  // Explorer), or the facts cannot be read.
+  virtual std::optional<fill::PageFacts> pageFacts(WindowHandle /*browser*/) { return std::nullopt; }
+  // Applies fills to the page read last by pageFacts; each control is checked again just before
+  // it is written and skipped when it changed. The number applied, or nullopt when nothing
+  // could be applied.
+  virtual std::optional<int> applyFills(WindowHandle /*browser*/, const std::vector<fill::ControlFill>& /*fills*/) {
+    return std::nullopt;
+  }
 };
 
 // Local date and time.
