@@ -12,6 +12,7 @@
 #include "bridge/bridge_documents.h"
 #include "bridge/bridge_server.h"
 #include "bridge/socket_path.h"
+#include "platform/linux/autostart.h"
 #include "platform/linux/browser_integration.h"
 #include "platform/linux/end_signals.h"
 #include "platform/linux/hook_reports.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
   if (argc == 2) {
     if (auto status = runBrowserIntegrationOption(argv[1], executableFolder())) return *status;
   }
+  if (auto status = runAutostartOption(argc, argv, executableFolder() / "formix")) return *status;
   // The ports speak X11; on a Wayland session the program runs through XWayland. Programs that
   // phrases start get the environment as it was.
   const char* platformBefore = std::getenv("QT_QPA_PLATFORM");
