@@ -6,10 +6,12 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 WIN_BUILD ?= build-win
+DEB_BUILD ?= build-deb
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
 .PHONY: deps win-deps desktop-deps bridge-deps linux-test bench-desktop build run test unit-tests fuzz-build \
-        fuzz-smoke fuzz bench clean hook-dll wine-test x11-hook-test bridge-test bridge-measure
+        fuzz-smoke fuzz bench clean hook-dll wine-test x11-hook-test bridge-test bridge-measure \
+        deb deb-deps deb-test
 .PHONY: windows windows-deps windows-test win-release
 
 deps:
@@ -27,6 +29,10 @@ desktop-deps:
 # real browsers.
 bridge-deps:
 	@scripts/install-deps.sh chromium firefox-esr xvfb xauth openbox xdotool zip fonts-noto-cjk python3
+
+# What building the Debian package and checking it need.
+deb-deps:
+	@scripts/install-deps.sh dpkg-dev lintian librsvg2-bin desktop-file-utils
 
 build: deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFORMIX_WERROR=ON >/dev/null
@@ -122,6 +128,15 @@ bridge-measure: bridge-deps build
 	@tests/bridge/run.sh $(BUILD) measure $(BRIDGE_RUNS)
 
 
+# The Debian package $(BUILD)/formix_<version>_amd64.deb, built in $(DEB_BUILD) with Debian's flags.
+deb: deps deb-deps
+	@scripts/build-deb.sh $(DEB_BUILD) $(BUILD) $(JOBS)
+
+# The package as a user meets it: lintian, apt install, a fill in Debian's chromium and firefox-esr
+# without any set-up, then apt purge (installs and removes the package on this machine, as root).
+deb-test: deb desktop-deps bridge-deps
+	@tests/deb/run.sh $(BUILD)
+
 # Formix.exe: the model and engines cross-built with mingw-w64 (cmake/mingw-w64.cmake) together
 # with the Win32 view and ports of platform/windows/, beside FmxHook.dll in $(WIN_BUILD)/.
 windows: win-deps $(WIN_BUILD)/FmxHook.dll
@@ -148,7 +163,7 @@ windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe $(WIN_BU
 	@tests/wine/formix_e2e.sh $(WIN_BUILD) $(BUILD)/tools/formix-tool
 
 
-test: unit-tests fuzz-smoke wine-test windows-test x11-hook-test linux-test bridge-test
+test: unit-tests fuzz-smoke wine-test windows-test x11-hook-test linux-test bridge-test deb-test
 
 bench: build
 	@$(BUILD)/bench/formix_bench
@@ -158,4 +173,4 @@ bench-desktop: build desktop-deps
 	@bench/desktop/measure.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(DEB_BUILD)
