@@ -90,6 +90,9 @@ TEST(LinuxSession, TheSettingsLiveBesideAWritableProgramElseInTheUsersConfigFold
   const auto home = scratch / "home";
   EXPECT_EQ(platform::settingsFolder(readOnly, "", home.string()), home / ".config" / "formix");
   EXPECT_EQ(platform::settingsFolder(readOnly, "rel/config", home.string()), home / ".config" / "formix");
+  // An installed program keeps no settings beside it, not even root's, who owns /usr/bin.
+  EXPECT_EQ(platform::settingsFolder("/usr/bin", config.string(), "/nowhere"), config / "formix");
+  EXPECT_EQ(platform::settingsFolder("/usr/local/bin", config.string(), "/nowhere"), config / "formix");
 }
 
 TEST(LinuxProcess, OneInstancePerUserAndDisplay) {

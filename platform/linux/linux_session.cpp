@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <iterator>
 #include <vector>
 
 #include "text/utf.h"
@@ -32,8 +33,13 @@ std::filesystem::path settingsFolder(const std::filesystem::path& programFolder,
                                      const std::string& home) {
   // A portable copy: a folder of the user's own that the user may write to. A shared folder that
   // happens to be writable (/usr/local/bin for the staff group) would mix users' profiles.
+  // A program installed under /usr (the package's /usr/bin, cmake's /usr/local/bin) is no portable
+  // copy even for root, who owns those folders: only the package manager writes there.
+  const bool installed = programFolder.is_absolute() && std::next(programFolder.begin()) != programFolder.end() &&
+                         *std::next(programFolder.begin()) == "usr";
   struct stat owner{};
-  if (stat(programFolder.c_str(), &owner) == 0 && owner.st_uid == geteuid() && access(programFolder.c_str(), W_OK) == 0) {
+  if (!installed && stat(programFolder.c_str(), &owner) == 0 && owner.st_uid == geteuid() &&
+      access(programFolder.c_str(), W_OK) == 0) {
     return programFolder;
   }
   // Only an absolute $XDG_CONFIG_HOME counts; a relative one is to be ignored.

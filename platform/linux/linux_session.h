@@ -1,6 +1,6 @@
 // Session facts of a Linux desktop: the user from the password database, and the folder of the
 // settings file: the program's own folder when it is the user's and writable (a portable copy), else
-// $XDG_CONFIG_HOME/formix (created owner-only).
+// $XDG_CONFIG_HOME/formix (created owner-only). A program installed under /usr is never a portable copy.
 #pragma once
 
 #include <filesystem>

@@ -32,7 +32,7 @@ start_desktop() {  # WORKDIR: tries twice, and says what went wrong when both fa
 start_desktop_once() {
   local work=$1
   # Xvfb picks a free display itself and writes its number, so parallel runs never collide.
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -dpi 96 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset -dpi 96 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   desktop_pids+=($!)
   wait_until 10 grep -q '[0-9]' "$work/display" || { echo "Xvfb gave no display" >&2; return 1; }
   export DISPLAY=":$(head -n 1 "$work/display")"
