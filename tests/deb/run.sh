@@ -43,7 +43,8 @@ echo "== lintian $(basename "$deb")"
 lintian --fail-on error "$deb" 2>&1 | grep -v 'running with root privileges' | tee "$work/lintian.log"
 check "lintian reports no error" test "${PIPESTATUS[0]}" -eq 0
 check "the files under /etc are configuration files" \
-  test "$(dpkg-deb -I "$deb" conffiles)" = "$(printf '%s\n' /etc/chromium/native-messaging-hosts/formix.bridge.json /etc/firefox-esr/formix.js)"
+  test "$(dpkg-deb -I "$deb" conffiles)" = "$(printf '%s\n' /etc/chromium.d/formix-extensions \
+    /etc/chromium/native-messaging-hosts/formix.bridge.json /etc/firefox-esr/formix.js)"
 check "the libraries come from the binaries" sh -c "dpkg-deb -f '$deb' Depends | grep -q 'libqt6widgets6 (>= '"
 check "the browsers are recommended" sh -c "dpkg-deb -f '$deb' Recommends | grep -q 'chromium | firefox-esr'"
 
@@ -88,6 +89,18 @@ check "the host manifests name the installed relay" \
          grep -q "\"path\": \"/usr/bin/formix-bridge\"" /usr/lib/mozilla/native-messaging-hosts/formix.bridge.json'
 check "Debian's chromium wrapper loads the extension's folder" \
   sh -c '. /etc/chromium.d/extensions; echo "$CHROMIUM_FLAGS" | grep -q -- "--load-extension=.*/usr/share/chromium/extensions/formix"'
+# With other extension packages beside it (a scratch folder stands for /usr/share/chromium/extensions):
+# the wrapper's flags, split at blanks as it splits them, name every folder in one --load-extension.
+wrapper_flags() {
+  mkdir -p "$work/ext/aaa-other" "$work/ext/formix" "$work/ext/ublock-origin"
+  for file in extensions formix-extensions; do
+    sed "s|/usr/share/chromium/extensions|$work/ext|g" "/etc/chromium.d/$file" >"$work/chromium.d-$file"
+  done
+  sh -c 'CHROMIUM_FLAGS=; . "$1"; . "$2"; for word in $CHROMIUM_FLAGS; do echo "$word"; done' sh \
+    "$work/chromium.d-extensions" "$work/chromium.d-formix-extensions"
+}
+check "beside other extension packages the wrapper still loads every folder" test "$(wrapper_flags)" = \
+  "$(printf '%s\n' --enable-remote-extensions "--load-extension=$work/ext/aaa-other,$work/ext/formix,$work/ext/ublock-origin")"
 
 # The user's own autostart entry, off until asked for.
 autostart=$HOME/.config/autostart/formix.desktop
@@ -162,6 +175,13 @@ fill_in() {  # NAME PAGE PID: Super in the browser window showing PAGE, then wha
   m=$(log_mark)
   local before=$failures
   xdotool key super
+  # The first fill of a browser window finds the window by a marker in its title, which formix
+  # waits 600 ms for; on a loaded machine the browser can show it later and that fill finds no
+  # browser (tests/bridge covers that timing). This test is about the package: one more press.
+  if ! sees "$page" mail "$m" taro.yamada@example.co.jp; then
+    echo "note $name: the first Super press filled nothing; pressing it again"
+    xdotool key super
+  fi
   check "$name: Super fills the mail address" sees "$page" mail "$m" taro.yamada@example.co.jp
   check "$name: Super fills the telephone" sees_phone "$page" "$m"
   if [ "$failures" -gt "$before" ]; then  # what formix and the page said, and the screen
@@ -215,7 +235,7 @@ while read -r path; do
 done <"$work/files"
 check "nothing of the package is left (${left[*]:-})" test ${#left[@]} -eq 0
 for path in /etc/chromium/native-messaging-hosts/formix.bridge.json /usr/lib/mozilla/native-messaging-hosts/formix.bridge.json \
-  /etc/firefox-esr/formix.js /usr/share/chromium/extensions/formix \
+  /etc/firefox-esr/formix.js /etc/chromium.d/formix-extensions /usr/share/chromium/extensions/formix \
   "/usr/share/mozilla/extensions/{ec8030f7-c20a-464f-9b0e-13a3a9e97384}/bridge@formix" /usr/share/formix \
   /usr/lib/x86_64-linux-gnu/formix /usr/bin/formix /usr/bin/formix-bridge; do
   check "purged: $path" sh -c "[ ! -e '$path' ] && [ ! -L '$path' ]"
