@@ -132,6 +132,7 @@ start_desktop "$work" || exit 1
 mkdir -p "$HOME/.config/formix"
 settings="$HOME/.config/formix/$(id -un).ini"
 cp "$root/examples/sample.ini" "$settings"
+touch -d '2001-01-01' "$settings" && touch "$work/before-formix"  # formix saves it again at its end
 command=$(sed -n 's/^Exec=//p' /usr/share/applications/formix.desktop)
 check "the menu entry starts the installed program" test "$(command -v "$command")" = /usr/bin/formix
 $command >"$work/formix.log" 2>&1 &
@@ -224,6 +225,8 @@ stop_browser "$browser"
 # A kill ends formix as the end of a session does: it saves the settings first.
 kill "$formix_pid"
 wait_until 10 sh -c "! kill -0 $formix_pid"
+check "formix saved its settings in the user's folder, none beside the program" \
+  sh -c "[ '$settings' -nt '$work/before-formix' ] && [ ! -e '/usr/bin/$(id -un).ini' ]"
 
 echo "== apt-get purge formix"
 apt_get purge formix >>"$work/apt.log" 2>&1
