@@ -68,8 +68,14 @@ firefox_profile "$existing"
 firefox-esr --headless --no-remote --profile "$existing" about:blank >"$work/firefox-existing.log" 2>&1 &
 ff=$!
 started_pids+=("$ff")
-wait_until 60 grep -q 'extensions.lastAppBuildId' "$existing/prefs.js"
-check "a firefox-esr profile exists before the install" grep -q 'extensions.lastAppBuildId' "$existing/prefs.js"
+# A profile that has been used: firefox has written down its add-ons' state, which it trusts at the
+# next start rather than scanning every add-on folder again.
+profile_used() {
+  grep -q 'extensions.lastAppBuildId' "$existing/prefs.js" && [ -s "$existing/addonStartup.json.lz4" ] &&
+    [ -s "$existing/extensions.json" ]
+}
+wait_until 60 profile_used
+check "a firefox-esr profile exists before the install" profile_used
 kill "$ff"; wait "$ff" 2>/dev/null
 
 echo "== apt-get install $(basename "$deb")"
