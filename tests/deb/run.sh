@@ -195,6 +195,9 @@ fill_in() {  # NAME PAGE PID: Super in the browser window showing PAGE, then wha
     tail -n 5 "$work/formix.log"
     grep '/seen?' "$work/http.log" | tail -n 4
     import -window root "$build/deb-test-$name.png" && echo "screen: $build/deb-test-$name.png"
+    # The hook's modes live in one record per user (hook, mouse mode, key mode): another formix of
+    # the same user elsewhere on the machine changes them too.
+    echo "hook record: $(od -An -td4 "/dev/shm/formix-hook-$(id -u)" 2>/dev/null)"
   fi
 }
 
