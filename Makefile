@@ -133,7 +133,7 @@ deb: deps deb-deps
 	@scripts/build-deb.sh $(DEB_BUILD) $(BUILD) $(JOBS)
 
 # The package as a user meets it: lintian, apt install, a fill in Debian's chromium and firefox-esr
-# without any set-up, then apt purge (installs and removes the package on this machine, as root).
+# without any set-up, then apt purge (installs and removes the package on this machine).
 deb-test: deb desktop-deps bridge-deps
 	@tests/deb/run.sh $(BUILD)
 
