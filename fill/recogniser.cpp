@@ -126,6 +126,15 @@ void classify(Slot& s) {
     return;
   }
 
+  // One header over a name's boxes and its reading's: the box's own word says which it is.
+  if (topicFrom->twoLabels) {
+    for (const LabelHint* h : {static_cast<const LabelHint*>(&s.own), &aria, static_cast<const LabelHint*>(&s.before), &placeholder}) {
+      if (!h->strong && (h->topic == Topic::Name || h->topic == Topic::Kana)) {
+        s.topic = h->topic;
+        break;
+      }
+    }
+  }
   // The reading of an address ("住所(ヨミ)") is nothing Formix keeps.
   if (s.topic == Topic::Address || s.topic == Topic::Prefecture) {
     for (const LabelHint* h : near) {
@@ -140,7 +149,7 @@ void classify(Slot& s) {
   // A name label anywhere that says "reading" makes a name box a reading box.
   if (s.topic == Topic::Name) {
     for (const LabelHint* h : all) {
-      if (h->reading && h != &column && h != &block) s.topic = Topic::Kana;
+      if (h->reading && !h->twoLabels && h != &column && h != &block) s.topic = Topic::Kana;
     }
   }
   auto compatible = [&](const LabelHint& h) {

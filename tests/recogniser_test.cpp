@@ -104,6 +104,13 @@ TEST(RecogniserNames, ARowLabelAndOneCharacterPartsSplitTheName) {
             (V{u"ヤマダ", u"タロウ"}));
   EXPECT_EQ(received(page({{.placeholder = u"かな（せい）"}, {.placeholder = u"かな（めい）"}})), (V{u"やまだ", u"たろう"}));
   EXPECT_EQ(received(page({{.label = u"姓カナ(全角)"}, {.label = u"名カナ(全角)"}})), (V{u"ヤマダ", u"タロウ"}));
+  // One header names both rows of boxes.
+  const std::u16string both = u"【必須】 ご契約者さまのお名前（全角） 【必須】 フリガナ（全角カナ）";
+  EXPECT_EQ(received(page({{.rowHeader = both, .before = u"姓"},
+                           {.rowHeader = both, .before = u"名"},
+                           {.rowHeader = both, .before = u"セイ"},
+                           {.rowHeader = both, .before = u"メイ"}})),
+            (V{u"山田", u"太郎", u"ヤマダ", u"タロウ"}));
   // One box takes the whole name; given-then-family boxes are filled the way round they ask.
   EXPECT_EQ(received(page({{.label = u"氏名"}, {.label = u"ふりがな"}})), (V{u"山田太郎", u"やまだたろう"}));
   EXPECT_EQ(received(page({{.rowHeader = u"Name", .before = u"名", .name = u"first_name"},

@@ -236,6 +236,9 @@ LabelHint readLabel(std::u16string_view label) {
     if (hint.reading && hint.topic != Topic::Kana) {
       if (hint.topic == Topic::Name) {
         hint.topic = Topic::Kana;
+        size_t reading = text::npos;
+        for (std::u16string_view w : kReading) reading = std::min(reading, folded.find(w));
+        hint.twoLabels = reading != text::npos && reading > strong.at + strong.length + 2;
       } else if (hint.topic == Topic::Address || hint.topic == Topic::Prefecture) {
         hint.topic = Topic::Leave;
         hint.leaveWhy = u"reading of an address";

@@ -60,7 +60,9 @@ struct LabelHint {
   bool halfWidth = false;           // ... or for half-width ones (半角)
   bool noHyphen = false;            // "ハイフンなし", "ハイフン不要", "-なし"
   bool withHyphen = false;          // "ハイフンあり", "ハイフン付き", "ハイフンを入れて"
-  bool secondOfKind = false;        // a numbered second box of its kind: "メールアドレス2", "電話番号２"
+  bool secondOfKind = false;
+  bool twoLabels = false;           // a name's label and its reading's stand apart in one text
+                                    // ("お名前（全角） フリガナ（全角カナ）"): each box's own words decide        // a numbered second box of its kind: "メールアドレス2", "電話番号２"
   std::u16string leaveWhy;          // with Topic::Leave: the word that said so
 };
 
