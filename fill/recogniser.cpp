@@ -209,7 +209,9 @@ std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
       std::vector<Slot*>& last = groups.back();
       Slot* prev = last.back();
       const bool adjacent = prev == *(std::find(slots.begin(), slots.end(), s) - 1);
-      bool joins = adjacent && prev->topic == s->topic && sameRow(*prev, *s);
+      // The lines of an address often stand in rows of their own ("市区町村", "番地", "建物名").
+      bool joins = adjacent && prev->topic == s->topic &&
+                   (sameRow(*prev, *s) || (s->topic == Topic::Address && prev->c->form == s->c->form));
       // A confirmation box of the mail starts its own group even under the same label.
       if (joins && s->topic == Topic::Mail && s->confirm && !prev->confirm && prev->part != Part::Local) joins = false;
       if (joins) {
@@ -584,8 +586,9 @@ void fillAddresses(std::vector<Slot*>& group, const Profile& profile, bool prefe
     for (const LabelHint* h : {&s->own, wordsAfter ? &s->after : &s->before, &s->hint}) {
       if (p == Part::None) p = ownPart(*h);
     }
-    if (p == Part::None && group.size() == 1) p = s->part;
+    if (p == Part::None) p = ownPart(s->row);
     if (p == Part::None && s->tokens.topic == Topic::Address) p = s->tokens.part;
+    if (p == Part::None) p = s->part;  // autocomplete's address-line1 and the like
     parts.push_back(p);
   }
   if (std::all_of(parts.begin(), parts.end(), [](Part p) { return p == Part::None; })) {
@@ -593,6 +596,9 @@ void fillAddresses(std::vector<Slot*>& group, const Profile& profile, bool prefe
     else if (group.size() == 2) parts = {Part::CityLine, Part::Building};
     else if (group.size() == 3) parts = {Part::City, Part::Street, Part::Building};
   }
+  // A note under the address ("英数字は全角で") speaks for all of its boxes.
+  const bool fullWidth = std::any_of(group.begin(), group.end(), [](const Slot* s) { return s->fullWidth && !s->halfWidth; });
+  for (Slot* s : group) s->fullWidth |= fullWidth;
   const bool cityAlone = std::find(parts.begin(), parts.end(), Part::City) != parts.end();
   const bool townAlone = std::find(parts.begin(), parts.end(), Part::Town) != parts.end();
   auto join = [](const std::u16string& a, const std::u16string& b) { return a.empty() ? b : b.empty() ? a : a + u" " + b; };

@@ -212,6 +212,10 @@ TEST(RecogniserMail, WholeLocalAndDomainAndConfirmation) {
             (V{u"taro.yamada@example.co.jp", u"taro.yamada@example.co.jp"}));
   EXPECT_EQ(received(page({{.label = u"メールアドレス"}, {.label = u"メールアドレス（確認用）"}})),
             (V{u"taro.yamada@example.co.jp", u"taro.yamada@example.co.jp"}));
+  // An example with an at sign before the confirmation box does not make it the domain's box.
+  EXPECT_EQ(received(page({{.rowHeader = u"メールアドレス", .after = u"例）xxx@xxx.xxx"},
+                           {.rowHeader = u"メールアドレス", .before = u"例）xxx@xxx.xxx 確認のため再度入力してください。"}})),
+            (V{u"taro.yamada@example.co.jp", u"taro.yamada@example.co.jp"}));
 }
 
 TEST(RecogniserAddress, PrefectureCityStreetAndBuilding) {
@@ -237,6 +241,12 @@ TEST(RecogniserAddress, PrefectureCityStreetAndBuilding) {
                            {.rowHeader = u"住所", .before = u"町名"},
                            {.rowHeader = u"住所", .before = u"丁目・番地 (英数字は全角で)"},
                            {.rowHeader = u"住所", .before = u"ビル・建物名、部屋番号 (英数字は全角で)"}})),
+            (V{u"千代田区", u"千代田", u"１－１", u"ＡＢＣビル　１０１"}));
+  // The note under the last box speaks for all of them.
+  EXPECT_EQ(received(page({{.rowHeader = u"市区町村・郡"},
+                           {.rowHeader = u"町名"},
+                           {.rowHeader = u"丁目・番地"},
+                           {.rowHeader = u"ビル・建物名", .after = u"「英数字」は全角で入力してください。"}})),
             (V{u"千代田区", u"千代田", u"１－１", u"ＡＢＣビル　１０１"}));
   EXPECT_EQ(received(page({{.rowHeader = u"住所", .before = u"市区町村／番地"}, {.rowHeader = u"住所", .before = u"建物／部屋番号"}})),
             (V{u"千代田区千代田1-1", u"ABCビル 101"}));

@@ -91,7 +91,7 @@ constexpr Word kWeak[] = {
     {u"元号", Topic::Birth, Part::Era}, {u"年号", Topic::Birth, Part::Era}, {u"和暦", Topic::Birth, Part::EraYear},
     {u"西暦", Topic::Birth, Part::Year}, {u"年", Topic::Birth, Part::Year}, {u"月", Topic::Birth, Part::Month},
     {u"日", Topic::Birth, Part::Day}, {u"歳", Topic::Age}, {u"才", Topic::Age}, {u"男", Topic::Gender},
-    {u"女", Topic::Gender}, {u"@", Topic::Mail, Part::Domain}, {u"職", Topic::Occupation},
+    {u"女", Topic::Gender}, {u"職", Topic::Occupation},
 };
 
 // Words that mean "the reading of" whatever the label names.
@@ -264,6 +264,12 @@ LabelHint readLabel(std::u16string_view label) {
     return hint;
   }
 
+  // An at sign alone stands between the two halves of a mail address.
+  if (folded.folded() == u"@") {
+    hint.topic = Topic::Mail;
+    hint.part = Part::Domain;
+    return hint;
+  }
   const Found weak = firstWord(folded, weakWords());
   if (weak.word != nullptr) {
     hint.topic = weak.word->topic;
