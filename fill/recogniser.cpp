@@ -589,6 +589,7 @@ void fillAddresses(std::vector<Slot*>& group, const Profile& profile, bool prefe
     if (p == Part::None) p = ownPart(s->row);
     if (p == Part::None && s->tokens.topic == Topic::Address) p = s->tokens.part;
     if (p == Part::None) p = s->part;  // autocomplete's address-line1 and the like
+    if (p < Part::City || p > Part::WholeAddress) p = Part::None;
     parts.push_back(p);
   }
   if (std::all_of(parts.begin(), parts.end(), [](Part p) { return p == Part::None; })) {

@@ -236,6 +236,8 @@ TEST(RecogniserAddress, PrefectureCityStreetAndBuilding) {
   EXPECT_EQ(received(page({{.type = u"select", .label = u"都道府県", .options = prefectures}, {.label = u"都道府県以下"}})),
             (V{u"#2", u"千代田区千代田1-1ABCビル 101"}));
   EXPECT_EQ(received(page({{.label = u"住所"}})), (V{u"東京都千代田区千代田1-1ABCビル 101"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"住所", .name = u"addr01"}, {.rowHeader = u"住所", .name = u"addr02"}})),
+            (V{u"千代田区千代田1-1", u"ABCビル 101"}));
   // Town and numbers apart, in full-width characters where the page asks for them.
   EXPECT_EQ(received(page({{.rowHeader = u"住所", .before = u"市区町村・郡"},
                            {.rowHeader = u"住所", .before = u"町名"},
