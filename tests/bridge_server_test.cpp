@@ -256,7 +256,7 @@ const std::u16string kPage = u"<form action=\"/a\">氏名 <input name=\"n\"> メ
 
 struct DocumentsTest : ServerTest {
   platform::SimulatedDesktop desktop;
-  bridge::BridgeBrowserDocuments documents{server, desktop, {1000ms, 300ms, 2ms}};
+  bridge::BridgeBrowserDocuments documents{server, desktop, {1000ms, 300ms, 2ms, {}}};
   int notConnected = 0;
   static constexpr platform::WindowHandle kBrowser = 500;
 
