@@ -29,7 +29,8 @@ struct Slot {
   Topic topic = Topic::None;
   Part part = Part::None;     // from the control's own words
   Script script = Script::Unknown;
-  LabelHint own, before, after, row, hint, tokens;
+  LabelHint own, before, after, row, hint, tokens, block;
+  int tier = 99;              // how near its topic's label stands (0: autocomplete ... 6: column header, 8: name tokens)
   bool confirm = false, fullWidth = false, halfWidth = false, noHyphen = false, withHyphen = false, second = false;
   Part assigned = Part::None;  // the part the group gives it
   std::optional<ControlFill> fill;
@@ -67,50 +68,69 @@ std::u16string refusal(const PageFacts& page, const FrameFacts& frame, const Con
   return u"";
 }
 
+// A list whose options are the prefectures ("北海道" … "沖縄県").
+bool isPrefectureList(const std::vector<OptionFacts>& options) {
+  bool north = false, south = false;
+  for (const OptionFacts& o : options) {
+    north |= o.text.find(u"北海道") != std::u16string::npos;
+    south |= o.text.find(u"沖縄") != std::u16string::npos;
+  }
+  return north && south;
+}
+
 bool isStrongTopic(const LabelHint& h) { return h.strong && h.topic != Topic::None; }
 
 // Sets the slot's topic and part from its signals, most trusted first.
 void classify(Slot& s) {
   const ControlFacts& c = *s.c;
-  const LabelHint ac = readAutocomplete(c.autocomplete);
+  LabelHint ac = readAutocomplete(c.autocomplete);
   s.own = readLabel(c.label);
-  const LabelHint aria = readLabel(c.ariaLabel);
+  LabelHint aria = readLabel(c.ariaLabel);
   s.before = readLabel(c.before);
   s.after = readLabel(c.after);
   s.row = readLabel(c.rowHeader);
-  const LabelHint legend = readLabel(c.legend);
-  const LabelHint placeholder = readLabel(c.placeholder);
-  const LabelHint title = readLabel(c.title);
-  const LabelHint column = readLabel(c.columnHeader);
-  const LabelHint block = readLabel(c.block);
+  LabelHint legend = readLabel(c.legend);
+  LabelHint placeholder = readLabel(c.placeholder);
+  LabelHint title = readLabel(c.title);
+  LabelHint column = readLabel(c.columnHeader);
+  LabelHint block = readLabel(c.block);
+  s.block = block;
   s.tokens = readTokens(c.name);
-  const LabelHint idTokens = readTokens(c.id);
+  LabelHint idTokens = readTokens(c.id);
   s.hint = placeholder.topic != Topic::None ? placeholder : title;
 
-  // Where a label names a topic: the control's own words, then the layout around it, then its
-  // hints. A word that says "leave it" counts there too, but not from far away (a column's
-  // header, the block above).
-  const LabelHint* near[] = {&ac, &s.own, &aria, &s.before, &s.row, &legend, &placeholder, &title};
-  const LabelHint* far[] = {&column, &block};
+  // Where a label names a topic, nearest first: the control's own words, the text before it on
+  // its line, the label block above it, its hints, then its row's or group's header and its
+  // column's. The first strong word decides; a word that says "leave it" counts too, except
+  // from a column's header. A one-character name word of its own ("姓", "セイ") beats any strong
+  // word further away: "住所" in the block above a "姓" box heads the next section.
+  const std::vector<std::vector<const LabelHint*>> tiers = {
+      {&ac}, {&s.own, &aria}, {&s.before}, {&block}, {&placeholder, &title}, {&s.row, &legend}, {&column}};
   const LabelHint* topicFrom = nullptr;
-  for (const LabelHint* h : near) {
-    if (isStrongTopic(*h)) {
-      topicFrom = h;
-      break;
-    }
-  }
-  if (topicFrom == nullptr) {
-    for (const LabelHint* h : far) {
-      if (isStrongTopic(*h) && h->topic != Topic::Leave) {
+  for (size_t tier = 0; tier < tiers.size() && topicFrom == nullptr; ++tier) {
+    for (const LabelHint* h : tiers[tier]) {
+      if (isStrongTopic(*h) && (h->topic != Topic::Leave || h != &column)) {
         topicFrom = h;
+        s.tier = static_cast<int>(tier);
+        break;
+      }
+    }
+    if (topicFrom != nullptr || tier > 2) continue;
+    for (const LabelHint* h : tiers[tier]) {
+      const bool nameWord = h->topic == Topic::Name || h->topic == Topic::Kana || (h->topic == Topic::Mail && h->part == Part::Domain);
+      if (nameWord) {
+        topicFrom = h;
+        s.tier = static_cast<int>(tier);
         break;
       }
     }
   }
+  // Weak words of the box's own, its line and its hints.
   if (topicFrom == nullptr) {
-    for (const LabelHint* h : near) {
+    for (const LabelHint* h : {&s.own, &aria, &s.before, &placeholder, &title}) {
       if (h->topic != Topic::None) {
         topicFrom = h;
+        s.tier = 7;
         break;
       }
     }
@@ -118,6 +138,13 @@ void classify(Slot& s) {
   if (topicFrom == nullptr) {
     if (s.tokens.topic != Topic::None) topicFrom = &s.tokens;
     else if (idTokens.topic != Topic::None) topicFrom = &idTokens;
+    s.tier = 8;
+  }
+  // A list of the prefectures is the prefecture, whatever its neighbours say ("住所",
+  // "郵便番号検索").
+  if (s.kind == Kind::Select && isPrefectureList(c.options)) {
+    s.topic = Topic::Prefecture;
+    return;
   }
   if (topicFrom == nullptr) return;
   s.topic = topicFrom->topic;
@@ -128,7 +155,7 @@ void classify(Slot& s) {
 
   // One header over a name's boxes and its reading's: the box's own word says which it is.
   if (topicFrom->twoLabels) {
-    for (const LabelHint* h : {static_cast<const LabelHint*>(&s.own), &aria, static_cast<const LabelHint*>(&s.before), &placeholder}) {
+    for (const LabelHint* h : {&s.own, &aria, &s.before, &placeholder}) {
       if (!h->strong && (h->topic == Topic::Name || h->topic == Topic::Kana)) {
         s.topic = h->topic;
         break;
@@ -137,7 +164,7 @@ void classify(Slot& s) {
   }
   // The reading of an address ("住所(ヨミ)") is nothing Formix keeps.
   if (s.topic == Topic::Address || s.topic == Topic::Prefecture) {
-    for (const LabelHint* h : near) {
+    for (const LabelHint* h : {&s.own, &aria, &s.before, &block, &placeholder, &title, &s.row, &legend}) {
       if (h->reading) {
         s.topic = Topic::Leave;
         s.reason = u"reading of an address";
@@ -147,9 +174,12 @@ void classify(Slot& s) {
   }
   const LabelHint* all[] = {&ac, &s.own, &aria, &s.before, &placeholder, &title, &s.row, &legend, &column, &block, &s.tokens, &idTokens};
   // A name label anywhere that says "reading" makes a name box a reading box.
-  if (s.topic == Topic::Name) {
+  // Unless a header names the name and its reading apart ("お名前（全角） フリガナ（全角カナ）"):
+  // then the box's own "姓" or "セイ" says which it is.
+  const bool twoLabelsAround = s.row.twoLabels || legend.twoLabels || block.twoLabels;
+  if (s.topic == Topic::Name && !twoLabelsAround) {
     for (const LabelHint* h : all) {
-      if (h->reading && !h->twoLabels && h != &column && h != &block) s.topic = Topic::Kana;
+      if (h->reading && h != &column) s.topic = Topic::Kana;
     }
   }
   auto compatible = [&](const LabelHint& h) {
@@ -167,7 +197,7 @@ void classify(Slot& s) {
   // Year, month and day often stand after their boxes: "[    ] 年 [  ] 月".
   if (s.topic == Topic::Birth && s.part == Part::None && s.after.topic == Topic::Birth && !s.after.strong) s.part = s.after.part;
   if (s.part == Part::None) {
-    for (const LabelHint* h : {static_cast<const LabelHint*>(&s.row), &legend}) {
+    for (const LabelHint* h : {&s.row, &legend}) {
       if (h->part != Part::None && compatible(*h)) {
         s.part = h->part;
         break;
@@ -195,6 +225,10 @@ bool sameRow(const Slot& a, const Slot& b) {
          a.frameIndex == b.frameIndex;
 }
 
+bool isSeparator(std::u16string_view text) {
+  return text == u"-" || text == u"－" || text == u"ー" || text == u"‐" || text == u"−" || text == u"―";
+}
+
 bool groupable(Topic t) {
   return t == Topic::Name || t == Topic::Kana || t == Topic::Mail || t == Topic::Postal || t == Topic::Address ||
          t == Topic::Birth || t == Topic::Tel;
@@ -204,7 +238,8 @@ bool groupable(Topic t) {
 std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
   std::vector<std::vector<Slot*>> groups;
   for (Slot* s : slots) {
-    if (!groupable(s->topic) || s->kind == Kind::Radio) continue;
+    const bool unnamed = s->topic == Topic::None && isTextLike(s->kind);
+    if ((!groupable(s->topic) && !unnamed) || s->kind == Kind::Radio) continue;
     if (!groups.empty()) {
       std::vector<Slot*>& last = groups.back();
       Slot* prev = last.back();
@@ -212,6 +247,14 @@ std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
       // The lines of an address often stand in rows of their own ("市区町村", "番地", "建物名").
       bool joins = adjacent && prev->topic == s->topic &&
                    (sameRow(*prev, *s) || (s->topic == Topic::Address && prev->c->form == s->c->form));
+      // A box that a separator joins to the box before ("[   ] - [    ]") continues its value,
+      // unless its own label says otherwise.
+      const bool joined = isSeparator(prev->c->after) || isSeparator(s->c->before);
+      if (adjacent && joined && !joins && s->tier >= 5 && isTextLike(s->kind) && prev->c->form == s->c->form &&
+          (prev->topic == Topic::Postal || prev->topic == Topic::Tel)) {
+        s->topic = prev->topic;
+        joins = true;
+      }
       // A confirmation box of the mail starts its own group even under the same label.
       if (joins && s->topic == Topic::Mail && s->confirm && !prev->confirm && prev->part != Part::Local) joins = false;
       if (joins) {
@@ -219,7 +262,7 @@ std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
         continue;
       }
     }
-    groups.push_back({s});
+    if (!unnamed) groups.push_back({s});
   }
   return groups;
 }
@@ -490,7 +533,8 @@ void fillNames(std::vector<Slot*>& group, const Profile& profile) {
 
 void fillMails(std::vector<Slot*>& group, const Profile& profile) {
   const std::u16string mail = profile.mail();
-  if (group.size() == 2 && (group[0]->c->after.find(u'@') != std::u16string::npos || group[1]->c->before == u"@" ||
+  auto atSign = [](const std::u16string& t) { return t == u"@" || t == u"＠"; };
+  if (group.size() == 2 && (atSign(group[0]->c->after) || atSign(group[1]->c->before) ||
                             group[0]->part == Part::Local || group[1]->part == Part::Domain)) {
     setText(*group[0], profile.p.txtAUTO[4], u"mail (before @)");
     setText(*group[1], profile.p.txtAUTO[5], u"mail (after @)");
@@ -547,16 +591,32 @@ void fillBirth(std::vector<Slot*>& group, const Profile& profile) {
     if (birth) setText(*group[0], number(birth->year) + u"-" + twoDigits(birth->month) + u"-" + twoDigits(birth->day), u"birth date");
     return;
   }
-  // Each box's part: its own words, else its list's options, else its place (year, month, day).
+  // Each box's part: a list's options say it best (years, 1 to 12, 1 to 31, the eras); then the
+  // units around the boxes ("[    ] 年 [  ] 月 [  ] 日" has them after, "年 [    ]" before: the
+  // side where every box has one), then the box's own words, then its place.
+  auto unit = [](const LabelHint& h) {
+    return h.topic == Topic::Birth && !h.strong && h.part != Part::Era ? h.part : Part::None;
+  };
+  bool allAfter = true, allBefore = true;
+  for (Slot* s : group) {
+    if (birthPartByOptions(*s) == Part::Era) continue;
+    allAfter &= unit(s->after) != Part::None;
+    allBefore &= unit(s->before) != Part::None;
+  }
   bool eraSeen = false;
   static constexpr Part kOrder[] = {Part::Year, Part::Month, Part::Day};
   size_t next = 0;
   for (Slot* s : group) {
-    Part part = s->part;
-    if (part == Part::First || part == Part::Second || part == Part::Third) part = Part::None;
-    const Part byOptions = birthPartByOptions(*s);
-    if (byOptions == Part::Era) part = Part::Era;
-    if (part == Part::None) part = byOptions;
+    Part part = birthPartByOptions(*s);
+    if (part == Part::None) part = allAfter ? unit(s->after) : allBefore ? unit(s->before) : Part::None;
+    if (part == Part::None) {
+      for (const LabelHint* h : {&s->own, &s->hint, &s->before, &s->tokens}) {
+        if (part == Part::None && h->topic == Topic::Birth && h->part != Part::First && h->part != Part::Second &&
+            h->part != Part::Third) {
+          part = h->part;
+        }
+      }
+    }
     if (part == Part::None && next < 3) part = kOrder[next];
     if (part == Part::Year && (eraSeen || (s->kind != Kind::Select && s->c->maxLength > 0 && s->c->maxLength <= 2)))
       part = Part::EraYear;
@@ -581,9 +641,12 @@ void fillAddresses(std::vector<Slot*>& group, const Profile& profile, bool prefe
   auto ownPart = [](const LabelHint& h) { return h.topic == Topic::Address ? h.part : Part::None; };
   const bool wordsAfter = group.size() > 1 && ownPart(group.front()->before) == Part::None &&
                           ownPart(group.back()->after) != Part::None;
+  // Labels in blocks above the boxes count when every box has one: a hint under one box is the
+  // block above the next, and then not every box has a label block.
+  const bool blocks = std::all_of(group.begin(), group.end(), [&](const Slot* s) { return ownPart(s->block) != Part::None; });
   for (Slot* s : group) {
     Part p = Part::None;
-    for (const LabelHint* h : {&s->own, wordsAfter ? &s->after : &s->before, &s->hint}) {
+    for (const LabelHint* h : {&s->own, wordsAfter ? &s->after : &s->before, blocks ? &s->block : &s->own, &s->hint}) {
       if (p == Part::None) p = ownPart(*h);
     }
     if (p == Part::None) p = ownPart(s->row);

@@ -212,6 +212,8 @@ bool numberedSecond(const std::u16string& folded, size_t end) {
 
 LabelHint readLabel(std::u16string_view label) {
   LabelHint hint;
+  // What follows "例" is an example value ("例）静岡市インフィックマンション302号"), no label.
+  if (const size_t example = label.find(u'例'); example != std::u16string_view::npos) label = label.substr(0, example);
   if (label.empty()) return hint;
   const text::FoldedText folded(label);
   hint.confirm = containsAny(folded, kConfirm);
