@@ -208,6 +208,9 @@ class FrmMain : public ControlEvents {
   void focusFirstField(Control& field);
   // Reads, fills and writes back one document of a browser (a frame, or the top document).
   void fillDocument(platform::WindowHandle browser, int frame);
+  // Fills a page of today's browsers from the facts of its controls; false when the browser
+  // offers no facts (Internet Explorer), so its documents are filled as HTML.
+  bool fillFromFacts(platform::WindowHandle browser);
   // Keys reach a control only once it has the focus: a user clicks into a box before typing.
   void typeInto(Control& control);
 

@@ -1,9 +1,767 @@
 #include "fill/recogniser.h"
 
-namespace formix::fill {
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <span>
 
-RecognitionResult recognise(const PageFacts& /*page*/, const ProfileSnapshot& /*profile*/, const CivilDate& /*today*/) {
-  return {};
+#include "fill/recognise/label_words.h"
+#include "fill/recognise/value_forms.h"
+#include "fill/value_rules.h"
+#include "text/compare.h"
+#include "text/number.h"
+
+namespace formix::fill {
+namespace {
+
+using namespace recognition;
+
+enum class Kind { Text, Select, Radio, TextArea, Date, Other };
+
+// One control as the recogniser sees it.
+struct Slot {
+  const FrameFacts* frame = nullptr;
+  const ControlFacts* c = nullptr;
+  size_t frameIndex = 0;
+  Kind kind = Kind::Other;
+  bool eligible = false;      // may be written at all
+  std::u16string reason;      // why not, or why it is left alone
+  Topic topic = Topic::None;
+  Part part = Part::None;     // from the control's own words
+  Script script = Script::Unknown;
+  LabelHint own, before, after, row, hint, tokens;
+  bool confirm = false, fullWidth = false, halfWidth = false, noHyphen = false, withHyphen = false, second = false;
+  Part assigned = Part::None;  // the part the group gives it
+  std::optional<ControlFill> fill;
+};
+
+Kind kindOf(const ControlFacts& c) {
+  if (c.tag == u"select") return c.type == u"select-multiple" ? Kind::Other : Kind::Select;
+  if (c.tag == u"textarea") return Kind::TextArea;
+  if (c.tag != u"input") return Kind::Other;
+  static constexpr std::u16string_view kTexts[] = {u"text", u"email", u"tel", u"number", u"url", u""};
+  for (std::u16string_view t : kTexts) {
+    if (c.type == t) return Kind::Text;
+  }
+  if (c.type == u"radio") return Kind::Radio;
+  if (c.type == u"date") return Kind::Date;
+  return Kind::Other;
+}
+
+bool isTextLike(Kind k) { return k == Kind::Text || k == Kind::TextArea; }
+
+// The reason a control may not be written, or "" when it may.
+std::u16string refusal(const PageFacts& page, const FrameFacts& frame, const ControlFacts& c, Kind kind) {
+  if (c.type == u"password") return u"password";
+  if (c.type == u"file") return u"file";
+  if (c.type == u"hidden") return u"hidden";
+  if (c.type == u"search") return u"site search";
+  if (kind == Kind::Other) return u"not a field Formix fills";
+  if (frame.origin != page.origin && !frame.sharedAutofill) return u"frame of another site";
+  if (!frame.visible) return u"frame not visible";
+  if (!c.visible) return u"not visible";
+  if (!c.enabled) return u"disabled";
+  if (!c.editable) return u"read-only";
+  if (c.userEdited) return u"typed by the user";
+  if (isTextLike(kind) && !c.value.empty()) return u"has a value";
+  return u"";
+}
+
+bool isStrongTopic(const LabelHint& h) { return h.strong && h.topic != Topic::None; }
+
+// Sets the slot's topic and part from its signals, most trusted first.
+void classify(Slot& s) {
+  const ControlFacts& c = *s.c;
+  const LabelHint ac = readAutocomplete(c.autocomplete);
+  s.own = readLabel(c.label);
+  const LabelHint aria = readLabel(c.ariaLabel);
+  s.before = readLabel(c.before);
+  s.after = readLabel(c.after);
+  s.row = readLabel(c.rowHeader);
+  const LabelHint legend = readLabel(c.legend);
+  const LabelHint placeholder = readLabel(c.placeholder);
+  const LabelHint title = readLabel(c.title);
+  const LabelHint column = readLabel(c.columnHeader);
+  const LabelHint block = readLabel(c.block);
+  s.tokens = readTokens(c.name);
+  const LabelHint idTokens = readTokens(c.id);
+  s.hint = placeholder.topic != Topic::None ? placeholder : title;
+
+  // Where a label names a topic: the control's own words, then the layout around it, then its
+  // hints. A word that says "leave it" counts there too, but not from far away (a column's
+  // header, the block above).
+  const LabelHint* near[] = {&ac, &s.own, &aria, &s.before, &s.row, &legend, &placeholder, &title};
+  const LabelHint* far[] = {&column, &block};
+  const LabelHint* topicFrom = nullptr;
+  for (const LabelHint* h : near) {
+    if (isStrongTopic(*h)) {
+      topicFrom = h;
+      break;
+    }
+  }
+  if (topicFrom == nullptr) {
+    for (const LabelHint* h : far) {
+      if (isStrongTopic(*h) && h->topic != Topic::Leave) {
+        topicFrom = h;
+        break;
+      }
+    }
+  }
+  if (topicFrom == nullptr) {
+    for (const LabelHint* h : near) {
+      if (h->topic != Topic::None) {
+        topicFrom = h;
+        break;
+      }
+    }
+  }
+  if (topicFrom == nullptr) {
+    if (s.tokens.topic != Topic::None) topicFrom = &s.tokens;
+    else if (idTokens.topic != Topic::None) topicFrom = &idTokens;
+  }
+  if (topicFrom == nullptr) return;
+  s.topic = topicFrom->topic;
+  if (s.topic == Topic::Leave) {
+    s.reason = topicFrom->leaveWhy.empty() ? u"left alone" : topicFrom->leaveWhy;
+    return;
+  }
+
+  // One header over a name's boxes and its reading's: the box's own word says which it is.
+  if (topicFrom->twoLabels) {
+    for (const LabelHint* h : {static_cast<const LabelHint*>(&s.own), &aria, static_cast<const LabelHint*>(&s.before), &placeholder}) {
+      if (!h->strong && (h->topic == Topic::Name || h->topic == Topic::Kana)) {
+        s.topic = h->topic;
+        break;
+      }
+    }
+  }
+  // The reading of an address ("住所(ヨミ)") is nothing Formix keeps.
+  if (s.topic == Topic::Address || s.topic == Topic::Prefecture) {
+    for (const LabelHint* h : near) {
+      if (h->reading) {
+        s.topic = Topic::Leave;
+        s.reason = u"reading of an address";
+        return;
+      }
+    }
+  }
+  const LabelHint* all[] = {&ac, &s.own, &aria, &s.before, &placeholder, &title, &s.row, &legend, &column, &block, &s.tokens, &idTokens};
+  // A name label anywhere that says "reading" makes a name box a reading box.
+  if (s.topic == Topic::Name) {
+    for (const LabelHint* h : all) {
+      if (h->reading && !h->twoLabels && h != &column && h != &block) s.topic = Topic::Kana;
+    }
+  }
+  auto compatible = [&](const LabelHint& h) {
+    if (h.topic == s.topic) return true;
+    const bool names = (h.topic == Topic::Name || h.topic == Topic::Kana) && (s.topic == Topic::Name || s.topic == Topic::Kana);
+    const bool birth = h.topic == Topic::Birth && s.topic == Topic::Birth;
+    return names || birth;
+  };
+  for (const LabelHint* h : all) {
+    if (h->part != Part::None && compatible(*h) && h != &s.row && h != &legend && h != &column && h != &block) {
+      s.part = h->part;
+      break;
+    }
+  }
+  // Year, month and day often stand after their boxes: "[    ] 年 [  ] 月".
+  if (s.topic == Topic::Birth && s.part == Part::None && s.after.topic == Topic::Birth && !s.after.strong) s.part = s.after.part;
+  if (s.part == Part::None) {
+    for (const LabelHint* h : {static_cast<const LabelHint*>(&s.row), &legend}) {
+      if (h->part != Part::None && compatible(*h)) {
+        s.part = h->part;
+        break;
+      }
+    }
+  }
+  for (const LabelHint* h : all) {
+    if (s.script == Script::Unknown && h->script != Script::Unknown && h != &column && h != &block) s.script = h->script;
+  }
+  const LabelHint* own[] = {&s.own, &aria, &s.before, &placeholder, &title, &s.row, &legend, &s.after, &s.tokens, &idTokens};
+  for (const LabelHint* h : own) {
+    s.confirm |= h->confirm && h != &s.after;
+    s.fullWidth |= h->fullWidth;
+    s.halfWidth |= h->halfWidth;
+    s.noHyphen |= h->noHyphen;
+    s.withHyphen |= h->withHyphen;
+  }
+  s.second = topicFrom->secondOfKind;
+}
+
+// ---- Groups: boxes that share one label ----
+
+bool sameRow(const Slot& a, const Slot& b) {
+  return a.c->rowHeader == b.c->rowHeader && a.c->legend == b.c->legend && a.c->form == b.c->form &&
+         a.frameIndex == b.frameIndex;
+}
+
+bool groupable(Topic t) {
+  return t == Topic::Name || t == Topic::Kana || t == Topic::Mail || t == Topic::Postal || t == Topic::Address ||
+         t == Topic::Birth || t == Topic::Tel;
+}
+
+// Consecutive boxes of one topic under one label form a group.
+std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
+  std::vector<std::vector<Slot*>> groups;
+  for (Slot* s : slots) {
+    if (!groupable(s->topic) || s->kind == Kind::Radio) continue;
+    if (!groups.empty()) {
+      std::vector<Slot*>& last = groups.back();
+      Slot* prev = last.back();
+      const bool adjacent = prev == *(std::find(slots.begin(), slots.end(), s) - 1);
+      // The lines of an address often stand in rows of their own ("市区町村", "番地", "建物名").
+      bool joins = adjacent && prev->topic == s->topic &&
+                   (sameRow(*prev, *s) || (s->topic == Topic::Address && prev->c->form == s->c->form));
+      // A confirmation box of the mail starts its own group even under the same label.
+      if (joins && s->topic == Topic::Mail && s->confirm && !prev->confirm && prev->part != Part::Local) joins = false;
+      if (joins) {
+        last.push_back(s);
+        continue;
+      }
+    }
+    groups.push_back({s});
+  }
+  return groups;
+}
+
+// ---- Values ----
+
+struct Profile {
+  const ProfileSnapshot& p;
+  CivilDate today;
+  std::u16string family() const { return p.txtAUTO[0]; }
+  std::u16string given() const { return p.txtAUTO[1]; }
+  std::u16string kana(int i, Script script) const {
+    return script == Script::Hiragana ? p.txtAUTO[i] : toKatakana(p.txtAUTO[i]);
+  }
+  std::u16string mail() const {
+    return p.txtAUTO[4].empty() || p.txtAUTO[5].empty() ? u"" : p.txtAUTO[4] + u"@" + p.txtAUTO[5];
+  }
+  std::optional<CivilDate> birth() const {
+    const auto y = text::wholeNumber(p.txtAUTO[10]), m = text::wholeNumber(p.txtAUTO[11]), d = text::wholeNumber(p.txtAUTO[12]);
+    if (!y || !m || !d) return std::nullopt;
+    const CivilDate date{static_cast<int>(*y), static_cast<int>(*m), static_cast<int>(*d)};
+    if (!isValidDate(date.year, date.month, date.day)) return std::nullopt;
+    return date;
+  }
+  std::u16string pref() const { return p.cboAUTO[0]; }
+  std::u16string occupation() const { return p.cboAUTO[1]; }
+  CityLine city() const { return splitCityLine(p.txtAUTO[8]); }
+};
+
+std::u16string number(long n) {
+  std::u16string out;
+  const std::string s = std::to_string(n);
+  for (char ch : s) out += static_cast<char16_t>(ch);
+  return out;
+}
+
+std::u16string twoDigits(int n) { return n < 10 ? u"0" + number(n) : number(n); }
+
+// Whether a whole postal code or telephone number of `digits` digits and `hyphens` hyphens goes
+// with its hyphens.
+bool wantsHyphens(const Slot& s, int digits, int hyphens) {
+  if (s.noHyphen) return false;
+  if (s.withHyphen) return true;
+  const Hyphens example =
+      exampleHyphens({s.c->placeholder, s.c->title, s.c->after, s.c->before, s.c->label, s.c->rowHeader}, 7);
+  if (example != Hyphens::Unknown) return example == Hyphens::Some;
+  if (s.c->maxLength > 0) return s.c->maxLength >= digits + hyphens;
+  if (!s.c->pattern.empty()) return s.c->pattern.find(u'-') != std::u16string::npos;
+  if (s.c->type == u"number") return false;
+  return true;
+}
+
+// The text a box receives, fitted to what its labels ask.
+std::u16string fitted(const Slot& s, std::u16string value) {
+  if (s.fullWidth && !s.halfWidth) return toFullWidth(value);
+  if (s.halfWidth) return toHalfWidth(value);
+  return value;
+}
+
+void setText(Slot& s, std::u16string value, std::u16string_view item) {
+  if (value.empty()) return;
+  s.fill = ControlFill{s.frame->frame, s.c->control, ControlFill::Kind::Value, fitted(s, std::move(value)), -1,
+                       std::u16string(item)};
+}
+
+void setOption(Slot& s, std::optional<int> option, std::u16string_view item) {
+  if (!option) return;
+  if (s.c->options[*option].selected) return;  // already so
+  s.fill = ControlFill{s.frame->frame, s.c->control, ControlFill::Kind::Option, {}, *option, std::u16string(item)};
+}
+
+// An option that only says "choose": "選択してください", "--", "".
+bool isPrompt(const std::u16string& text) {
+  return text.empty() || text.find(u"選択") != std::u16string::npos || text.find(u"選んで") != std::u16string::npos ||
+         text.find_first_not_of(u"-―ー—=*") == std::u16string::npos;
+}
+
+std::optional<int> optionByNumber(const Slot& s, long wanted) {
+  return findOption(s.c->options, [&](const std::u16string& text, const std::u16string& value) {
+    if (isPrompt(text)) return false;
+    const auto inText = numbersIn(text);
+    if (!inText.empty()) return inText.front() == wanted;
+    const auto inValue = numbersIn(value);
+    return !inValue.empty() && inValue.front() == wanted;
+  });
+}
+
+std::optional<int> optionByText(const Slot& s, std::u16string_view wanted) {
+  const std::u16string w = folded(wanted);
+  if (w.empty()) return std::nullopt;
+  return findOption(s.c->options, [&](const std::u16string& text, const std::u16string& value) { return text == w || value == w; });
+}
+
+void fillPrefecture(Slot& s, const Profile& profile) {
+  const std::u16string pref = profile.pref();
+  if (pref.empty()) return;
+  if (s.kind == Kind::Select) {
+    std::optional<int> at = optionByText(s, pref);
+    // "東京都" is "東京" on some lists.
+    if (!at && pref.size() > 2) at = optionByText(s, std::u16string_view(pref).substr(0, pref.size() - 1));
+    setOption(s, at, u"prefecture");
+  } else {
+    setText(s, pref, u"prefecture");
+  }
+}
+
+void fillGenderSelect(Slot& s, const Profile& profile) {
+  const bool male = profile.p.maleSelected;
+  setOption(s, findOption(s.c->options, [&](const std::u16string& text, const std::u16string&) {
+              if (text.empty()) return false;
+              return male ? (text[0] == u'男' || text == u"male" || text == u"m")
+                          : (text[0] == u'女' || text == u"female" || text == u"f");
+            }),
+            male ? u"gender (男)" : u"gender (女)");
+}
+
+void fillOccupation(Slot& s, const Profile& profile) {
+  const std::u16string job = profile.occupation();
+  if (job.empty()) return;
+  if (s.kind == Kind::Select) setOption(s, optionByText(s, job), u"occupation");
+  else setText(s, job, u"occupation");
+}
+
+void fillAge(Slot& s, const Profile& profile) {
+  const auto birth = profile.birth();
+  if (!birth) return;
+  const int age = iGetAge(birth->year, birth->month, birth->day, profile.today);
+  if (s.kind != Kind::Select) {
+    setText(s, number(age), u"age");
+    return;
+  }
+  // A list of ages, or of brackets: "40代", "40～49歳", "40歳以上".
+  setOption(s, findOption(s.c->options, [&](const std::u16string& text, const std::u16string&) {
+              const auto n = numbersIn(text);
+              if (n.empty() || isPrompt(text)) return false;
+              if (text.find(u"代") != std::u16string::npos) return n[0] <= age && age < n[0] + 10;
+              if (n.size() >= 2) return n[0] <= age && age <= n[1];
+              if (text.find(u"以上") != std::u16string::npos) return age >= n[0];
+              if (text.find(u"以下") != std::u16string::npos || text.find(u"未満") != std::u16string::npos) return age <= n[0];
+              return n[0] == age;
+            }),
+            u"age");
+}
+
+// The era of a birth list: "昭和" among "明治 … 令和", by name or by a value naming it.
+void fillEra(Slot& s, const Profile& profile) {
+  const auto birth = profile.birth();
+  if (!birth) return;
+  const auto era = japaneseEra(*birth);
+  if (!era) return;
+  const std::u16string name(era->name);
+  setOption(s, findOption(s.c->options, [&](const std::u16string& text, const std::u16string&) {
+              return text.find(text::foldText(name)) != std::u16string::npos;
+            }),
+            u"birth era");
+}
+
+void fillBirthPart(Slot& s, Part part, const Profile& profile) {
+  const auto birth = profile.birth();
+  if (!birth) return;
+  const auto era = japaneseEra(*birth);
+  switch (part) {
+    case Part::Year:
+      if (s.kind == Kind::Select) {
+        std::optional<int> at = optionByNumber(s, birth->year);
+        if (!at && era) {
+          const std::u16string eraText = folded(std::u16string(era->name) + number(era->year));
+          at = findOption(s.c->options, [&](const std::u16string& text, const std::u16string&) {
+            return text.find(eraText) != std::u16string::npos;
+          });
+        }
+        setOption(s, at, u"birth year");
+      } else {
+        setText(s, number(birth->year), u"birth year");
+      }
+      break;
+    case Part::EraYear:
+      if (!era) break;
+      if (s.kind == Kind::Select) setOption(s, optionByNumber(s, era->year), u"birth year (era)");
+      else setText(s, number(era->year), u"birth year (era)");
+      break;
+    case Part::Era:
+      if (s.kind == Kind::Select) fillEra(s, profile);
+      break;
+    case Part::Month:
+    case Part::Day: {
+      const int n = part == Part::Month ? birth->month : birth->day;
+      const std::u16string_view item = part == Part::Month ? u"birth month" : u"birth day";
+      if (s.kind == Kind::Select) setOption(s, optionByNumber(s, n), item);
+      else setText(s, s.c->maxLength == 2 && exampleHyphens({s.c->placeholder}, 2) != Hyphens::Unknown &&
+                              s.c->placeholder.size() >= 2 && s.c->placeholder[0] == u'0'
+                          ? twoDigits(n)
+                          : number(n),
+                   item);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// Which part of a birth date a box is when its labels do not say: by its list's options.
+Part birthPartByOptions(const Slot& s) {
+  if (s.kind != Kind::Select) return Part::None;
+  long low = 100000, high = -1;
+  bool eras = false;
+  for (const OptionFacts& o : s.c->options) {
+    const std::u16string t = folded(o.text);
+    if (t.find(u"昭和") != std::u16string::npos || t.find(u"平成") != std::u16string::npos) {
+      if (numbersIn(t).empty()) eras = true;
+    }
+    const auto n = numbersIn(t);
+    if (n.empty()) continue;
+    low = std::min(low, n.front());
+    high = std::max(high, n.front());
+  }
+  if (eras) return Part::Era;
+  if (high < 0) return Part::None;
+  if (low >= 1800) return Part::Year;
+  if (high <= 12) return Part::Month;
+  if (high <= 31) return Part::Day;
+  return Part::None;
+}
+
+// ---- One group at a time ----
+
+void fillNames(std::vector<Slot*>& group, const Profile& profile) {
+  const bool kana = group.front()->topic == Topic::Kana;
+  Script script = Script::Unknown;
+  for (Slot* s : group) {
+    if (script == Script::Unknown) script = s->script;
+  }
+  if (script == Script::Unknown) {
+    // The page's own example shows the script: "例）やまだ".
+    for (Slot* s : group) {
+      for (char16_t ch : s->c->placeholder + s->c->title) {
+        if (script != Script::Unknown) break;
+        if (ch >= 0x3041 && ch <= 0x3096) script = Script::Hiragana;
+        else if (ch >= 0x30A1 && ch <= 0x30FA) script = Script::Katakana;
+      }
+    }
+  }
+  auto value = [&](int part) -> std::u16string {
+    // 0 family, 1 given, 2 both.
+    if (!kana) return part == 0 ? profile.family() : part == 1 ? profile.given() : profile.family() + profile.given();
+    if (part == 2) return profile.kana(2, script) + profile.kana(3, script);
+    return profile.kana(part == 0 ? 2 : 3, script);
+  };
+  const std::u16string_view items[2][3] = {{u"family name", u"given name", u"full name"},
+                                           {u"family name (kana)", u"given name (kana)", u"full name (kana)"}};
+  auto set = [&](Slot* s, int part) { setText(*s, value(part), items[kana][part]); };
+  if (group.size() == 1) {
+    Slot* s = group.front();
+    set(s, s->part == Part::Family ? 0 : s->part == Part::Given ? 1 : 2);
+    return;
+  }
+  if (group.size() == 2) {
+    const Part a = group[0]->part, b = group[1]->part;
+    if (a == Part::Given && b == Part::Family) {
+      set(group[0], 1);
+      set(group[1], 0);
+    } else {
+      set(group[0], 0);
+      set(group[1], 1);
+    }
+  }
+}
+
+void fillMails(std::vector<Slot*>& group, const Profile& profile) {
+  const std::u16string mail = profile.mail();
+  if (group.size() == 2 && (group[0]->c->after.find(u'@') != std::u16string::npos || group[1]->c->before == u"@" ||
+                            group[0]->part == Part::Local || group[1]->part == Part::Domain)) {
+    setText(*group[0], profile.p.txtAUTO[4], u"mail (before @)");
+    setText(*group[1], profile.p.txtAUTO[5], u"mail (after @)");
+    return;
+  }
+  for (Slot* s : group) {
+    if (s->second && !s->confirm) {
+      s->reason = u"a second address";
+      continue;
+    }
+    setText(*s, mail, s->confirm || s != group.front() ? u"mail (confirmation)" : u"mail");
+  }
+}
+
+void fillPostal(std::vector<Slot*>& group, const Profile& profile) {
+  const std::u16string& a = profile.p.txtAUTO[6];
+  const std::u16string& b = profile.p.txtAUTO[7];
+  if (group.size() == 2) {
+    setText(*group[0], a, u"postal code (3)");
+    setText(*group[1], b, u"postal code (4)");
+  } else if (group.size() == 1 && !a.empty() && !b.empty()) {
+    Slot& s = *group[0];
+    setText(s, wantsHyphens(s, 7, 1) ? a + u"-" + b : a + b, u"postal code");
+  }
+}
+
+void fillTelephones(std::vector<Slot*>& group, const Profile& profile) {
+  const auto& t = profile.p.txtAUTO;
+  if (t[13].empty()) return;
+  if (group.size() == 3) {
+    setText(*group[0], t[13], u"telephone (1)");
+    setText(*group[1], t[14], u"telephone (2)");
+    setText(*group[2], t[15], u"telephone (3)");
+    return;
+  }
+  for (Slot* s : group) {
+    if (s->second) {
+      s->reason = u"a second number";
+      continue;
+    }
+    if (s->part == Part::First) setText(*s, t[13], u"telephone (1)");
+    else if (s->part == Part::Second) setText(*s, t[14], u"telephone (2)");
+    else if (s->part == Part::Third) setText(*s, t[15], u"telephone (3)");
+    else if (group.size() == 1) {
+      const bool hyphens = wantsHyphens(*s, static_cast<int>(t[13].size() + t[14].size() + t[15].size()), 2);
+      setText(*s, hyphens ? t[13] + u"-" + t[14] + u"-" + t[15] : t[13] + t[14] + t[15], u"telephone");
+    }
+  }
+}
+
+void fillBirth(std::vector<Slot*>& group, const Profile& profile) {
+  if (group.size() == 1 && group[0]->kind == Kind::Date) {
+    const auto birth = profile.birth();
+    if (birth) setText(*group[0], number(birth->year) + u"-" + twoDigits(birth->month) + u"-" + twoDigits(birth->day), u"birth date");
+    return;
+  }
+  // Each box's part: its own words, else its list's options, else its place (year, month, day).
+  bool eraSeen = false;
+  static constexpr Part kOrder[] = {Part::Year, Part::Month, Part::Day};
+  size_t next = 0;
+  for (Slot* s : group) {
+    Part part = s->part;
+    if (part == Part::First || part == Part::Second || part == Part::Third) part = Part::None;
+    const Part byOptions = birthPartByOptions(*s);
+    if (byOptions == Part::Era) part = Part::Era;
+    if (part == Part::None) part = byOptions;
+    if (part == Part::None && next < 3) part = kOrder[next];
+    if (part == Part::Year && (eraSeen || (s->kind != Kind::Select && s->c->maxLength > 0 && s->c->maxLength <= 2)))
+      part = Part::EraYear;
+    if (part == Part::Era) eraSeen = true;
+    for (size_t k = 0; k < 3; ++k) {
+      if (kOrder[k] == part || (part == Part::EraYear && k == 0)) next = k + 1;
+    }
+    fillBirthPart(*s, part, profile);
+  }
+}
+
+void fillAddresses(std::vector<Slot*>& group, const Profile& profile, bool prefectureBox) {
+  const std::u16string& line = profile.p.txtAUTO[8];
+  const std::u16string& building = profile.p.txtAUTO[9];
+  const CityLine city = profile.city();
+  const StreetLine street = splitStreet(city.rest);
+
+  // Which part each box is. The words of a box stand before it, or (hints below the boxes)
+  // after it: when the first box has no words before it and the last has some after it, the
+  // words after are the boxes' own.
+  std::vector<Part> parts;
+  auto ownPart = [](const LabelHint& h) { return h.topic == Topic::Address ? h.part : Part::None; };
+  const bool wordsAfter = group.size() > 1 && ownPart(group.front()->before) == Part::None &&
+                          ownPart(group.back()->after) != Part::None;
+  for (Slot* s : group) {
+    Part p = Part::None;
+    for (const LabelHint* h : {&s->own, wordsAfter ? &s->after : &s->before, &s->hint}) {
+      if (p == Part::None) p = ownPart(*h);
+    }
+    if (p == Part::None) p = ownPart(s->row);
+    if (p == Part::None && s->tokens.topic == Topic::Address) p = s->tokens.part;
+    if (p == Part::None) p = s->part;  // autocomplete's address-line1 and the like
+    if (p < Part::City || p > Part::WholeAddress) p = Part::None;
+    parts.push_back(p);
+  }
+  if (std::all_of(parts.begin(), parts.end(), [](Part p) { return p == Part::None; })) {
+    if (group.size() == 1) parts[0] = prefectureBox ? Part::AfterPrefecture : Part::WholeAddress;
+    else if (group.size() == 2) parts = {Part::CityLine, Part::Building};
+    else if (group.size() == 3) parts = {Part::City, Part::Street, Part::Building};
+  }
+  // A note under the address ("英数字は全角で") speaks for all of its boxes.
+  const bool fullWidth = std::any_of(group.begin(), group.end(), [](const Slot* s) { return s->fullWidth && !s->halfWidth; });
+  for (Slot* s : group) s->fullWidth |= fullWidth;
+  const bool cityAlone = std::find(parts.begin(), parts.end(), Part::City) != parts.end();
+  const bool townAlone = std::find(parts.begin(), parts.end(), Part::Town) != parts.end();
+  auto join = [](const std::u16string& a, const std::u16string& b) { return a.empty() ? b : b.empty() ? a : a + u" " + b; };
+  for (size_t k = 0; k < group.size(); ++k) {
+    Slot& s = *group[k];
+    switch (parts[k]) {
+      case Part::City: setText(s, city.city, u"city"); break;
+      case Part::Street: setText(s, townAlone ? street.number : city.rest, u"street"); break;
+      case Part::Town: setText(s, street.town, u"town"); break;
+      case Part::Number: setText(s, street.number, u"block and number"); break;
+      case Part::CityLine: setText(s, line, u"city line"); break;
+      case Part::StreetBuilding: setText(s, cityAlone ? join(city.rest, building) : building, u"street and building"); break;
+      case Part::Building: setText(s, building, u"building"); break;
+      case Part::AfterPrefecture: setText(s, line + building, u"address"); break;
+      case Part::WholeAddress:
+        setText(s, (prefectureBox ? u"" : profile.pref()) + line + building, u"address");
+        break;
+      default: break;
+    }
+  }
+}
+
+// Gender radio buttons: the one whose words (or value) name the profile's gender.
+void fillGenderRadios(std::vector<Slot*>& radios, const Profile& profile) {
+  const bool male = profile.p.maleSelected;
+  auto says = [](const std::u16string& f, bool forMale) {
+    if (f.empty()) return false;
+    static constexpr std::u16string_view kMale[] = {u"男", u"男性", u"male", u"man", u"m", u"男子"};
+    static constexpr std::u16string_view kFemale[] = {u"女", u"女性", u"female", u"woman", u"f", u"女子"};
+    for (std::u16string_view w : forMale ? std::span(kMale) : std::span(kFemale)) {
+      if (f == folded(w)) return true;
+    }
+    return f.front() == (forMale ? u'男' : u'女');
+  };
+  auto wordsOf = [](const Slot* s) { return folded(!s->c->beside.empty() ? s->c->beside : s->c->label); };
+  const bool byWords = std::any_of(radios.begin(), radios.end(), [&](const Slot* s) {
+    return says(wordsOf(s), true) || says(wordsOf(s), false);
+  });
+  Slot* chosen = nullptr;
+  for (Slot* s : radios) {
+    const std::u16string f = byWords ? wordsOf(s) : folded(s->c->value);
+    const bool match = says(f, male) || (!byWords && f == (male ? u"1" : u"2"));
+    if (match && chosen == nullptr) chosen = s;
+  }
+  if (chosen == nullptr || chosen->c->checked) return;
+  chosen->fill = ControlFill{chosen->frame->frame, chosen->c->control, ControlFill::Kind::Checked, {}, -1,
+                             male ? u"gender (男)" : u"gender (女)"};
+}
+
+bool isGenderWord(const std::u16string& words) {
+  const std::u16string f = folded(words);
+  return !f.empty() && (f.front() == u'男' || f.front() == u'女' || f == u"male" || f == u"female");
+}
+
+}  // namespace
+
+RecognitionResult recognise(const PageFacts& page, const ProfileSnapshot& profileSnapshot, const CivilDate& today) {
+  std::vector<Slot> slots;
+  for (size_t f = 0; f < page.frames.size(); ++f) {
+    for (const ControlFacts& c : page.frames[f].controls) {
+      Slot s;
+      s.frame = &page.frames[f];
+      s.frameIndex = f;
+      s.c = &c;
+      s.kind = kindOf(c);
+      s.reason = refusal(page, page.frames[f], c, s.kind);
+      s.eligible = s.reason.empty();
+      if (s.kind != Kind::Other && c.visible && s.frame->visible) classify(s);
+      slots.push_back(std::move(s));
+    }
+  }
+
+  // The form to fill: the one that holds the focus, else the one with the most recognised boxes.
+  std::map<std::pair<size_t, int>, int> recognised;
+  std::optional<std::pair<size_t, int>> focused;
+  for (const Slot& s : slots) {
+    const auto key = std::make_pair(s.frameIndex, s.c->form);
+    if (s.c->focused && s.reason != u"frame of another site") focused = key;
+    if (s.eligible && s.topic != Topic::None && s.topic != Topic::Leave) ++recognised[key];
+  }
+  std::optional<std::pair<size_t, int>> chosen = focused;
+  if (!chosen) {
+    int most = 0;
+    for (const auto& [key, count] : recognised) {
+      if (count > most) most = count, chosen = key;
+    }
+  }
+
+  // The boxes of that form a person can see, in reading order; the others are left alone.
+  std::vector<Slot*> visible;
+  for (Slot& s : slots) {
+    const bool inForm = chosen && std::make_pair(s.frameIndex, s.c->form) == *chosen;
+    if (!inForm) {
+      if (s.reason.empty()) s.reason = u"another form";
+      s.eligible = false;
+      continue;
+    }
+    if (s.kind == Kind::Other || !s.c->visible || !s.frame->visible) continue;
+    visible.push_back(&s);
+  }
+
+  const bool landline = std::any_of(visible.begin(), visible.end(), [](const Slot* s) { return s->topic == Topic::Tel; });
+  const bool prefectureBox = std::any_of(visible.begin(), visible.end(), [](const Slot* s) { return s->topic == Topic::Prefecture; });
+  for (Slot* s : visible) {
+    if (s->topic == Topic::Mobile) {
+      if (landline) s->topic = Topic::Leave, s->reason = u"mobile beside a landline";
+      else s->topic = Topic::Tel;
+    }
+  }
+
+  const Profile profile{profileSnapshot, today};
+  std::vector<std::vector<Slot*>> groups = groupsOf(visible);
+  for (std::vector<Slot*>& group : groups) {
+    switch (group.front()->topic) {
+      case Topic::Name:
+      case Topic::Kana: fillNames(group, profile); break;
+      case Topic::Mail: fillMails(group, profile); break;
+      case Topic::Postal: fillPostal(group, profile); break;
+      case Topic::Tel: fillTelephones(group, profile); break;
+      case Topic::Birth: fillBirth(group, profile); break;
+      case Topic::Address: fillAddresses(group, profile, prefectureBox); break;
+      default: break;
+    }
+  }
+  // Boxes that stand alone.
+  std::map<std::pair<size_t, std::u16string>, std::vector<Slot*>> radioGroups;
+  for (Slot* s : visible) {
+    if (s->kind == Kind::Radio) {
+      if (s->topic == Topic::Gender || isGenderWord(s->c->beside)) {
+        radioGroups[{s->frameIndex, s->c->name.empty() ? u"#" + number(s->c->control) : s->c->name}].push_back(s);
+      }
+      continue;
+    }
+    switch (s->topic) {
+      case Topic::Prefecture: fillPrefecture(*s, profile); break;
+      case Topic::Gender:
+        if (s->kind == Kind::Select) fillGenderSelect(*s, profile);
+        break;
+      case Topic::Occupation: fillOccupation(*s, profile); break;
+      case Topic::Age: fillAge(*s, profile); break;
+      default: break;
+    }
+  }
+  for (auto& [key, radios] : radioGroups) {
+    // A group the user has touched, or one with a box that cannot be written, is left as it is.
+    const bool free = std::all_of(radios.begin(), radios.end(), [](const Slot* s) { return s->eligible; });
+    if (free) fillGenderRadios(radios, profile);
+  }
+
+  RecognitionResult result;
+  for (Slot& s : slots) {
+    Recognition r{s.frame->frame, s.c->control, {}, s.reason, false};
+    if (s.fill && s.eligible) {
+      r.item = s.fill->item;
+      r.filled = true;
+      result.fills.push_back(*s.fill);
+    } else if (s.reason.empty() && s.topic == Topic::Leave) {
+      r.reason = u"left alone";
+    }
+    result.controls.push_back(std::move(r));
+  }
+  return result;
 }
 
 }  // namespace formix::fill
