@@ -393,12 +393,14 @@ std::string encodeFill(uint64_t id, uint64_t read, const std::vector<fill::Contr
 }
 
 std::string encodeFactsAnswer(uint64_t id, uint64_t read, const fill::PageFacts& page) {
+  // Fields in the order of the facts, for people who read a captured file.
+  using ordered = nlohmann::ordered_json;
   const auto u8 = [](const std::u16string& s) { return text::toUtf8(s); };
-  json frames = json::array();
+  ordered frames = ordered::array();
   for (const fill::FrameFacts& frame : page.frames) {
-    json controls = json::array();
+    ordered controls = ordered::array();
     for (const fill::ControlFacts& c : frame.controls) {
-      json control = {{"control", c.control}, {"tag", u8(c.tag)}, {"type", u8(c.type)}, {"name", u8(c.name)},
+      ordered control = {{"control", c.control}, {"tag", u8(c.tag)}, {"type", u8(c.type)}, {"name", u8(c.name)},
                       {"id", u8(c.id)}, {"autocomplete", u8(c.autocomplete)}, {"inputMode", u8(c.inputMode)},
                       {"maxLength", c.maxLength}, {"size", c.size}, {"pattern", u8(c.pattern)},
                       {"placeholder", u8(c.placeholder)}, {"title", u8(c.title)}, {"ariaLabel", u8(c.ariaLabel)},
@@ -408,7 +410,7 @@ std::string encodeFactsAnswer(uint64_t id, uint64_t read, const fill::PageFacts&
                       {"userEdited", c.userEdited}, {"visible", c.visible}, {"enabled", c.enabled},
                       {"editable", c.editable}, {"focused", c.focused}, {"form", c.form}};
       if (c.tag == u"select") {
-        json options = json::array();
+        ordered options = ordered::array();
         for (const fill::OptionFacts& o : c.options) {
           options.push_back({{"text", u8(o.text)}, {"value", u8(o.value)}, {"selected", o.selected}});
         }
@@ -419,7 +421,8 @@ std::string encodeFactsAnswer(uint64_t id, uint64_t read, const fill::PageFacts&
     frames.push_back({{"frame", frame.frame}, {"origin", u8(frame.origin)}, {"sharedAutofill", frame.sharedAutofill},
                       {"visible", frame.visible}, {"controls", std::move(controls)}});
   }
-  return dump({{"type", "facts"}, {"id", id}, {"read", read}, {"origin", u8(page.origin)}, {"frames", std::move(frames)}});
+  return ordered({{"type", "facts"}, {"id", id}, {"read", read}, {"origin", u8(page.origin)}, {"frames", std::move(frames)}})
+      .dump(-1, ' ', false, ordered::error_handler_t::replace);
 }
 
 }  // namespace formix::bridge

@@ -89,7 +89,7 @@ function formixFacts(readId) {
   }
   const pageWidth = Math.max(document.documentElement.scrollWidth, document.body ? document.body.scrollWidth : 0);
   const pageHeight = Math.max(document.documentElement.scrollHeight, document.body ? document.body.scrollHeight : 0);
-  // An element whose box shows at least 2 × 2 pixels inside the page, with every ancestor
+  // An element whose box shows at least 2 x 2 pixels inside the page, with every ancestor
   // rendered, opaque enough, not clipping it away, not closed, not inert and not hidden.
   function seen(el) {
     if (el.closest('[hidden], [inert]')) return false;
