@@ -86,6 +86,19 @@ TEST(LinuxSession, TheSettingsLiveBesideAWritableProgramElseInTheUsersConfigFold
   struct stat info{};
   ASSERT_EQ(stat((config / "formix").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0700u);
+  // A folder of the user's own that group or others may write to is shared: someone else could
+  // plant the settings this user runs.
+  for (const mode_t shared : {0777, 0775, 0757}) {
+    const auto program = scratch / ("program-" + std::to_string(shared));
+    std::filesystem::create_directory(program);
+    ASSERT_EQ(chmod(program.c_str(), shared), 0);
+    EXPECT_EQ(platform::settingsFolder(program, config.string(), "/nowhere"), config / "formix") << shared;
+  }
+  // A settings folder made earlier with a wider mode is narrowed to the owner.
+  ASSERT_EQ(chmod((config / "formix").c_str(), 0755), 0);
+  EXPECT_EQ(platform::settingsFolder(readOnly, config.string(), "/nowhere"), config / "formix");
+  ASSERT_EQ(stat((config / "formix").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
   // Without XDG_CONFIG_HOME, or with a relative one, ~/.config is used.
   const auto home = scratch / "home";
   EXPECT_EQ(platform::settingsFolder(readOnly, "", home.string()), home / ".config" / "formix");
