@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <sstream>
+
 #include "platform/linux/linux_process.h"
 #include "platform/linux/linux_session.h"
 #include "platform/linux/linux_shell.h"
@@ -147,6 +150,97 @@ TEST(LinuxShell, ProgramsStartWithoutAShellAndDocumentsAreNotPrograms) {
   EXPECT_FALSE(shell.startProgram(u"", 2));
   writeFile(scratch / "見積.txt", "a document");
   EXPECT_FALSE(shell.startProgram((scratch / "見積.txt").u16string(), 2));  // left to xdg-open
+  // A file with the execute bit that is no program (a shell would run it as a script), and a
+  // program named relative to the working directory, are not started.
+  const auto ran = scratch / "ran";
+  writeFile(scratch / "notes", "touch '" + ran.string() + "'\n");
+  chmod((scratch / "notes").c_str(), 0755);
+  writeFile(scratch / "local", "#!/bin/sh\ntouch '" + ran.string() + "'\n");
+  chmod((scratch / "local").c_str(), 0755);
+  EXPECT_FALSE(shell.startProgram((scratch / "notes").u16string() + u" x", 2));
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(scratch.path());
+  EXPECT_FALSE(shell.startProgram(u"./local x", 2));
+  std::filesystem::current_path(cwd);
+  usleep(200000);
+  EXPECT_FALSE(std::filesystem::exists(ran));
+}
+
+TEST(LinuxShell, OnlyProgramsFoundByFormixInAnExecutableFormatStart) {
+  ScratchFolder scratch;
+  const auto bin = scratch / "bin";
+  std::filesystem::create_directory(bin);
+  const auto executable = [&](const std::filesystem::path& file, const std::string& content) {
+    writeFile(file, content);
+    chmod(file.c_str(), 0755);
+  };
+  executable(bin / "gedit", "#!/bin/sh\n");
+  executable(bin / "report", "#!/bin/sh\n");
+  executable(bin / "data", "a spreadsheet that came with the execute bit from an exFAT stick");
+  executable(bin / "-x", "#!/bin/sh\n");
+  writeFile(bin / "report 2024.pdf", "%PDF");
+  const std::string path = "/nowhere:" + bin.string();
+  const std::string home = "/home/taro";
+  using Argv = std::vector<std::string>;
+
+  // A command line starts its program with its arguments, "~/" being the home folder.
+  auto command = platform::programCommand("gedit ~/notes.txt \"a b\"", path, home);
+  ASSERT_TRUE(command);
+  EXPECT_EQ(command->file, (bin / "gedit").string());
+  EXPECT_EQ(command->argv, (Argv{"gedit", "/home/taro/notes.txt", "a b"}));
+  command = platform::programCommand((bin / "gedit").string() + " x", "", home);  // an absolute path
+  ASSERT_TRUE(command);
+  EXPECT_EQ(command->argv, (Argv{(bin / "gedit").string(), "x"}));
+  command = platform::programCommand("/bin/true", "", home);  // an ELF program by itself
+  ASSERT_TRUE(command);
+  EXPECT_EQ(command->argv, (Argv{"/bin/true"}));
+
+  // A whole line that names a file is a document, though its first word names a program.
+  EXPECT_FALSE(platform::programCommand((bin / "report 2024.pdf").string(), path, home));
+  EXPECT_FALSE(platform::programCommand(bin.string(), path, home));  // a folder
+  // Not an executable format: the system would hand it to /bin/sh.
+  EXPECT_FALSE(platform::programCommand((bin / "data").string(), path, home));
+  EXPECT_FALSE(platform::programCommand("data x", path, home));
+  // Never relative to the working directory: not a relative path, not a relative PATH entry.
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(scratch.path());
+  EXPECT_FALSE(platform::programCommand("bin/gedit", path, home));
+  EXPECT_FALSE(platform::programCommand("./bin/gedit", path, home));
+  EXPECT_FALSE(platform::programCommand("https:/example.org/a", "bin:.:", home));
+  EXPECT_FALSE(platform::programCommand("gedit", "bin::.", home));
+  std::filesystem::current_path(bin);
+  EXPECT_FALSE(platform::programCommand("gedit", ":.", home));
+  std::filesystem::current_path(cwd);
+  // A word starting with "-" is never a program.
+  EXPECT_FALSE(platform::programCommand("-x", path, home));
+
+  EXPECT_TRUE(platform::hasExecutableFormat("/bin/true"));
+  EXPECT_FALSE(platform::hasExecutableFormat((bin / "data").string()));
+  EXPECT_FALSE(platform::hasExecutableFormat((bin / "none").string()));
+}
+
+TEST(LinuxShell, DocumentsAndAddressesReachXdgOpenAsOneArgumentThatIsNoOption) {
+  ScratchFolder scratch;
+  const auto seen = scratch / "seen";
+  // An xdg-open that writes its number of arguments and the first one, one line per call.
+  writeFile(scratch / "xdg-open", "#!/bin/sh\necho \"$#:$1\" >>'" + seen.string() + "'\n");
+  chmod((scratch / "xdg-open").c_str(), 0755);
+  const std::string pathWas = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+  setenv("PATH", (scratch.path().string() + ":" + pathWas).c_str(), 1);
+  platform::LinuxShell shell;
+  shell.shellOpen(0, u"https://example.org/a b");
+  shell.shellOpen(0, u"-x");
+  shell.shellOpen(0, u"/home/taro/report 2024.pdf");
+  setenv("PATH", pathWas.c_str(), 1);
+  std::vector<std::string> got;
+  for (int i = 0; i < 300 && got.size() < 3; ++i) {
+    usleep(10000);
+    got.clear();
+    std::istringstream lines(std::filesystem::exists(seen) ? readFile(seen) : "");
+    for (std::string line; std::getline(lines, line);) got.push_back(line);
+  }
+  std::sort(got.begin(), got.end());  // the three openers run side by side
+  EXPECT_EQ(got, (std::vector<std::string>{"1:./-x", "1:/home/taro/report 2024.pdf", "1:https://example.org/a b"}));
 }
 
 TEST(LinuxHookLoader, TheLibraryIsTakenFromTheProgramsFolderByName) {
