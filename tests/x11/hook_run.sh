@@ -21,9 +21,9 @@ if [ "${1:-}" != "--in-display" ]; then
   # /dev/shm of its own so that a Formix or another test run of the same user is not disturbed.
   if unshare --mount --propagation private true 2>/dev/null; then
     unshare --mount --propagation private sh -c 'mount -t tmpfs -o mode=1777 tmpfs /dev/shm && exec "$@"' sh \
-      xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" --in-display "$bin" "$work"
+      xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$0" --in-display "$bin" "$work"
   else
-    xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" --in-display "$bin" "$work"
+    xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$0" --in-display "$bin" "$work"
   fi
   echo "x11 hook test took $((SECONDS - started))s"
   exit 0
