@@ -1,10 +1,14 @@
 // The Linux desktop's own rules: which X11 windows count as visible, captioned or on top, where
 // the settings file lives, the instance lock, keys, starting programs and loading the hook library.
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdlib>
 #include <sstream>
 
 #include "platform/linux/linux_process.h"
@@ -108,22 +112,79 @@ TEST(LinuxSession, TheSettingsLiveBesideAWritableProgramElseInTheUsersConfigFold
   EXPECT_EQ(platform::settingsFolder(readOnly, "rel/config", home.string()), home / ".config" / "formix");
 }
 
-TEST(LinuxProcess, OneInstancePerUserAndDisplay) {
-  EXPECT_EQ(platform::instanceLockPath("/run/user/1000", ":0", 1000), "/run/user/1000/formix-1000-_0.lock");
-  EXPECT_EQ(platform::instanceLockPath("", "host:10.0", 7), "/tmp/formix-7-host_10.lock");
-  EXPECT_EQ(platform::instanceLockPath("relative", "../x:0", 7), "/tmp/formix-7-.._x_0.lock");
-  EXPECT_EQ(platform::instanceLockPath("/run/user/7", ":0.0", 7), platform::instanceLockPath("/run/user/7", ":0", 7));
+// An X server of the test's own (Xvfb), stopped at the end of the test. The display number is
+// drawn at random from a high range: a low free-looking number may be another X server's, whose
+// abstract socket a client would reach first.
+class OwnXServer {
+ public:
+  OwnXServer() {
+    std::srand(static_cast<unsigned>(getpid()));
+    for (int attempt = 0; attempt < 5 && number_ < 0; ++attempt) start(3000 + std::rand() % 30000);
+  }
+  ~OwnXServer() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  int number() const { return number_; }
 
-  ScratchFolder runtime;
-  setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
-  setenv("DISPLAY", ":42", 1);
+ private:
+  void start(int display) {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(fds[0]);
+      const std::string name = ":" + std::to_string(display), fd = std::to_string(fds[1]);
+      execlp("Xvfb", "Xvfb", name.c_str(), "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    char buffer[16] = {};
+    const ssize_t n = read(fds[0], buffer, sizeof buffer - 1);  // the display number, once it listens
+    close(fds[0]);
+    // A server that wrote its number may still end at once (its display was in use after all):
+    // it counts only once a client gets through.
+    for (int i = 0; n > 0 && i < 50 && number_ < 0; ++i) {
+      xcb_connection_t* probe = xcb_connect((":" + std::to_string(display)).c_str(), nullptr);
+      if (xcb_connection_has_error(probe) == 0) number_ = display;
+      xcb_disconnect(probe);
+      if (number_ < 0) usleep(20000);
+    }
+    if (number_ < 0) {  // that display was taken, or there is no Xvfb
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+      pid_ = -1;
+    }
+  }
+
+  pid_t pid_ = -1;
+  int number_ = -1;
+};
+
+TEST(LinuxProcess, OneInstancePerUserAndDisplayWhateverTheDisplaysName) {
+  OwnXServer server;
+  if (server.number() < 0) GTEST_SKIP() << "Xvfb is not installed";
+  const std::string displayWas = std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "";
+  const std::string n = std::to_string(server.number());
+  setenv("DISPLAY", (":" + n).c_str(), 1);
   {
-    platform::LinuxProcess first(nullptr), second(nullptr);
+    platform::LinuxProcess first(nullptr);
     EXPECT_FALSE(first.anotherInstanceRunning());
-    EXPECT_TRUE(second.anotherInstanceRunning());
+    for (const std::string& name : {":" + n, "unix:" + n, ":" + n + ".0"}) {
+      setenv("DISPLAY", name.c_str(), 1);
+      platform::LinuxProcess second(nullptr);
+      EXPECT_TRUE(second.anotherInstanceRunning()) << name;
+    }
   }
   platform::LinuxProcess later(nullptr);  // the first one ended: the lock is free again
   EXPECT_FALSE(later.anotherInstanceRunning());
+  setenv("DISPLAY", ":99999", 1);  // no display at all: start, and let start-up say why not
+  platform::LinuxProcess nowhere(nullptr);
+  EXPECT_FALSE(nowhere.anotherInstanceRunning());
+  setenv("DISPLAY", displayWas.c_str(), 1);
 }
 
 TEST(X11Keyboard, TheModelsVirtualKeysHaveKeysyms) {
@@ -254,6 +315,31 @@ TEST(LinuxHookLoader, TheLibraryIsTakenFromTheProgramsFolderByName) {
   EXPECT_EQ(exports->SetHook(), -1);
   EXPECT_TRUE(exports->M_Mode[0]);
   EXPECT_FALSE(exports->M_Mode[1]);  // a missing export is an empty function
+}
+
+TEST(LinuxHookLoader, ReportsAreAcceptedOnlyWithTheLibrarysKeyAndACodeTheModesProduce) {
+  ScratchFolder folder;
+  platform::LinuxHookLoader loader(folder.path(), "");
+  constexpr std::uint64_t key = 0x0123456789abcdefULL;  // the test library's
+  EXPECT_FALSE(loader.acceptsReport(key, 1000));  // no library: nothing is a report
+  std::filesystem::copy_file(FORMIX_REFUSING_HOOK, folder / "libfmxhook_test.so");
+  auto exports = loader.loadHookLibrary("fmxhook_test");
+  ASSERT_TRUE(exports.has_value());
+  // Mouse mode 0 and key mode 0: the hook reports nothing at all.
+  EXPECT_FALSE(loader.acceptsReport(key, 1000));
+  EXPECT_FALSE(loader.acceptsReport(key, 2000));
+  exports->M_Mode[3]();
+  EXPECT_TRUE(loader.acceptsReport(key, 1000));
+  EXPECT_FALSE(loader.acceptsReport(key, 2000));  // a whole-form fill needs key mode 2
+  EXPECT_FALSE(loader.acceptsReport(key ^ 1, 1000));  // any other client of the display
+  EXPECT_FALSE(loader.acceptsReport(0, 1000));
+  exports->M_Mode[0]();
+  exports->K_Mode[2]();
+  EXPECT_FALSE(loader.acceptsReport(key, 1000));
+  EXPECT_TRUE(loader.acceptsReport(key, 2000));
+  exports->K_Mode[1]();
+  EXPECT_TRUE(loader.acceptsReport(key, 1000));
+  EXPECT_FALSE(loader.acceptsReport(key, 3000));
 }
 
 }  // namespace

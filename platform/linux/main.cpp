@@ -92,7 +92,8 @@ int main(int argc, char** argv) {
   Desktop desktop{windows, screen,  keyboard, clipboard, tray,    shell,    messages,
                   popups,  hookLoader, events, process,   session, browsers, clock};
 
-  qt::HookReports reports(view, screen, x.atom("_FORMIX_HOOK"));
+  qt::HookReports reports(view, screen, x.atom("_FORMIX_HOOK"),
+                          [&](std::uint64_t key, std::int32_t code) { return hookLoader.acceptsReport(key, code); });
   application.installNativeEventFilter(&reports);
 
   app::FrmMain program(desktop);
