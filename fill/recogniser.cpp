@@ -31,6 +31,7 @@ struct Slot {
   Script script = Script::Unknown;
   LabelHint own, before, after, row, hint, tokens, block;
   int tier = 99;              // how near its topic's label stands (0: autocomplete ... 6: column header, 8: name tokens)
+  bool roman = false, mobileMail = false, delivery = false;
   bool confirm = false, fullWidth = false, halfWidth = false, noHyphen = false, withHyphen = false, second = false;
   Part assigned = Part::None;  // the part the group gives it
   std::optional<ControlFill> fill;
@@ -207,6 +208,18 @@ void classify(Slot& s) {
   for (const LabelHint* h : all) {
     if (s.script == Script::Unknown && h->script != Script::Unknown && h != &column && h != &block) s.script = h->script;
   }
+  // Latin letters of a name, a mobile's mail beside a main one, a delivery address beside the
+  // person's own: nothing the profile holds as asked.
+  for (const LabelHint* h : {&s.own, &aria, &s.before, &block, &placeholder, &title, &s.row, &legend}) {
+    s.roman |= h->roman;
+    s.mobileMail |= h->mobile && s.topic == Topic::Mail;
+    s.delivery |= h->delivery;
+  }
+  if (s.roman && (s.topic == Topic::Name || s.topic == Topic::Kana || s.topic == Topic::Address)) {
+    s.topic = Topic::Leave;
+    s.reason = u"Latin letters";
+    return;
+  }
   const LabelHint* own[] = {&s.own, &aria, &s.before, &placeholder, &title, &s.row, &legend, &s.after, &s.tokens, &idTokens};
   for (const LabelHint* h : own) {
     s.confirm |= h->confirm && h != &s.after;
@@ -382,8 +395,26 @@ void fillGenderSelect(Slot& s, const Profile& profile) {
 void fillOccupation(Slot& s, const Profile& profile) {
   const std::u16string job = profile.occupation();
   if (job.empty()) return;
-  if (s.kind == Kind::Select) setOption(s, optionByText(s, job), u"occupation");
-  else setText(s, job, u"occupation");
+  // "会社員" is also "会社員（正社員）" or "会社員・公務員" on some lists.
+  const std::u16string wanted = folded(job);
+  if (s.kind == Kind::Select) {
+    std::optional<int> at = optionByText(s, job);
+    if (!at) {
+      at = findOption(s.c->options, [&](const std::u16string& text, const std::u16string&) {
+        size_t start = 0;
+        while (start <= text.size()) {
+          size_t end = text.find_first_of(u"・/／(（、", start);
+          if (end == std::u16string::npos) end = text.size();
+          if (text.substr(start, end - start) == wanted) return true;
+          start = end + 1;
+        }
+        return false;
+      });
+    }
+    setOption(s, at, u"occupation");
+  } else {
+    setText(s, job, u"occupation");
+  }
 }
 
 void fillAge(Slot& s, const Profile& profile) {
@@ -585,10 +616,43 @@ void fillTelephones(std::vector<Slot*>& group, const Profile& profile) {
   }
 }
 
+// A whole birth date in one text box, written like the page's example ("例：19800515",
+// "1980/01/01", "1980年1月1日"), or by its length (8: digits only, 10: with slashes).
+void fillBirthText(Slot& s, const Profile& profile) {
+  const auto birth = profile.birth();
+  if (!birth) return;
+  const std::u16string y = number(birth->year);
+  for (const std::u16string* t : {&s.c->placeholder, &s.c->title, &s.c->after, &s.c->before}) {
+    for (size_t i = 0; i + 4 <= t->size(); ++i) {
+      auto digit = [&](size_t k) { return k < t->size() && (*t)[k] >= u'0' && (*t)[k] <= u'9'; };
+      if (!(digit(i) && digit(i + 1) && digit(i + 2) && digit(i + 3)) || (i > 0 && digit(i - 1))) continue;
+      size_t k = i + 4;
+      if (digit(k) && digit(k + 1) && digit(k + 2) && digit(k + 3) && !digit(k + 4)) {
+        setText(s, y + twoDigits(birth->month) + twoDigits(birth->day), u"birth date");
+        return;
+      }
+      const char16_t sep = k < t->size() ? (*t)[k] : u'\0';
+      if (sep != u'/' && sep != u'-' && sep != u'年' && sep != u'.') continue;
+      const bool padded = digit(k + 1) && digit(k + 2);
+      auto part = [&](int n) { return padded ? twoDigits(n) : number(n); };
+      if (sep == u'年') setText(s, y + u"年" + part(birth->month) + u"月" + part(birth->day) + u"日", u"birth date");
+      else setText(s, y + sep + part(birth->month) + sep + part(birth->day), u"birth date");
+      return;
+    }
+  }
+  if (s.c->maxLength == 8) setText(s, y + twoDigits(birth->month) + twoDigits(birth->day), u"birth date");
+  else if (s.c->maxLength == 10) setText(s, y + u"/" + twoDigits(birth->month) + u"/" + twoDigits(birth->day), u"birth date");
+}
+
 void fillBirth(std::vector<Slot*>& group, const Profile& profile) {
   if (group.size() == 1 && group[0]->kind == Kind::Date) {
     const auto birth = profile.birth();
     if (birth) setText(*group[0], number(birth->year) + u"-" + twoDigits(birth->month) + u"-" + twoDigits(birth->day), u"birth date");
+    return;
+  }
+  if (group.size() == 1 && group[0]->kind == Kind::Text &&
+      (group[0]->part == Part::None || numbersIn(group[0]->c->placeholder).size() >= 3)) {
+    fillBirthText(*group[0], profile);
     return;
   }
   // Each box's part: a list's options say it best (years, 1 to 12, 1 to 31, the eras); then the
@@ -764,6 +828,18 @@ RecognitionResult recognise(const PageFacts& page, const ProfileSnapshot& profil
     visible.push_back(&s);
   }
 
+  // A mobile's mail box beside another mail box, and a delivery address beside the person's
+  // own, are left alone.
+  const bool mainMail = std::any_of(visible.begin(), visible.end(), [](const Slot* s) { return s->topic == Topic::Mail && !s->mobileMail; });
+  const bool ownAddress = std::any_of(visible.begin(), visible.end(), [](const Slot* s) {
+    return (s->topic == Topic::Address || s->topic == Topic::Postal || s->topic == Topic::Prefecture) && !s->delivery;
+  });
+  for (Slot* s : visible) {
+    if (s->topic == Topic::Mail && s->mobileMail && mainMail) s->topic = Topic::Leave, s->reason = u"a mobile's mail beside the main one";
+    const bool addressPart = s->topic == Topic::Address || s->topic == Topic::Postal || s->topic == Topic::Prefecture ||
+                             s->topic == Topic::Name || s->topic == Topic::Kana || s->topic == Topic::Tel;
+    if (addressPart && s->delivery && ownAddress) s->topic = Topic::Leave, s->reason = u"delivery address";
+  }
   const bool landline = std::any_of(visible.begin(), visible.end(), [](const Slot* s) { return s->topic == Topic::Tel; });
   const bool prefectureBox = std::any_of(visible.begin(), visible.end(), [](const Slot* s) { return s->topic == Topic::Prefecture; });
   for (Slot* s : visible) {

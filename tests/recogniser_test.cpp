@@ -146,6 +146,14 @@ TEST(RecogniserLeavesAlone, BoxesAPersonLeavesAlone) {
   EXPECT_EQ(received(page({{.type = u"email", .rowHeader = u"メールアドレス1"}, {.type = u"email", .rowHeader = u"メールアドレス2"}})),
             (V{u"taro.yamada@example.co.jp", u"-"}));
   EXPECT_EQ(received(page({{.rowHeader = u"電話番号1"}, {.rowHeader = u"電話番号2"}})), (V{u"03-1234-5678", u"-"}));
+  // Latin letters of a name, a mobile's mail beside the main one, a delivery address beside the
+  // person's own.
+  EXPECT_EQ(received(page({{.rowHeader = u"氏名"}, {.rowHeader = u"氏名（ローマ字）"}})), (V{u"山田太郎", u"-"}));
+  EXPECT_EQ(received(page({{.type = u"email", .rowHeader = u"PCメールアドレス"}, {.type = u"email", .rowHeader = u"携帯メールアドレス"}})),
+            (V{u"taro.yamada@example.co.jp", u"-"}));
+  EXPECT_EQ(received(page({{.type = u"email", .rowHeader = u"携帯メールアドレス"}})), (V{u"taro.yamada@example.co.jp"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"ご住所"}, {.rowHeader = u"お届け先住所"}})), (V{u"東京都千代田区千代田1-1ABCビル 101", u"-"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"お届け先住所"}})), (V{u"東京都千代田区千代田1-1ABCビル 101"}));
   // A check box and a radio group that is not the gender are never touched.
   EXPECT_EQ(received(page({{.type = u"checkbox", .label = u"利用規約に同意する"},
                            {.type = u"radio", .rowHeader = u"メールマガジン", .beside = u"希望する", .name = u"m"}})),
@@ -271,6 +279,11 @@ TEST(RecogniserBirth, ListsTextBoxesErasAndDates) {
                            {.rowHeader = u"生年月日", .after = u"日", .maxLength = 2}})),
             (V{u"#1", u"55", u"5", u"15"}));
   EXPECT_EQ(received(page({{.type = u"date", .label = u"生年月日"}})), (V{u"1980-05-15"}));
+  // One text box for the whole date: as the page's example writes it.
+  EXPECT_EQ(received(page({{.label = u"生年月日", .placeholder = u"例：19800101"}})), (V{u"19800515"}));
+  EXPECT_EQ(received(page({{.label = u"生年月日", .placeholder = u"例）1990/01/01"}})), (V{u"1980/05/15"}));
+  EXPECT_EQ(received(page({{.label = u"生年月日", .placeholder = u"1990年1月1日"}})), (V{u"1980年5月15日"}));
+  EXPECT_EQ(received(page({{.label = u"生年月日"}})), (V{u"-"}));
   // Age: a number, or a bracket of a list.
   EXPECT_EQ(received(page({{.label = u"年齢"}})), (V{u"45"}));
   EXPECT_EQ(received(page({{.type = u"select", .label = u"年齢", .options = {u"選択", u"20代", u"30代", u"40代", u"50代"}}})),
@@ -290,6 +303,7 @@ TEST(RecogniserChoices, GenderOccupationAndListsAlreadyRight) {
             (V{u"-", u"checked"}));
   EXPECT_EQ(received(page({{.type = u"select", .label = u"性別", .options = {u"女", u"男"}, .selected = {0}}})), (V{u"#1"}));
   EXPECT_EQ(received(page({{.type = u"select", .label = u"職業", .options = {u"選択", u"会社員", u"学生"}}})), (V{u"#1"}));
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"ご職業", .options = {u"公務員", u"会社員・団体職員", u"学生"}}})), (V{u"#1"}));
   // No option is the profile's occupation: the list stays as it is.
   EXPECT_EQ(received(page({{.type = u"select", .label = u"職業", .options = {u"公務員", u"学生・フリーター"}}})), (V{u"-"}));
   // A radio group the user has already answered stays as it is.
