@@ -349,7 +349,8 @@ void setOption(Slot& s, std::optional<int> option, std::u16string_view item) {
 
 // An option that only says "choose": "選択してください", "--", "".
 bool isPrompt(const std::u16string& text) {
-  return text.empty() || text.find(u"選択") != std::u16string::npos || text.find(u"選んで") != std::u16string::npos ||
+  static const std::u16string kChoose = folded(u"選んで");  // folded texts hold katakana
+  return text.empty() || text.find(u"選択") != std::u16string::npos || text.find(kChoose) != std::u16string::npos ||
          text.find_first_not_of(u"-―ー—=*") == std::u16string::npos;
 }
 
@@ -776,6 +777,13 @@ void fillGenderRadios(std::vector<Slot*>& radios, const Profile& profile) {
                              male ? u"gender (男)" : u"gender (女)"};
 }
 
+// A radio button that chooses the address beside it: "このメールアドレスでログインする".
+bool isThisAddress(const std::u16string& words) {
+  const std::u16string f = folded(words);
+  static const std::u16string kThisMail = folded(u"このメールアドレス"), kThisAddress = folded(u"このアドレス");
+  return f.find(kThisMail) != std::u16string::npos || f.find(kThisAddress) != std::u16string::npos;
+}
+
 bool isGenderWord(const std::u16string& words) {
   const std::u16string f = folded(words);
   return !f.empty() && (f.front() == u'男' || f.front() == u'女' || f == u"male" || f == u"female");
@@ -864,12 +872,15 @@ RecognitionResult recognise(const PageFacts& page, const ProfileSnapshot& profil
     }
   }
   // Boxes that stand alone.
-  std::map<std::pair<size_t, std::u16string>, std::vector<Slot*>> radioGroups;
+  std::map<std::pair<size_t, std::u16string>, std::vector<Slot*>> radioGroups, addressChoices;
+  const Slot* lastMail = nullptr;  // the mail box a radio button stands after
+  std::map<const Slot*, const Slot*> mailBefore;
   for (Slot* s : visible) {
+    if (isTextLike(s->kind) && (s->topic == Topic::Mail || s->c->type == u"email")) lastMail = s;
     if (s->kind == Kind::Radio) {
-      if (s->topic == Topic::Gender || isGenderWord(s->c->beside)) {
-        radioGroups[{s->frameIndex, s->c->name.empty() ? u"#" + number(s->c->control) : s->c->name}].push_back(s);
-      }
+      const auto key = std::make_pair(s->frameIndex, s->c->name.empty() ? u"#" + number(s->c->control) : s->c->name);
+      if (s->topic == Topic::Gender || isGenderWord(s->c->beside)) radioGroups[key].push_back(s);
+      else if (isThisAddress(s->c->beside) && lastMail != nullptr) addressChoices[key].push_back(s), mailBefore[s] = lastMail;
       continue;
     }
     switch (s->topic) {
@@ -886,6 +897,21 @@ RecognitionResult recognise(const PageFacts& page, const ProfileSnapshot& profil
     // A group the user has touched, or one with a box that cannot be written, is left as it is.
     const bool free = std::all_of(radios.begin(), radios.end(), [](const Slot* s) { return s->eligible; });
     if (free) fillGenderRadios(radios, profile);
+  }
+  // "このメールアドレスでログインする" beside each of several mail boxes: the one Formix filled.
+  for (auto& [key, radios] : addressChoices) {
+    const bool free = std::all_of(radios.begin(), radios.end(), [](const Slot* s) { return s->eligible; });
+    std::vector<const Slot*> boxes;
+    for (const Slot* r : radios) boxes.push_back(mailBefore[r]);
+    std::sort(boxes.begin(), boxes.end());
+    const bool oneEach = std::adjacent_find(boxes.begin(), boxes.end()) == boxes.end() && radios.size() > 1;
+    const auto filled = std::count_if(radios.begin(), radios.end(), [&](const Slot* r) { return mailBefore[r]->fill.has_value(); });
+    if (!free || !oneEach || filled != 1) continue;
+    for (Slot* r : radios) {
+      if (mailBefore[r]->fill && !r->c->checked) {
+        r->fill = ControlFill{r->frame->frame, r->c->control, ControlFill::Kind::Checked, {}, -1, u"the address filled"};
+      }
+    }
   }
 
   RecognitionResult result;

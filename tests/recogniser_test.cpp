@@ -306,6 +306,12 @@ TEST(RecogniserChoices, GenderOccupationAndListsAlreadyRight) {
   EXPECT_EQ(received(page({{.type = u"select", .label = u"ご職業", .options = {u"公務員", u"会社員・団体職員", u"学生"}}})), (V{u"#1"}));
   // No option is the profile's occupation: the list stays as it is.
   EXPECT_EQ(received(page({{.type = u"select", .label = u"職業", .options = {u"公務員", u"学生・フリーター"}}})), (V{u"-"}));
+  // Buttons that choose one of several mail boxes choose the one Formix filled.
+  EXPECT_EQ(received(page({{.type = u"email", .rowHeader = u"メールアドレス", .before = u"メールアドレス1"},
+                           {.type = u"radio", .rowHeader = u"メールアドレス", .beside = u"このメールアドレスでログインする", .value = u"1", .name = u"login"},
+                           {.type = u"email", .rowHeader = u"メールアドレス", .before = u"メールアドレス2"},
+                           {.type = u"radio", .rowHeader = u"メールアドレス", .beside = u"このメールアドレスでログインする", .value = u"2", .name = u"login"}})),
+            (V{u"taro.yamada@example.co.jp", u"checked", u"-", u"-"}));
   // A radio group the user has already answered stays as it is.
   EXPECT_EQ(received(page({{.type = u"radio", .rowHeader = u"性別", .beside = u"男", .name = u"s"},
                            {.type = u"radio", .rowHeader = u"性別", .beside = u"女", .name = u"s", .userEdited = true, .checked = true}})),
