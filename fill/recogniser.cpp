@@ -65,7 +65,7 @@ std::u16string refusal(const PageFacts& page, const FrameFacts& frame, const Con
   if (!c.enabled) return u"disabled";
   if (!c.editable) return u"read-only";
   if (c.userEdited) return u"typed by the user";
-  if (isTextLike(kind) && !c.value.empty()) return u"has a value";
+  if ((isTextLike(kind) || kind == Kind::Date) && !c.value.empty()) return u"has a value";
   return u"";
 }
 
@@ -808,19 +808,24 @@ RecognitionResult recognise(const PageFacts& page, const ProfileSnapshot& profil
   }
 
   // The form to fill: the one that holds the focus, else the one with the most recognised boxes.
-  std::map<std::pair<size_t, int>, int> recognised;
-  std::optional<std::pair<size_t, int>> focused;
+  // A focus in a form of nothing Formix knows (the site's search box) chooses no form.
+  using FormKey = std::pair<size_t, int>;
+  std::map<FormKey, int> recognised;
+  std::vector<FormKey> focused;
   for (const Slot& s : slots) {
-    const auto key = std::make_pair(s.frameIndex, s.c->form);
-    if (s.c->focused && s.reason != u"frame of another site") focused = key;
+    const FormKey key{s.frameIndex, s.c->form};
+    if (s.c->focused && s.reason != u"frame of another site") focused.push_back(key);
     if (s.eligible && s.topic != Topic::None && s.topic != Topic::Leave) ++recognised[key];
   }
-  std::optional<std::pair<size_t, int>> chosen = focused;
-  if (!chosen) {
-    int most = 0;
-    for (const auto& [key, count] : recognised) {
-      if (count > most) most = count, chosen = key;
+  std::optional<FormKey> chosen;
+  int most = 0;
+  for (const auto& [key, count] : recognised) {
+    const bool hasFocus = std::find(focused.begin(), focused.end(), key) != focused.end();
+    if (hasFocus) {
+      chosen = key;
+      break;
     }
+    if (count > most) most = count, chosen = key;
   }
 
   // The boxes of that form a person can see, in reading order; the others are left alone.

@@ -196,6 +196,10 @@ TEST(RecogniserSafety, TheFormWithTheMostRecognisedBoxesIsFilledNotTheSiteSearch
                            {.type = u"email", .label = u"メール", .form = 1},
                            {.label = u"電話番号", .form = 2}})),
             (V{u"-", u"山田太郎", u"taro.yamada@example.co.jp", u"-"}));
+  // The focus in the search box chooses no form: the registration form is still filled.
+  EXPECT_EQ(received(page({{.type = u"text", .placeholder = u"キーワードで検索", .name = u"q", .focused = true, .form = 0},
+                           {.label = u"お名前", .form = 1}})),
+            (V{u"-", u"山田太郎"}));
 }
 
 TEST(RecogniserNumbers, PostalCodeAndTelephoneSplitOrWholeWithTheHyphensThePageAsks) {
