@@ -354,13 +354,18 @@ bool isPrompt(const std::u16string& text) {
          text.find_first_not_of(u"-―ー—=*") == std::u16string::npos;
 }
 
+// The option whose text starts with the number ("05", "5月", "1980年", "1980/昭和55"); failing
+// that, the one whose value is the number ("昭和55年" valued "1980"). Texts come first: a list's
+// values may count from 0.
 std::optional<int> optionByNumber(const Slot& s, long wanted) {
+  const std::optional<int> byText = findOption(s.c->options, [&](const std::u16string& text, const std::u16string&) {
+    const auto n = numbersIn(text);
+    return !isPrompt(text) && !n.empty() && n.front() == wanted;
+  });
+  if (byText) return byText;
   return findOption(s.c->options, [&](const std::u16string& text, const std::u16string& value) {
-    if (isPrompt(text)) return false;
-    const auto inText = numbersIn(text);
-    if (!inText.empty()) return inText.front() == wanted;
-    const auto inValue = numbersIn(value);
-    return !inValue.empty() && inValue.front() == wanted;
+    const bool digits = !value.empty() && std::all_of(value.begin(), value.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
+    return digits && !isPrompt(text) && numbersIn(value).front() == wanted;
   });
 }
 

@@ -277,6 +277,8 @@ TEST(RecogniserBirth, ListsTextBoxesErasAndDates) {
             (V{u"#31", u"#5", u"#15"}));
   // Years written with their era, and an era list with an era year box.
   EXPECT_EQ(received(page({{.type = u"select", .rowHeader = u"生年月日", .options = {u"1979/昭和54", u"1980/昭和55"}}}))[0], u"#1");
+  EXPECT_EQ(received(page({{.type = u"select", .rowHeader = u"生年月日", .options = {u"昭和54年|1979", u"昭和55年|1980"}}}))[0], u"#1");
+  EXPECT_EQ(received(page({{.type = u"select", .rowHeader = u"生年月日", .options = {u"昭和54年", u"昭和55年"}}}))[0], u"#1");
   EXPECT_EQ(received(page({{.type = u"select", .rowHeader = u"生年月日", .before = u"元号", .options = {u"お選びください", u"昭和", u"平成"}},
                            {.rowHeader = u"生年月日", .after = u"年", .maxLength = 2},
                            {.rowHeader = u"生年月日", .after = u"月", .maxLength = 2},
