@@ -113,6 +113,10 @@ TEST(RecogniserNames, ARowLabelAndOneCharacterPartsSplitTheName) {
             (V{u"山田", u"太郎", u"ヤマダ", u"タロウ"}));
   // One box takes the whole name; given-then-family boxes are filled the way round they ask.
   EXPECT_EQ(received(page({{.label = u"氏名"}, {.label = u"ふりがな"}})), (V{u"山田太郎", u"やまだたろう"}));
+  // With the blank the page's example shows or its words ask for.
+  EXPECT_EQ(received(page({{.label = u"氏名", .placeholder = u"例）山田 花子"}, {.label = u"フリガナ", .placeholder = u"ヤマダ　ハナコ"}})),
+            (V{u"山田 太郎", u"ヤマダ　タロウ"}));
+  EXPECT_EQ(received(page({{.label = u"お名前（姓と名の間に全角スペース）"}})), (V{u"山田　太郎"}));
   EXPECT_EQ(received(page({{.rowHeader = u"Name", .before = u"名", .name = u"first_name"},
                            {.rowHeader = u"Name", .before = u"姓", .name = u"last_name"}})),
             (V{u"太郎", u"山田"}));

@@ -266,7 +266,10 @@ LabelHint readLabel(std::u16string_view label) {
       std::u16string rest = folded.folded();
       rest.replace(strong.at, strong.length, strong.length, u' ');
       const Found weak = firstWord(text::FoldedText(rest), weakWords());
-      if (weak.word != nullptr) {
+      // "姓と名の間に…" names both parts: the whole name.
+      const bool both = (rest.find(u'姓') != std::u16string::npos && rest.find(u'名') != std::u16string::npos) ||
+                        (rest.find(u"セイ") != std::u16string::npos && rest.find(u"メイ") != std::u16string::npos);
+      if (weak.word != nullptr && !both) {
         const bool namePart = weak.word->topic == Topic::Name || weak.word->topic == Topic::Kana;
         if ((namePart && hint.topic != Topic::Birth) || (weak.word->topic == Topic::Birth && hint.topic == Topic::Birth)) {
           hint.part = weak.word->part;
