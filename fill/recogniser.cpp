@@ -764,15 +764,22 @@ void fillAddresses(std::vector<Slot*>& group, const Profile& profile, bool prefe
   const bool cityAlone = std::find(parts.begin(), parts.end(), Part::City) != parts.end();
   const bool townAlone = std::find(parts.begin(), parts.end(), Part::Town) != parts.end();
   auto join = [](const std::u16string& a, const std::u16string& b) { return a.empty() ? b : b.empty() ? a : a + u" " + b; };
+  // "市区町村名" and "番地・ビル名": the town's name goes with the city, the numbers with the building.
+  const bool numbersWithBuilding = cityAlone && !townAlone &&
+                                   std::find(parts.begin(), parts.end(), Part::StreetBuilding) != parts.end() &&
+                                   std::find(parts.begin(), parts.end(), Part::Street) == parts.end();
   for (size_t k = 0; k < group.size(); ++k) {
     Slot& s = *group[k];
     switch (parts[k]) {
-      case Part::City: setText(s, city.city, u"city"); break;
+      case Part::City: setText(s, numbersWithBuilding ? city.city + street.town : city.city, u"city"); break;
       case Part::Street: setText(s, townAlone ? street.number : city.rest, u"street"); break;
       case Part::Town: setText(s, street.town, u"town"); break;
       case Part::Number: setText(s, street.number, u"block and number"); break;
       case Part::CityLine: setText(s, line, u"city line"); break;
-      case Part::StreetBuilding: setText(s, cityAlone ? join(city.rest, building) : building, u"street and building"); break;
+      case Part::StreetBuilding:
+        setText(s, numbersWithBuilding ? join(street.number, building) : cityAlone ? join(city.rest, building) : building,
+                u"street and building");
+        break;
       case Part::Building: setText(s, building, u"building"); break;
       case Part::AfterPrefecture: setText(s, line + building, u"address"); break;
       case Part::WholeAddress:

@@ -244,10 +244,11 @@ TEST(RecogniserAddress, PrefectureCityStreetAndBuilding) {
   // A list without the suffix character; a prefecture text box.
   EXPECT_EQ(received(page({{.type = u"select", .label = u"都道府県", .options = {u"---", u"東京", u"大阪"}}})), (V{u"#1"}));
   EXPECT_EQ(received(page({{.placeholder = u"都道府県"}})), (V{u"東京都"}));
-  // Hints under the boxes name them.
+  // Hints under the boxes name them; the town's name goes with the city when the numbers go with
+  // the building.
   EXPECT_EQ(received(page({{.rowHeader = u"住所", .after = u"市区町村名 (例：千代田区神田神保町)"},
                            {.rowHeader = u"住所", .before = u"市区町村名 (例：千代田区神田神保町)", .after = u"番地・ビル名 (例：1-3-5)"}})),
-            (V{u"千代田区", u"千代田1-1 ABCビル 101"}));
+            (V{u"千代田区千代田", u"1-1 ABCビル 101"}));
   // One box after a prefecture list takes the rest; with no prefecture box, the whole address.
   EXPECT_EQ(received(page({{.type = u"select", .label = u"都道府県", .options = prefectures}, {.label = u"都道府県以下"}})),
             (V{u"#2", u"千代田区千代田1-1ABCビル 101"}));
