@@ -1,6 +1,7 @@
 // The whole-form fill: the page of the browser under the bar is read, filled and written back.
 #include "app/main_window.h"
 #include "fill/form_filler.h"
+#include "fill/recogniser.h"
 #include "text/compare.h"
 
 namespace formix::app {
@@ -35,6 +36,20 @@ void FrmMain::fillDocument(platform::WindowHandle browser, int frame) {
   if (!browsers.setBodyHtml(browser, frame, filled)) throw StepError("the document cannot be written");
 }
 
+bool FrmMain::fillFromFacts(platform::WindowHandle browser) {
+  auto& browsers = desktop_.browsers;
+  const std::optional<fill::PageFacts> facts = browsers.pageFacts(browser);
+  if (!facts) return false;
+  const platform::LocalDateTime now = desktop_.clock.now();
+  const fill::RecognitionResult result =
+      fill::recognise(*facts, profileSnapshot(), fill::CivilDate{now.year, now.month, now.day});
+  // The read may have taken a moment: a close handled meanwhile ends the fill before any write.
+  desktop_.events.doEvents();
+  if (!running_) throw ProgramEnded{};
+  if (!result.fills.empty()) browsers.applyFills(browser, result.fills);
+  return true;
+}
+
 void FrmMain::cmdPOST_Click() {
   auto& browsers = desktop_.browsers;
   step([&] { desktop_.windows.setForegroundWindow(hWnd); });
@@ -55,18 +70,22 @@ void FrmMain::cmdPOST_Click() {
     // A disabled cmdPOST is the mark that a fill runs: the dispatch drops a second one meanwhile.
     step([&] { cmdPOST.setEnabled(false); });
     busyIconOn();
+    // Today's browsers tell the facts of their controls and are filled by the recogniser;
+    // Internet Explorer's documents are read and written as HTML.
+    bool byFacts = false;
+    step([&] { byFacts = fillFromFacts(target); });
     int frames = 0;
-    step([&] {
+    if (!byFacts) step([&] {
       const auto count = browsers.frameCount(target);
       if (count && *count >= -32768 && *count <= 32767) frames = *count;
     });
     // A page with inline frames is one document; their own contents are not touched.
-    step([&] {
+    if (!byFacts) step([&] {
       const auto top = browsers.bodyHtml(target, platform::BrowserDocuments::kTopDocument);
       if (top && text::inStr(*top, u"<IFRAME ", 0, text::Compare::Text) != text::npos) frames = 0;
     });
     for (int k = 0; k < kMaxFrames && k < frames; ++k) step([&] { fillDocument(target, k); });
-    if (frames == 0) step([&] { fillDocument(target, platform::BrowserDocuments::kTopDocument); });
+    if (!byFacts && frames == 0) step([&] { fillDocument(target, platform::BrowserDocuments::kTopDocument); });
     step([&] { cmdPOST.setEnabled(true); });
     busyIconOff();
   }

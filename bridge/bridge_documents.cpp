@@ -1,9 +1,12 @@
 #include "bridge/bridge_documents.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <limits>
 #include <thread>
 
 #include "bridge/field_edits.h"
+#include "bridge/process_tree.h"
 #include "text/utf.h"
 
 namespace formix::bridge {
@@ -12,7 +15,9 @@ BridgeBrowserDocuments::BridgeBrowserDocuments(BridgeServer& server, platform::W
     : BridgeBrowserDocuments(server, windows, Options{}) {}
 
 BridgeBrowserDocuments::BridgeBrowserDocuments(BridgeServer& server, platform::WindowSystem& windows, Options options)
-    : server_(server), windows_(windows), options_(options), random_(std::random_device{}()) {}
+    : server_(server), windows_(windows), options_(std::move(options)), random_(std::random_device{}()) {
+  if (!options_.parentProcess) options_.parentProcess = parentProcess;
+}
 
 std::u16string BridgeBrowserDocuments::newMarker() {
   static constexpr char kHex[] = "0123456789abcdef";
@@ -41,10 +46,55 @@ std::vector<std::optional<Incoming>> askEach(BridgeServer& server, const std::ve
 
 }  // namespace
 
+platform::WindowHandle BridgeBrowserDocuments::windowOfProcess(ConnectionId connection, const Focused& focused) {
+  const int relay = server_.relayProcess(connection);
+  if (relay <= 0) return 0;
+  const std::vector<int64_t> ancestors = processAncestors(relay, options_.parentProcess);
+  // The visible windows of the nearest ancestor that owns any, front to back.
+  size_t nearest = ancestors.size();
+  std::vector<platform::WindowHandle> candidates;
+  for (platform::WindowHandle h = windows_.firstWindow(windows_.desktopWindow()); h != 0; h = windows_.nextWindow(h)) {
+    const int64_t process = windows_.windowProcess(h);
+    if (process <= 0) continue;
+    const size_t level = static_cast<size_t>(std::find(ancestors.begin(), ancestors.end(), process) - ancestors.begin());
+    if (level > nearest || windows_.isWindowVisible(h) != 1) continue;
+    if (level < nearest) {
+      nearest = level;
+      candidates.clear();
+    }
+    candidates.push_back(h);
+  }
+  // The focused window shows its active tab's title first (a lone window of the browser that does
+  // not is another one: the focused window may be minimised).
+  if (!focused.title.empty()) {
+    std::erase_if(candidates, [&](platform::WindowHandle h) { return windows_.windowText(h).rfind(focused.title, 0) != 0; });
+  } else if (candidates.size() > 1) {
+    return 0;
+  }
+  if (candidates.size() <= 1 || !focused.bounds) return candidates.empty() ? 0 : candidates.front();
+  // Of windows with the same title, the one that lies where the browser says; on a tie the front-most.
+  platform::WindowHandle best = 0;
+  int64_t bestDistance = std::numeric_limits<int64_t>::max();
+  for (platform::WindowHandle h : candidates) {
+    const auto at = windows_.windowBounds(h);
+    if (!at) continue;
+    const ScreenBounds& b = *focused.bounds;
+    const int64_t distance = std::abs(at->left - b.left) + std::abs(at->top - b.top) +
+                             std::abs(at->left + at->width - b.left - b.width) +
+                             std::abs(at->top + at->height - b.top - b.height);
+    if (distance < bestDistance) {
+      best = h;
+      bestDistance = distance;
+    }
+  }
+  return best != 0 ? best : candidates.front();
+}
+
 std::vector<platform::WindowHandle> BridgeBrowserDocuments::browserWindows() {
   matches_.clear();
   page_.reset();
   readTried_ = false;
+  factsRead_.reset();
 
   const std::vector<ConnectionId> browsers = server_.browsers();
   if (browsers.empty()) {
@@ -66,8 +116,14 @@ std::vector<platform::WindowHandle> BridgeBrowserDocuments::browserWindows() {
                                  [&](const Known& w) { return w.connection == browsers[k] && w.browserWindow == window; });
     if (it != known_.end() && windows_.isWindowVisible(it->window) == 1) {
       matches_.push_back({it->window, browsers[k], window});
+      continue;
+    }
+    if (it != known_.end()) known_.erase(it);
+    if (const platform::WindowHandle h = windowOfProcess(browsers[k], std::get<Focused>(*focused[k])); h != 0) {
+      std::erase_if(known_, [h](const Known& w) { return w.window == h; });
+      known_.push_back({browsers[k], window, h});
+      matches_.push_back({h, browsers[k], window});
     } else {
-      if (it != known_.end()) known_.erase(it);
       unknown.push_back(browsers[k]);
     }
   }
@@ -169,6 +225,38 @@ bool BridgeBrowserDocuments::setBodyHtml(platform::WindowHandle browser, int fra
   lastApply_.applied = std::get<Applied>(*answer).applied;
   lastApply_.skipped = std::get<Applied>(*answer).skipped;
   return true;
+}
+
+std::optional<fill::PageFacts> BridgeBrowserDocuments::pageFacts(platform::WindowHandle browser) {
+  factsRead_.reset();
+  const Match* match = matchOf(browser);
+  if (match == nullptr) return std::nullopt;
+  const uint64_t id = server_.nextId();
+  auto answer = server_.request(match->connection, id, encodeCollect(id, match->browserWindow), options_.requestTimeout);
+  if (!answer || !std::holds_alternative<Facts>(*answer)) return std::nullopt;
+  Facts& facts = std::get<Facts>(*answer);
+  factsRead_ = facts.read;
+  factsConnection_ = match->connection;
+  return std::move(facts.page);
+}
+
+std::optional<int> BridgeBrowserDocuments::applyFills(platform::WindowHandle browser,
+                                                      const std::vector<fill::ControlFill>& fills) {
+  lastApply_ = {};
+  const Match* match = matchOf(browser);
+  if (match == nullptr || !factsRead_ || match->connection != factsConnection_) return std::nullopt;
+  if (fills.empty()) return 0;
+  if (fills.size() > kMaxFillsPerRequest) return std::nullopt;
+  const uint64_t read = *factsRead_;
+  // The browser fills a read once.
+  factsRead_.reset();
+  const uint64_t id = server_.nextId();
+  lastApply_.sent = static_cast<int>(fills.size());
+  const auto answer = server_.request(factsConnection_, id, encodeFill(id, read, fills), options_.requestTimeout);
+  if (!answer || !std::holds_alternative<Filled>(*answer)) return std::nullopt;
+  lastApply_.applied = std::get<Filled>(*answer).applied;
+  lastApply_.skipped = std::get<Filled>(*answer).skipped;
+  return lastApply_.applied;
 }
 
 }  // namespace formix::bridge

@@ -1,19 +1,24 @@
 // The browser documents of the desktop, reached through the browser extension.
 //
 // A window counts as a browser when it is a connected browser's focused window. Each lookup asks
-// every connected browser for its focused window ("focus"). Which X (or Win32) window that is, the
-// browser cannot say; the first time a browser window comes up, Formix asks the browser to put a
-// marker, "[formix:" + 16 random hexadecimal digits + "]" and a blank, in front of that window's
-// title (Chromium: the title of the window's active tab; Firefox: the window's title preface),
-// walks the desktop's windows front to back until a title shows the marker, has the marker taken
-// off again, and remembers which desktop window shows that browser window for as long as the
-// browser stays connected. Only a browser's focused window is listed, so with two browser windows
-// open only the one in front is a browser for the fill.
+// every connected browser for its focused window ("focus"), with its active tab's title and its
+// bounds. Which desktop window shows it is found without touching the page: the browser started
+// the relay, so the relay's ancestors (its process id comes with its connection) lead to the
+// nearest process that owns desktop windows (WindowSystem::windowProcess); among that browser's
+// visible windows the one whose title starts with the tab's title is it, and of several such the
+// one whose bounds are nearest, then the front-most. A desktop that does not name windows'
+// processes (or a browser in a sandbox of its own) falls back to a marker: Formix asks the browser
+// to put "[formix:" + 16 random hexadecimal digits + "]" and a blank in front of the window's
+// title, walks the desktop's windows until a title shows it, and has it taken off again. Either
+// way the match is remembered for as long as the browser stays connected. Only a browser's focused
+// window is listed, so with two browser windows open only the one in front is a browser for the
+// fill.
 //
-// One fill reads the page once: the frame count and every body come from that read, and each
-// body written back goes to the browser as per-field edits against it. Calls block the calling
-// thread until the browser answers or a short time has passed; a browser that does not answer
-// is no browser, and nothing changes.
+// Today's browsers are read as facts (pageFacts) and filled control by control (applyFills). The
+// older way reads the page once as HTML: the frame count and every body come from that read, and
+// each body written back goes to the browser as per-field edits against it. Calls block the
+// calling thread until the browser answers or a short time has passed; a browser that does not
+// answer is no browser, and nothing changes.
 #pragma once
 
 #include <chrono>
@@ -37,6 +42,8 @@ class BridgeBrowserDocuments : public platform::BrowserDocuments {
     std::chrono::milliseconds requestTimeout{1500};  // one request to a browser
     std::chrono::milliseconds markerTimeout{600};    // for a marker to reach the window's title
     std::chrono::milliseconds pollInterval{4};       // between two walks of the windows
+    // The parent of a process (tests put a process tree of their own here).
+    std::function<int64_t(int64_t)> parentProcess;
   };
 
   BridgeBrowserDocuments(BridgeServer& server, platform::WindowSystem& windows);
@@ -51,7 +58,11 @@ class BridgeBrowserDocuments : public platform::BrowserDocuments {
   std::optional<std::u16string> bodyHtml(platform::WindowHandle browser, int frame) override;
   bool setBodyHtml(platform::WindowHandle browser, int frame, std::u16string_view html) override;
 
-  // What the last write did: edits applied and skipped by the page (for tests and measurements).
+  std::optional<fill::PageFacts> pageFacts(platform::WindowHandle browser) override;
+  std::optional<int> applyFills(platform::WindowHandle browser, const std::vector<fill::ControlFill>& fills) override;
+
+  // What the last write or fill did: edits or fills sent, applied and skipped by the page (for
+  // tests and measurements).
   struct LastApply {
     int sent = 0, applied = 0, skipped = 0;
   };
@@ -67,6 +78,7 @@ class BridgeBrowserDocuments : public platform::BrowserDocuments {
   const Page* page(platform::WindowHandle window);
   const PageFrame* frameOf(platform::WindowHandle window, int frame);
   std::u16string newMarker();
+  platform::WindowHandle windowOfProcess(ConnectionId connection, const Focused& focused);
 
   BridgeServer& server_;
   platform::WindowSystem& windows_;
@@ -87,6 +99,9 @@ class BridgeBrowserDocuments : public platform::BrowserDocuments {
   std::optional<Page> page_;
   ConnectionId pageConnection_ = 0;
   bool readTried_ = false;
+  // The facts read last, to be filled.
+  std::optional<uint64_t> factsRead_;
+  ConnectionId factsConnection_ = 0;
   LastApply lastApply_;
 };
 

@@ -66,6 +66,119 @@ PageFrame pageFrame(const json& value) {
   return frame;
 }
 
+// A text fact: absent is empty; longer than `limit` UTF-16 units is refused.
+std::u16string factText(const json& object, const char* name, size_t limit = kMaxFactText) {
+  const auto it = object.find(name);
+  if (it == object.end()) return {};
+  const auto text = text::fromUtf8(string(*it, name));
+  if (!text) throw Bad{std::string("\"") + name + "\" is not valid text"};
+  if (text->size() > limit) throw Bad{std::string("\"") + name + "\" is too long"};
+  return *text;
+}
+
+bool flag(const json& value, const char* name) {
+  if (!value.is_boolean()) throw Bad{std::string("\"") + name + "\" must be true or false"};
+  return value.get<bool>();
+}
+
+// A flag that may be left out.
+bool optionalFlag(const json& object, const char* name, bool absent) {
+  const auto it = object.find(name);
+  return it == object.end() ? absent : flag(*it, name);
+}
+
+int optionalInteger(const json& object, const char* name, int absent, int64_t low, int64_t high) {
+  const auto it = object.find(name);
+  return it == object.end() ? absent : static_cast<int>(integer(*it, name, low, high));
+}
+
+fill::OptionFacts optionFacts(const json& value) {
+  if (!value.is_object()) throw Bad{"an option must be an object"};
+  fill::OptionFacts option;
+  option.text = factText(value, "text");
+  option.value = factText(value, "value");
+  option.selected = optionalFlag(value, "selected", false);
+  return option;
+}
+
+fill::ControlFacts controlFacts(const json& value) {
+  if (!value.is_object()) throw Bad{"a control must be an object"};
+  fill::ControlFacts c;
+  c.control = static_cast<int>(integer(member(value, "control"), "control", 0, 1000000));
+  c.tag = factText(value, "tag");
+  if (c.tag != u"input" && c.tag != u"select" && c.tag != u"textarea") throw Bad{"\"tag\" names no form control"};
+  c.type = factText(value, "type");
+  c.name = factText(value, "name");
+  c.id = factText(value, "id");
+  c.autocomplete = factText(value, "autocomplete");
+  c.inputMode = factText(value, "inputMode");
+  c.maxLength = optionalInteger(value, "maxLength", -1, -1, 1000000000);
+  c.size = optionalInteger(value, "size", -1, -1, 1000000000);
+  c.pattern = factText(value, "pattern");
+  c.placeholder = factText(value, "placeholder");
+  c.title = factText(value, "title");
+  c.ariaLabel = factText(value, "ariaLabel");
+  c.label = factText(value, "label");
+  c.before = factText(value, "before");
+  c.after = factText(value, "after");
+  c.rowHeader = factText(value, "rowHeader");
+  c.columnHeader = factText(value, "columnHeader");
+  c.legend = factText(value, "legend");
+  c.block = factText(value, "block");
+  c.beside = factText(value, "beside");
+  c.value = factText(value, "value");
+  c.checked = optionalFlag(value, "checked", false);
+  c.userEdited = optionalFlag(value, "userEdited", false);
+  // What keeps a control from being filled is never assumed: the browser must say it.
+  c.visible = flag(member(value, "visible"), "visible");
+  c.enabled = flag(member(value, "enabled"), "enabled");
+  c.editable = flag(member(value, "editable"), "editable");
+  c.focused = optionalFlag(value, "focused", false);
+  c.form = optionalInteger(value, "form", -1, -1, 100000);
+  if (const auto it = value.find("options"); it != value.end()) {
+    if (!it->is_array() || it->size() > kMaxOptionsPerList) throw Bad{"\"options\" must be an array of options"};
+    c.options.reserve(it->size());
+    for (const json& option : *it) c.options.push_back(optionFacts(option));
+  }
+  return c;
+}
+
+fill::FrameFacts frameFacts(const json& value) {
+  if (!value.is_object()) throw Bad{"a frame must be an object"};
+  fill::FrameFacts frame;
+  frame.frame = integer(member(value, "frame"), "frame", 0, std::numeric_limits<int64_t>::max());
+  frame.origin = factText(value, "origin", 1024);
+  frame.sharedAutofill = optionalFlag(value, "sharedAutofill", false);
+  frame.visible = flag(member(value, "visible"), "visible");
+  const json& controls = member(value, "controls");
+  if (!controls.is_array() || controls.size() > kMaxControlsPerFrame) throw Bad{"\"controls\" must be an array of controls"};
+  frame.controls.reserve(controls.size());
+  for (const json& control : controls) {
+    frame.controls.push_back(controlFacts(control));
+    // Fills name a control by its number: each is given once, in order.
+    if (frame.controls.size() > 1 && frame.controls.back().control <= frame.controls[frame.controls.size() - 2].control) {
+      throw Bad{"control numbers must ascend"};
+    }
+  }
+  return frame;
+}
+
+fill::PageFacts pageFacts(const json& message) {
+  if (!message.is_object()) throw Bad{"facts must be an object"};
+  fill::PageFacts page;
+  page.origin = factText(message, "origin", 1024);
+  if (message.find("origin") == message.end()) throw Bad{"missing \"origin\""};
+  const json& frames = member(message, "frames");
+  if (!frames.is_array() || frames.size() > kMaxFramesPerPage) throw Bad{"\"frames\" must be an array of frames"};
+  for (const json& frame : frames) {
+    page.frames.push_back(frameFacts(frame));
+    for (size_t k = 0; k + 1 < page.frames.size(); ++k) {
+      if (page.frames[k].frame == page.frames.back().frame) throw Bad{"two frames with the same id"};
+    }
+  }
+  return page;
+}
+
 Incoming decode(const json& message) {
   if (!message.is_object()) throw Bad{"a message must be an object"};
   const std::string type = string(member(message, "type"), "type");
@@ -77,8 +190,16 @@ Incoming decode(const json& message) {
     return hello;
   }
   if (type == "focused") {
-    return Focused{requestId(message),
-                   integer(member(message, "window"), "window", 0, std::numeric_limits<int64_t>::max())};
+    Focused focused{requestId(message),
+                    integer(member(message, "window"), "window", 0, std::numeric_limits<int64_t>::max()), {}, {}};
+    focused.title = factText(message, "title", 1024);
+    if (const auto it = message.find("bounds"); it != message.end()) {
+      if (!it->is_object()) throw Bad{"\"bounds\" must be an object"};
+      constexpr int64_t kFar = 1 << 24;
+      focused.bounds = ScreenBounds{integer(member(*it, "left"), "left", -kFar, kFar), integer(member(*it, "top"), "top", -kFar, kFar),
+                                    integer(member(*it, "width"), "width", 0, kFar), integer(member(*it, "height"), "height", 0, kFar)};
+    }
+    return focused;
   }
   if (type == "marked") {
     return Marked{requestId(message),
@@ -106,6 +227,19 @@ Incoming decode(const json& message) {
     return Applied{requestId(message), static_cast<int>(integer(member(message, "applied"), "applied", 0, 1000000)),
                    static_cast<int>(integer(member(message, "skipped"), "skipped", 0, 1000000))};
   }
+  if (type == "facts") {
+    Facts facts;
+    facts.id = requestId(message);
+    const json& read = member(message, "read");
+    if (!read.is_number_unsigned()) throw Bad{"\"read\" must be an unsigned integer"};
+    facts.read = read.get<uint64_t>();
+    facts.page = pageFacts(message);
+    return facts;
+  }
+  if (type == "filled") {
+    return Filled{requestId(message), static_cast<int>(integer(member(message, "applied"), "applied", 0, 1000000)),
+                  static_cast<int>(integer(member(message, "skipped"), "skipped", 0, 1000000))};
+  }
   if (type == "error") {
     ErrorReply error;
     const json& id = member(message, "id");
@@ -120,7 +254,19 @@ Incoming decode(const json& message) {
 
 std::string dump(const json& message) { return message.dump(-1, ' ', false, json::error_handler_t::replace); }
 
+// Nesting is bounded by what the messages hold; a deeper document is refused before it is built.
+json parseBounded(std::string_view text) {
+  int depth = 0;
+  return json::parse(text, [&depth](int, json::parse_event_t event, json&) {
+    if (event == json::parse_event_t::object_start || event == json::parse_event_t::array_start) ++depth;
+    if (event == json::parse_event_t::object_end || event == json::parse_event_t::array_end) --depth;
+    if (depth > 8) throw Bad{"nested too deeply"};
+    return true;
+  });
+}
+
 }  // namespace
+
 
 std::string frameMessage(std::string_view json) {
   const auto length = static_cast<uint32_t>(json.size());
@@ -172,19 +318,23 @@ uint64_t replyId(const Incoming& message) {
       message);
 }
 
+
+std::optional<fill::PageFacts> decodePageFacts(std::string_view text, std::string* why) {
+  try {
+    return pageFacts(parseBounded(text));
+  } catch (const Bad& bad) {
+    if (why) *why = bad.why;
+  } catch (const json::exception& error) {
+    if (why) *why = std::string("not JSON: ") + error.what();
+  } catch (const std::bad_alloc&) {
+    if (why) *why = "too large";
+  }
+  return std::nullopt;
+}
+
 std::optional<Incoming> decodeIncoming(std::string_view text, std::string* why) {
   try {
-    // Nesting is bounded by what the messages hold; a deeper document is refused before it is built.
-    int depth = 0;
-    const json message = json::parse(
-        text,
-        [&depth](int, json::parse_event_t event, json&) {
-          if (event == json::parse_event_t::object_start || event == json::parse_event_t::array_start) ++depth;
-          if (event == json::parse_event_t::object_end || event == json::parse_event_t::array_end) --depth;
-          if (depth > 8) throw Bad{"nested too deeply"};
-          return true;
-        });
-    return decode(message);
+    return decode(parseBounded(text));
   } catch (const Bad& bad) {
     if (why) *why = bad.why;
   } catch (const json::exception& error) {
@@ -224,6 +374,55 @@ std::string encodeApply(uint64_t id, uint64_t read, int64_t frame, const std::ve
 
 std::string encodeError(uint64_t id, std::string_view error, std::string_view message) {
   return dump({{"type", "error"}, {"id", id}, {"error", error}, {"message", message}});
+}
+
+std::string encodeCollect(uint64_t id, int64_t window) { return dump({{"type", "collect"}, {"id", id}, {"window", window}}); }
+
+std::string encodeFill(uint64_t id, uint64_t read, const std::vector<fill::ControlFill>& fills) {
+  json list = json::array();
+  for (const fill::ControlFill& f : fills) {
+    json e = {{"frame", f.frame}, {"control", f.control}};
+    switch (f.kind) {
+      case fill::ControlFill::Kind::Value: e["value"] = text::toUtf8(f.value); break;
+      case fill::ControlFill::Kind::Checked: e["checked"] = true; break;
+      case fill::ControlFill::Kind::Option: e["option"] = f.option; break;
+    }
+    list.push_back(std::move(e));
+  }
+  return dump({{"type", "fill"}, {"id", id}, {"read", read}, {"fills", std::move(list)}});
+}
+
+std::string encodeFactsAnswer(uint64_t id, uint64_t read, const fill::PageFacts& page) {
+  // Fields in the order of the facts, for people who read a captured file.
+  using ordered = nlohmann::ordered_json;
+  const auto u8 = [](const std::u16string& s) { return text::toUtf8(s); };
+  ordered frames = ordered::array();
+  for (const fill::FrameFacts& frame : page.frames) {
+    ordered controls = ordered::array();
+    for (const fill::ControlFacts& c : frame.controls) {
+      ordered control = {{"control", c.control}, {"tag", u8(c.tag)}, {"type", u8(c.type)}, {"name", u8(c.name)},
+                      {"id", u8(c.id)}, {"autocomplete", u8(c.autocomplete)}, {"inputMode", u8(c.inputMode)},
+                      {"maxLength", c.maxLength}, {"size", c.size}, {"pattern", u8(c.pattern)},
+                      {"placeholder", u8(c.placeholder)}, {"title", u8(c.title)}, {"ariaLabel", u8(c.ariaLabel)},
+                      {"label", u8(c.label)}, {"before", u8(c.before)}, {"after", u8(c.after)},
+                      {"rowHeader", u8(c.rowHeader)}, {"columnHeader", u8(c.columnHeader)}, {"legend", u8(c.legend)},
+                      {"block", u8(c.block)}, {"beside", u8(c.beside)}, {"value", u8(c.value)}, {"checked", c.checked},
+                      {"userEdited", c.userEdited}, {"visible", c.visible}, {"enabled", c.enabled},
+                      {"editable", c.editable}, {"focused", c.focused}, {"form", c.form}};
+      if (c.tag == u"select") {
+        ordered options = ordered::array();
+        for (const fill::OptionFacts& o : c.options) {
+          options.push_back({{"text", u8(o.text)}, {"value", u8(o.value)}, {"selected", o.selected}});
+        }
+        control["options"] = std::move(options);
+      }
+      controls.push_back(std::move(control));
+    }
+    frames.push_back({{"frame", frame.frame}, {"origin", u8(frame.origin)}, {"sharedAutofill", frame.sharedAutofill},
+                      {"visible", frame.visible}, {"controls", std::move(controls)}});
+  }
+  return ordered({{"type", "facts"}, {"id", id}, {"read", read}, {"origin", u8(page.origin)}, {"frames", std::move(frames)}})
+      .dump(-1, ' ', false, ordered::error_handler_t::replace);
 }
 
 }  // namespace formix::bridge

@@ -15,6 +15,8 @@
 #include <variant>
 #include <vector>
 
+#include "fill/page_facts.h"
+
 namespace formix::bridge {
 
 inline constexpr int kProtocolVersion = 1;
@@ -24,6 +26,14 @@ inline constexpr size_t kMaxToBrowser = 1024 * 1024;
 inline constexpr size_t kMaxFromBrowser = 32 * 1024 * 1024;
 // Frames of one page that a read may report (the fill itself takes at most ten of them).
 inline constexpr size_t kMaxFramesPerPage = 256;
+
+// The facts of a page: every text is at most this many UTF-16 units (the extension cuts longer
+// ones), a frame holds at most so many controls, a list so many options.
+inline constexpr size_t kMaxFactText = 200;
+inline constexpr size_t kMaxControlsPerFrame = 5000;
+inline constexpr size_t kMaxOptionsPerList = 2000;
+// Changes one fill request may carry.
+inline constexpr size_t kMaxFillsPerRequest = 5000;
 
 // The name under which the browsers know the relay, and the extension's identities.
 inline constexpr std::string_view kHostName = "formix.bridge";
@@ -63,10 +73,20 @@ struct Hello {
   std::string extension;  // the extension's own version
 };
 
+// Where a browser window lies on the screen, in the browser's pixels.
+struct ScreenBounds {
+  int64_t left = 0, top = 0, width = 0, height = 0;
+};
+
 // The browser's focused window (answers "focus").
 struct Focused {
   uint64_t id = 0;
   int64_t window = 0;  // the browser's own id of that window
+  // What tells that window from the browser's other windows on the desktop: the title of its
+  // active tab (the window's title starts with it) and its bounds. Empty / nullopt when the
+  // extension did not say.
+  std::u16string title;
+  std::optional<ScreenBounds> bounds;
 };
 
 // The browser's focused window now shows the marker in its title.
@@ -102,6 +122,20 @@ struct Applied {
   int skipped = 0;
 };
 
+// The facts of the page in a window's active tab (answers "collect").
+struct Facts {
+  uint64_t id = 0;
+  uint64_t read = 0;  // names this read when filling it
+  fill::PageFacts page;
+};
+
+// What a fill request did (answers "fill").
+struct Filled {
+  uint64_t id = 0;
+  int applied = 0;
+  int skipped = 0;
+};
+
 // A request that could not be carried out (id 0: no request, a message that could not be read).
 struct ErrorReply {
   uint64_t id = 0;
@@ -109,7 +143,7 @@ struct ErrorReply {
   std::string message;
 };
 
-using Incoming = std::variant<Hello, Focused, Marked, Unmarked, Page, Applied, ErrorReply>;
+using Incoming = std::variant<Hello, Focused, Marked, Unmarked, Page, Applied, Facts, Filled, ErrorReply>;
 
 // The id a message answers (0 for Hello).
 uint64_t replyId(const Incoming& message);
@@ -117,6 +151,13 @@ uint64_t replyId(const Incoming& message);
 // Decodes one message from the extension. Anything malformed, of an unknown type, or out of
 // bounds gives nullopt and, in `why`, a short reason. Never throws.
 std::optional<Incoming> decodeIncoming(std::string_view json, std::string* why = nullptr);
+
+// A page's facts as saved in a file (formix-tool capture writes one): a "facts" answer as the
+// extension sends it, or just an object with its "origin" and "frames". The same checks as for
+// the answer; nullopt and a reason when they fail. Never throws.
+std::optional<fill::PageFacts> decodePageFacts(std::string_view json, std::string* why = nullptr);
+// The "facts" answer for a page, as the extension would send it (formix-tool capture).
+std::string encodeFactsAnswer(uint64_t id, uint64_t read, const fill::PageFacts& page);
 
 // ---- What Formix sends ----
 
@@ -137,5 +178,9 @@ std::string encodeUnmark(uint64_t id);
 std::string encodeRead(uint64_t id, int64_t window);
 std::string encodeApply(uint64_t id, uint64_t read, int64_t frame, const std::vector<FieldEdit>& edits);
 std::string encodeError(uint64_t id, std::string_view error, std::string_view message);
+// The facts of the page in the active tab of `window`.
+std::string encodeCollect(uint64_t id, int64_t window);
+// Changes to controls of the page read as `read`, each naming its frame and control.
+std::string encodeFill(uint64_t id, uint64_t read, const std::vector<fill::ControlFill>& fills);
 
 }  // namespace formix::bridge

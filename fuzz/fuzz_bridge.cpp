@@ -1,7 +1,8 @@
 // Everything Formix reads from the browser bridge: a byte stream cut into frames, each frame
-// decoded as a message, and for a page the per-field edits of a fill of each of its frames.
-// Nothing may crash; an edit must name a control the page reported, and the edits of a fill of
-// a frame must exist (a fill only ever replaces fields).
+// decoded as a message, and for a page the per-field edits of a fill of each of its frames; a
+// page's facts as a message and as a saved file. Nothing may crash; an edit must name a control
+// the page reported, and the edits of a fill of a frame must exist (a fill only ever replaces
+// fields); facts written out again must read back as the same facts.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -23,7 +24,16 @@ fill::ProfileSnapshot profile() {
   return p;
 }
 
+// Facts that were accepted survive being written and read again unchanged.
+void roundTrip(const fill::PageFacts& page) {
+  const std::string written = bridge::encodeFactsAnswer(1, 2, page);
+  const auto again = bridge::decodeIncoming(written);
+  if (!again || !std::holds_alternative<bridge::Facts>(*again)) std::abort();
+  if (bridge::encodeFactsAnswer(1, 2, std::get<bridge::Facts>(*again).page) != written) std::abort();
+}
+
 void editsOf(const bridge::Incoming& message) {
+  if (const auto* facts = std::get_if<bridge::Facts>(&message)) roundTrip(facts->page);
   const auto* page = std::get_if<bridge::Page>(&message);
   if (page == nullptr) return;
   static const fill::ProfileSnapshot kProfile = profile();
@@ -45,6 +55,7 @@ void editsOf(const bridge::Incoming& message) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   if (const auto message = bridge::decodeIncoming(bytes)) editsOf(*message);
+  if (const auto facts = bridge::decodePageFacts(bytes)) roundTrip(*facts);
   bridge::FrameReader reader(1 << 16);
   reader.feed(bytes);
   while (const auto frame = reader.next()) {

@@ -51,6 +51,16 @@ class WindowSystem {
 
   virtual bool setForegroundWindow(WindowHandle window) = 0;
   virtual WindowHandle desktopWindow() = 0;
+
+  // The process that owns a top-level window (X11: _NET_WM_PID; Win32: GetWindowThreadProcessId);
+  // 0 when the desktop cannot tell.
+  virtual int64_t windowProcess(WindowHandle /*window*/) { return 0; }
+  // Where a top-level window lies on the screen, in pixels: left, top, width, height of what its
+  // program drew (without a frame the window manager added). nullopt when unknown.
+  struct PixelBounds {
+    int64_t left = 0, top = 0, width = 0, height = 0;
+  };
+  virtual std::optional<PixelBounds> windowBounds(WindowHandle /*window*/) { return std::nullopt; }
 };
 
 // The screen the main window lives on.

@@ -7,6 +7,7 @@
 #include "bridge/field_edits.h"
 #include "bridge/protocol.h"
 #include "fill/form_filler.h"
+#include "fill/page_facts.h"
 #include "text/utf.h"
 
 namespace formix::testing {
@@ -112,6 +113,161 @@ TEST(BridgeEncoding, AnApplyCarriesOneEntryPerEdit) {
   EXPECT_EQ(apply["frame"], 3);
   EXPECT_EQ(apply["edits"], json::parse(R"([{"at":10,"value":"山田 \"太郎\""},{"at":20,"checked":true},
                                             {"at":30,"option":13},{"at":40,"text":"東京都\n千代田区"}])"));
+}
+
+// ---- Facts and fills ----
+
+json factsControl(int number) {
+  return {{"control", number}, {"tag", "input"}, {"type", "text"}, {"visible", true}, {"enabled", true}, {"editable", true}};
+}
+
+std::string factsMessage(const json& frames, const json& origin = "https://shop.example") {
+  return json{{"type", "facts"}, {"id", 8}, {"read", 41}, {"origin", origin}, {"frames", frames}}.dump();
+}
+
+TEST(BridgeFacts, AFactsAnswerBecomesThePagesFacts) {
+  json name = factsControl(0);
+  name.update({{"name", "sei"}, {"id", "sei"}, {"autocomplete", "family-name"}, {"inputMode", "kana"},
+               {"maxLength", 10}, {"size", 20}, {"pattern", "[ァ-ヶ]+"}, {"placeholder", "例：山田"}, {"title", "姓"},
+               {"ariaLabel", "お名前（姓）"}, {"label", "姓"}, {"before", "姓"}, {"after", "名"}, {"rowHeader", "お名前"},
+               {"columnHeader", "項目"}, {"legend", "会員情報"}, {"block", "必須"}, {"value", "😀"}, {"userEdited", true},
+               {"focused", true}, {"form", 1}});
+  json pref = factsControl(3);
+  pref.update({{"tag", "select"}, {"type", "select-one"}, {"visible", false},
+               {"options", {{{"text", "選択"}, {"value", ""}, {"selected", true}}, {{"text", "東京都"}, {"value", "13"}}}}});
+  json sex = factsControl(4);
+  sex.update({{"type", "radio"}, {"beside", "男性"}, {"value", "1"}, {"checked", true}, {"enabled", false}, {"editable", false}});
+  const auto decoded = bridge::decodeIncoming(factsMessage(json::array(
+      {{{"frame", 0}, {"origin", "https://shop.example"}, {"visible", true}, {"controls", {name, pref, sex}}},
+       {{"frame", 17}, {"origin", "https://ads.example"}, {"visible", false}, {"sharedAutofill", true}, {"controls", json::array()}}})));
+  ASSERT_TRUE(decoded);
+  const auto& facts = std::get<bridge::Facts>(*decoded);
+  EXPECT_EQ(facts.id, 8u);
+  EXPECT_EQ(facts.read, 41u);
+  const fill::PageFacts& page = facts.page;
+  EXPECT_EQ(page.origin, u"https://shop.example");
+  ASSERT_EQ(page.frames.size(), 2u);
+  EXPECT_EQ(page.frames[1].frame, 17);
+  EXPECT_TRUE(page.frames[1].sharedAutofill);
+  EXPECT_FALSE(page.frames[1].visible);
+  ASSERT_EQ(page.frames[0].controls.size(), 3u);
+  const fill::ControlFacts& c = page.frames[0].controls[0];
+  EXPECT_EQ(c.autocomplete, u"family-name");
+  EXPECT_EQ(c.maxLength, 10);
+  EXPECT_EQ(c.ariaLabel, u"お名前（姓）");
+  EXPECT_EQ(c.rowHeader, u"お名前");
+  EXPECT_EQ(c.columnHeader, u"項目");
+  EXPECT_EQ(c.value, u"😀");
+  EXPECT_TRUE(c.userEdited && c.focused && c.visible);
+  EXPECT_EQ(c.form, 1);
+  const fill::ControlFacts& list = page.frames[0].controls[1];
+  EXPECT_EQ(list.control, 3);
+  EXPECT_FALSE(list.visible);
+  ASSERT_EQ(list.options.size(), 2u);
+  EXPECT_EQ(list.options[1].value, u"13");
+  EXPECT_FALSE(list.options[1].selected);
+  // Left out: no text, not set, in no form.
+  EXPECT_EQ(list.name, u"");
+  EXPECT_EQ(list.maxLength, -1);
+  EXPECT_EQ(list.form, -1);
+  const fill::ControlFacts& radio = page.frames[0].controls[2];
+  EXPECT_EQ(radio.beside, u"男性");
+  EXPECT_TRUE(radio.checked);
+  EXPECT_FALSE(radio.enabled || radio.editable);
+
+  // What formix-tool capture writes reads back the same, as a message and as a saved file.
+  const std::string again = bridge::encodeFactsAnswer(8, 41, page);
+  const auto round = bridge::decodeIncoming(again);
+  ASSERT_TRUE(round);
+  EXPECT_EQ(bridge::encodeFactsAnswer(8, 41, std::get<bridge::Facts>(*round).page), again);
+  const auto saved = bridge::decodePageFacts(again);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->frames[0].controls[1].options[1].text, u"東京都");
+  const auto bare = bridge::decodePageFacts(json{{"origin", "null"}, {"frames", json::array()}}.dump());
+  ASSERT_TRUE(bare);
+  EXPECT_EQ(bare->origin, u"null");
+}
+
+TEST(BridgeFacts, RefusesFactsThatAreMalformedOrOutOfBounds) {
+  const auto frameWith = [](json controls) {
+    return json::array({{{"frame", 0}, {"origin", "https://a.example"}, {"visible", true}, {"controls", controls}}});
+  };
+  const auto with = [&](const char* key, json value) {
+    json c = factsControl(0);
+    c[key] = value;
+    return factsMessage(frameWith({c}));
+  };
+  const auto without = [&](const char* key) {
+    json c = factsControl(0);
+    c.erase(key);
+    return factsMessage(frameWith({c}));
+  };
+  json manyOptions = json::array();
+  for (size_t k = 0; k <= bridge::kMaxOptionsPerList; ++k) manyOptions.push_back({{"text", "x"}});
+  const std::vector<std::pair<std::string, std::string>> bad = {
+      {"no visibility", without("visible")},
+      {"no enabled", without("enabled")},
+      {"no editable", without("editable")},
+      {"no number", without("control")},
+      {"visibility as text", with("visible", "true")},
+      {"a button", with("tag", "button")},
+      {"a text too long", with("label", std::string(201, 'a'))},
+      {"a text of 201 UTF-16 units", with("before", std::string("😀") + std::string(199, 'a'))},
+      {"a number as text", with("maxLength", "10")},
+      {"maxLength below -1", with("maxLength", -2)},
+      {"form below -1", with("form", -5)},
+      {"options not a list", with("options", "東京都")},
+      {"too many options", with("options", manyOptions)},
+      {"an option not an object", with("options", {"東京都"})},
+      {"controls out of order", factsMessage(frameWith({factsControl(2), factsControl(1)}))},
+      {"a control twice", factsMessage(frameWith({factsControl(1), factsControl(1)}))},
+      {"same frame twice", factsMessage(json::array({frameWith(json::array())[0], frameWith(json::array())[0]}))},
+      {"a frame without visibility",
+       factsMessage(json::array({{{"frame", 0}, {"origin", "x"}, {"controls", json::array()}}}))},
+      {"a negative frame id",
+       factsMessage(json::array({{{"frame", -1}, {"origin", "x"}, {"visible", true}, {"controls", json::array()}}}))},
+      {"no origin", json{{"type", "facts"}, {"id", 8}, {"read", 1}, {"frames", json::array()}}.dump()},
+      {"no read", json{{"type", "facts"}, {"id", 8}, {"origin", "x"}, {"frames", json::array()}}.dump()},
+      {"origin not text", factsMessage(json::array(), 5)},
+      {"a negative count filled", R"({"type":"filled","id":2,"applied":-1,"skipped":0})"},
+      {"bounds without a width", R"({"type":"focused","id":2,"window":1,"bounds":{"left":0,"top":0,"height":5}})"},
+  };
+  for (const auto& [what, message] : bad) {
+    std::string why;
+    EXPECT_FALSE(bridge::decodeIncoming(message, &why)) << what;
+    EXPECT_FALSE(why.empty()) << what;
+  }
+  EXPECT_FALSE(bridge::decodePageFacts("[]"));
+  EXPECT_FALSE(bridge::decodePageFacts(R"({"origin":"x","frames":[{"frame":0}]})"));
+  EXPECT_TRUE(bridge::decodeIncoming(with("before", std::string("😀") + std::string(198, 'a'))));
+}
+
+TEST(BridgeFacts, TheFocusedWindowSaysItsTitleAndBounds) {
+  const auto focused = bridge::decodeIncoming(
+      R"({"type":"focused","id":3,"window":9,"title":"会員登録","bounds":{"left":-8,"top":10,"width":1050,"height":1004}})");
+  ASSERT_TRUE(focused);
+  const auto& f = std::get<bridge::Focused>(*focused);
+  EXPECT_EQ(f.title, u"会員登録");
+  ASSERT_TRUE(f.bounds);
+  EXPECT_EQ(f.bounds->left, -8);
+  EXPECT_EQ(f.bounds->height, 1004);
+  const auto plain = bridge::decodeIncoming(R"({"type":"focused","id":3,"window":9})");
+  ASSERT_TRUE(plain);
+  EXPECT_FALSE(std::get<bridge::Focused>(*plain).bounds);
+}
+
+TEST(BridgeEncoding, AFillNamesEachControlByFrameAndNumber) {
+  std::vector<fill::ControlFill> fills(3);
+  fills[0] = {0, 2, fill::ControlFill::Kind::Value, u"山田 \"太郎\"", -1, u"family name"};
+  fills[1] = {0, 5, fill::ControlFill::Kind::Checked, u"", -1, u"gender"};
+  fills[2] = {31, 0, fill::ControlFill::Kind::Option, u"", 13, u"prefecture"};
+  const json fill = json::parse(bridge::encodeFill(6, 41, fills));
+  EXPECT_EQ(fill["type"], "fill");
+  EXPECT_EQ(fill["id"], 6);
+  EXPECT_EQ(fill["read"], 41);
+  EXPECT_EQ(fill["fills"], json::parse(R"([{"frame":0,"control":2,"value":"山田 \"太郎\""},
+                                          {"frame":0,"control":5,"checked":true},{"frame":31,"control":0,"option":13}])"));
+  EXPECT_EQ(json::parse(bridge::encodeCollect(7, 1234)), json::parse(R"({"type":"collect","id":7,"window":1234})"));
 }
 
 // ---- Edits ----

@@ -21,6 +21,7 @@
 #include "bridge/bridge_documents.h"
 #include "bridge/bridge_server.h"
 #include "bridge/integration_install.h"
+#include "bridge/process_tree.h"
 #include "bridge/relay/relay.h"
 #include "platform/simulated/simulated_desktop.h"
 #include "tests/test_support.h"
@@ -250,13 +251,61 @@ TEST_F(ServerTest, ARequestEndsWithItsAnswerOrWhenTheBrowserGoes) {
   closer.join();
 }
 
+TEST_F(ServerTest, ConnectionsThatSayNothingGiveTheirPlaceUp) {
+  // As many silent connections as the server takes at once lock a relay out, for a while only.
+  std::vector<int> silent;
+  for (int k = 0; k < 16; ++k) silent.push_back(connectTo(socket));
+  const int extra = connectTo(socket);
+  EXPECT_TRUE(closedByPeer(extra));  // no place left
+  ::close(extra);
+  bool closed = false;
+  for (int k = 0; k < 10 && !closed; ++k) closed = closedByPeer(silent[0]);  // up to ten seconds
+  EXPECT_TRUE(closed);
+  for (int fd : silent) {
+    if (closed) {
+      EXPECT_TRUE(closedByPeer(fd));
+    }
+    ::close(fd);
+  }
+  FakeExtension extension(socket, [](const json&) -> json { return nullptr; });
+  EXPECT_TRUE(waitFor([&] { return server.browsers().size() == 1; }));
+}
+
+TEST_F(ServerTest, ALargeMessageIsTakenOnlyAsTheAnswerToARequest) {
+  const std::string large = std::string(R"({"type":"page","read":1,"frameCount":0,"frames":[{"frame":0,"path":[],"html":")") +
+                            std::string(2 * 1024 * 1024, 'x') + R"(","controls":[]}],"id":)";
+  // Unasked: the connection closes long before 2 MiB are read.
+  const int fd = connectTo(socket);
+  bridge::FrameReader reader(bridge::kMaxToBrowser);
+  sendRaw(fd, bridge::frameMessage(kHello));
+  ASSERT_TRUE(receive(fd, reader));
+  const std::string unasked = bridge::frameMessage(large + "99}");
+  ::send(fd, unasked.data(), unasked.size(), MSG_NOSIGNAL | MSG_DONTWAIT);  // what the socket takes
+  pollfd p{fd, POLLIN, 0};
+  ASSERT_EQ(::poll(&p, 1, 5000), 1);
+  char c;
+  EXPECT_LE(::recv(fd, &c, 1, 0), 0);  // closed (reset, since it left data unread)
+  ::close(fd);
+  EXPECT_TRUE(waitFor([&] { return server.browsers().empty(); }));
+  // Asked for: the whole answer arrives.
+  FakeExtension extension(socket, [&](const json& r) -> json {
+    if (r["type"] == "read") return json::parse(large + "0}");
+    return nullptr;
+  });
+  ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 1; }));
+  const uint64_t id = server.nextId();
+  const auto answer = server.request(server.browsers()[0], id, bridge::encodeRead(id, 1), 5000ms);
+  ASSERT_TRUE(answer);
+  ASSERT_TRUE(std::holds_alternative<bridge::Page>(*answer));
+}
+
 // ---- BrowserDocuments over the bridge ----
 
 const std::u16string kPage = u"<form action=\"/a\">氏名 <input name=\"n\"> メール <input name=\"m\" value=\"typed\"></form>";
 
 struct DocumentsTest : ServerTest {
   platform::SimulatedDesktop desktop;
-  bridge::BridgeBrowserDocuments documents{server, desktop, {1000ms, 300ms, 2ms}};
+  bridge::BridgeBrowserDocuments documents{server, desktop, {1000ms, 300ms, 2ms, {}}};
   int notConnected = 0;
   static constexpr platform::WindowHandle kBrowser = 500;
 
@@ -403,6 +452,132 @@ TEST_F(DocumentsTest, ABrowserThatStopsAnsweringIsNoBrowserAndNothingIsWritten) 
   ASSERT_TRUE(waitFor([&] { return server.browsers().empty(); }));
   EXPECT_TRUE(documents.browserWindows().empty());
   EXPECT_EQ(notConnected, 1);
+}
+
+// ---- Facts, fills, and the browser's window found by its process ----
+
+// A browser whose relay runs under process 4242, which owns two windows.
+struct ProcessDocumentsTest : ServerTest {
+  platform::SimulatedDesktop desktop;
+  static constexpr int64_t kBrowserProcess = 4242;
+  std::function<int64_t(int64_t)> tree = [](int64_t pid) -> int64_t {
+    return pid == ::getpid() ? kBrowserProcess : pid == kBrowserProcess ? 7 : 1;
+  };
+  bridge::BridgeBrowserDocuments documents{server, desktop, {1000ms, 100ms, 2ms, tree}};
+  std::u16string focusTitle = u"会員登録";
+  json focusBounds = {{"left", 10}, {"top", 10}, {"width", 1050}, {"height", 1004}};
+  std::atomic<int> marks = 0;
+  std::mutex lock;
+  json lastFill;
+
+  void SetUp() override {
+    ServerTest::SetUp();
+    desktop.addWindow({600, u"メモ帳", true, platform::kStyleCaption, 0, false, 0, 0, 9000, 9000, 99});
+    addBrowserWindow(501, u"別のページ - Chromium", 20);
+    addBrowserWindow(500, u"会員登録 - Chromium", 10);
+  }
+  void addBrowserWindow(platform::WindowHandle handle, std::u16string title, double at) {
+    desktop.addWindow({handle, std::move(title), true, platform::kStyleCaption, 0, false, at * 15, at * 15, 1050 * 15,
+                       1004 * 15, kBrowserProcess});
+  }
+
+  std::function<json(const json&)> browser() {
+    return [this](const json& r) -> json {
+      const std::string type = r["type"];
+      if (type == "focus") {
+        json answer = {{"type", "focused"}, {"window", 41}, {"title", text::toUtf8(focusTitle)}};
+        if (!focusBounds.is_null()) answer["bounds"] = focusBounds;
+        return answer;
+      }
+      if (type == "mark") {
+        ++marks;
+        return {{"type", "marked"}, {"window", 41}};
+      }
+      if (type == "collect") {
+        json name = {{"control", 0}, {"tag", "input"}, {"type", "text"}, {"name", "sei"}, {"rowHeader", "お名前"},
+                     {"visible", true}, {"enabled", true}, {"editable", true}};
+        return {{"type", "facts"}, {"read", 77}, {"origin", "http://127.0.0.1:8000"},
+                {"frames", {{{"frame", 0}, {"origin", "http://127.0.0.1:8000"}, {"visible", true}, {"controls", {name}}}}}};
+      }
+      if (type == "fill") {
+        std::lock_guard guard(lock);
+        lastFill = r;
+        return {{"type", "filled"}, {"applied", r["fills"].size() - 1}, {"skipped", 1}};
+      }
+      return nullptr;
+    };
+  }
+};
+
+TEST_F(ProcessDocumentsTest, TheBrowsersWindowIsFoundByItsProcessAndItsTabsTitle) {
+  FakeExtension extension(socket, browser());
+  ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
+  // Window 500 lies behind 501, and 600 in front belongs to another program.
+  EXPECT_EQ(documents.browserWindows(), std::vector<platform::WindowHandle>{500});
+  focusTitle = u"別のページ";
+  EXPECT_EQ(documents.browserWindows(), std::vector<platform::WindowHandle>{500}) << "a known window is kept";
+  EXPECT_EQ(marks, 0);
+  // A minimised window is no match; the other window of the browser is not taken for it.
+  desktop.setWindowVisible(500, false);
+  focusTitle = u"会員登録";
+  EXPECT_TRUE(documents.browserWindows().empty());
+  EXPECT_EQ(marks, 1) << "with no window found, the marker is the way left";
+}
+
+TEST_F(ProcessDocumentsTest, TwoWindowsWithTheSameTitleAreToldApartByTheirBounds) {
+  FakeExtension extension(socket, browser());
+  ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
+  addBrowserWindow(502, u"会員登録 - Chromium", 300);  // in front
+  EXPECT_EQ(documents.browserWindows(), std::vector<platform::WindowHandle>{500});
+  bridge::BridgeBrowserDocuments fresh{server, desktop, {1000ms, 100ms, 2ms, tree}};
+  focusBounds = {{"left", 301}, {"top", 299}, {"width", 1050}, {"height", 1004}};
+  EXPECT_EQ(fresh.browserWindows(), std::vector<platform::WindowHandle>{502});
+  // Without bounds, the front-most of them.
+  bridge::BridgeBrowserDocuments unsure{server, desktop, {1000ms, 100ms, 2ms, tree}};
+  focusBounds = nullptr;
+  EXPECT_EQ(unsure.browserWindows(), std::vector<platform::WindowHandle>{502});
+  EXPECT_EQ(marks, 0);
+}
+
+TEST_F(ProcessDocumentsTest, FactsAreReadAndFilledOnceThroughTheBridge) {
+  FakeExtension extension(socket, browser());
+  ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
+  EXPECT_FALSE(documents.pageFacts(500)) << "no lookup yet";
+  ASSERT_EQ(documents.browserWindows().size(), 1u);
+  EXPECT_FALSE(documents.applyFills(500, {})) << "nothing read yet";
+  EXPECT_FALSE(documents.pageFacts(600));
+  const auto facts = documents.pageFacts(500);
+  ASSERT_TRUE(facts);
+  ASSERT_EQ(facts->frames.size(), 1u);
+  EXPECT_EQ(facts->frames[0].controls[0].rowHeader, u"お名前");
+  std::vector<fill::ControlFill> fills(2);
+  fills[0] = {0, 0, fill::ControlFill::Kind::Value, u"山田", -1, u"family name"};
+  fills[1] = {0, 3, fill::ControlFill::Kind::Checked, u"", -1, u"gender"};
+  EXPECT_FALSE(documents.applyFills(600, fills));
+  EXPECT_EQ(documents.applyFills(500, fills), 1);
+  EXPECT_EQ(documents.lastApply().sent, 2);
+  EXPECT_EQ(documents.lastApply().skipped, 1);
+  {
+    std::lock_guard guard(lock);
+    EXPECT_EQ(lastFill["read"], 77);
+    EXPECT_EQ(lastFill["fills"][0], json::parse(R"({"frame":0,"control":0,"value":"山田"})"));
+  }
+  EXPECT_FALSE(documents.applyFills(500, fills)) << "a read is filled once";
+}
+
+TEST(BridgeProcesses, TheParentIsReadFromTheProcessesStatusLine) {
+  EXPECT_EQ(bridge::parentInStat("1234 (chromium) S 1200 1234 1234 0 -1"), 1200);
+  EXPECT_EQ(bridge::parentInStat("1234 (a (b) c) R 77 0"), 77);  // a name with blanks and parentheses
+  EXPECT_EQ(bridge::parentInStat("1234 (x)"), 0);
+  EXPECT_EQ(bridge::parentInStat("garbage"), 0);
+  EXPECT_EQ(bridge::parentInStat("1 (x) S -5 0"), 0);
+  EXPECT_EQ(bridge::parentProcess(::getpid()), ::getppid());
+  EXPECT_EQ(bridge::parentProcess(-3), 0);
+  // Nearest first, without process 1; a loop ends the walk.
+  EXPECT_EQ(bridge::processAncestors(10, [](int64_t p) -> int64_t { return p == 10 ? 20 : p == 20 ? 1 : 0; }),
+            (std::vector<int64_t>{10, 20}));
+  EXPECT_EQ(bridge::processAncestors(10, [](int64_t p) -> int64_t { return p == 10 ? 20 : 10; }),
+            (std::vector<int64_t>{10, 20}));
 }
 
 // ---- The relay ----

@@ -1,6 +1,8 @@
 // Helpers shared by the test files: scratch folders and running formix-tool.
 #pragma once
 
+#include <algorithm>
+
 #include <filesystem>
 #include <string>
 
@@ -28,6 +30,10 @@ struct ToolRun {
   int status = -1;
   std::string out;
   std::string err;
+  // The error contract of every command: exit status 2, nothing on stdout, one line on stderr.
+  bool failedCleanly() const {
+    return status == 2 && out.empty() && std::count(err.begin(), err.end(), '\n') == 1;
+  }
 };
 
 // Runs formix-tool with `args` (already shell-quoted) and `input` on stdin.

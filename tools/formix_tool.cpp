@@ -10,7 +10,9 @@ constexpr std::string_view kUsage =
     "       formix-tool settings write FILE < JSON\n"
     "       formix-tool session < SCRIPT\n"
     "       formix-tool fill --settings FILE [--today YYYY-MM-DD] [--summary] [INPUT]\n"
-    "       formix-tool expand [--now YYYY-MM-DDTHH:MM:SS] TEXT\n";
+    "       formix-tool expand [--now YYYY-MM-DDTHH:MM:SS] TEXT\n"
+    "       formix-tool recognise --settings FILE [--today YYYY-MM-DD] [--summary] [FACTS]\n"
+    "       formix-tool capture PAGE.html\n";
 
 struct Command {
   std::string_view name;
@@ -22,6 +24,8 @@ constexpr Command kCommands[] = {
     {"session", formix::tool::runSession},
     {"fill", formix::tool::runFill},
     {"expand", formix::tool::runExpand},
+    {"recognise", formix::tool::runRecognise},
+    {"capture", formix::tool::runCapture},
 };
 
 }  // namespace

@@ -1,13 +1,14 @@
 // The extension's background: keeps a native-messaging connection to Formix's relay and answers
-// Formix's requests (mark the focused window's title, read the active tab's frames, apply a
-// fill's edits). It does nothing on its own: no page is read except on Formix's request, and
+// Formix's requests (tell the focused window, collect the facts of the active tab's controls,
+// fill controls; and, for the older way, mark the window's title, read the frames' HTML, apply
+// edits). It does nothing on its own: no page is read except on Formix's request, and
 // what is read goes to the relay only.
 'use strict';
 
 // Chromium also has `browser` now; only Firefox can tell about itself.
 const firefox = typeof globalThis.browser !== 'undefined' && typeof globalThis.browser.runtime.getBrowserInfo === 'function';
 const api = firefox ? globalThis.browser : globalThis.chrome;
-if (typeof formixSerialise === 'undefined') importScripts('page.js');
+if (typeof formixSerialise === 'undefined') importScripts('page.js', 'facts.js');
 
 const HOST = 'formix.bridge';
 const PROTOCOL_VERSION = 1;
@@ -18,7 +19,7 @@ let port = null;
 let retryDelay = 500;
 let retryTimer = null;
 let mark = null;       // the window whose title carries a marker, and how to take it off
-const reads = new Map(); // read id -> tab id, for the latest few reads
+const reads = new Map(); // read id -> tab id, for the latest few reads (HTML and facts alike)
 
 class RequestError extends Error {
   constructor(code, message) {
@@ -73,7 +74,9 @@ async function handle(message) {
   if (!Number.isSafeInteger(id) || id <= 0) return;
   try {
     switch (message.type) {
-      case 'focus': reply({ type: 'focused', id, window: (await focusedWindow()).id }); break;
+      case 'focus': reply(await describeFocus(id)); break;
+      case 'collect': reply(await collectFacts(id, message.window)); break;
+      case 'fill': reply(await fillControls(id, message)); break;
       case 'mark': reply(await markWindow(id, message.marker)); break;
       case 'unmark': reply(await unmarkWindow(id)); break;
       case 'read': reply(await readPage(id, message.window)); break;
@@ -100,6 +103,112 @@ async function focusedWindow() {
   }
   if (!win || win.id === undefined || win.id < 0) throw new RequestError('no-window', 'no browser window');
   return win;
+}
+
+// The focused window, and what tells it from the browser's other windows on the desktop: its
+// active tab's title (which the window's title starts with) and its bounds.
+async function describeFocus(id) {
+  const win = await focusedWindow();
+  let title = '';
+  try {
+    title = (await activeTab(win.id)).title || '';
+  } catch (e) {
+    // A window without an active tab has a title of the browser's own.
+  }
+  const answer = { type: 'focused', id, window: win.id, title: title.slice(0, 1000) };
+  if ([win.left, win.top, win.width, win.height].every(Number.isSafeInteger)) {
+    answer.bounds = { left: win.left, top: win.top, width: win.width, height: win.height };
+  }
+  return answer;
+}
+
+// The facts of every frame of the window's active tab that the extension can reach, top first and
+// then in document order. A frame's `visible` holds only when its frame element and every one
+// above it can be seen; a frame whose element is not known is not visible.
+async function collectFacts(id, windowId) {
+  if (!Number.isSafeInteger(windowId)) throw new RequestError('bad-request', 'no window');
+  const tab = await activeTab(windowId);
+  const read = Math.floor(Math.random() * 2 ** 48) + 1;
+  const started = performance.now();
+  let results;
+  try {
+    results = await api.scripting.executeScript({ target: { tabId: tab.id, allFrames: true }, func: formixFacts,
+      args: [read] });
+  } catch (e) {
+    throw new RequestError('not-scriptable', 'the page cannot be reached');
+  }
+  const byPath = new Map();
+  let collecting = 0;
+  for (const r of results || []) {
+    const f = r && r.result;
+    if (!f || !Array.isArray(f.path) || !Array.isArray(f.controls) || !Number.isSafeInteger(r.frameId)) continue;
+    collecting = Math.max(collecting, f.took || 0);
+    byPath.set(f.path.join('/'), { frameId: r.frameId, facts: f });
+  }
+  const top = byPath.get('');
+  if (!top) throw new RequestError('not-scriptable', 'the page cannot be reached');
+  const frames = [];
+  for (const [key, { frameId, facts }] of byPath) {
+    let visible = true;
+    let sharedAutofill = false;
+    // From the top down: each frame element on the way must be seen.
+    for (let depth = 1; depth <= facts.path.length && visible; depth++) {
+      const parent = byPath.get(facts.path.slice(0, depth - 1).join('/'));
+      const element = parent && parent.facts.children[facts.path[depth - 1]];
+      visible = Boolean(element && element.visible);
+      if (depth === facts.path.length) sharedAutofill = Boolean(element && element.sharedAutofill);
+    }
+    frames.push({ key, path: facts.path, frame: frameId, origin: facts.origin, sharedAutofill, visible,
+      controls: facts.controls });
+  }
+  const order = (a, b) => {
+    for (let k = 0; k < Math.min(a.length, b.length); k++) if (a[k] !== b[k]) return a[k] - b[k];
+    return a.length - b.length;
+  };
+  frames.sort((a, b) => order(a.path, b.path));
+  for (const f of frames) delete f.key;
+  reads.set(read, tab.id);
+  while (reads.size > 4) reads.delete(reads.keys().next().value);
+  const answer = { type: 'facts', id, read, origin: top.facts.origin, frames,
+    took: { collect: collecting, script: performance.now() - started } };
+  if (JSON.stringify(answer).length > MAX_MESSAGE / 4) throw new RequestError('too-large', 'the page is too large');
+  return answer;
+}
+
+// Fills controls of a read, frame by frame; each frame checks its controls again first.
+async function fillControls(id, message) {
+  const tabId = reads.get(message.read);
+  if (tabId === undefined) throw new RequestError('stale-read', 'the page was read before');
+  if (!Array.isArray(message.fills)) throw new RequestError('bad-request', 'no fills');
+  const byFrame = new Map();
+  let skipped = 0;
+  for (const fill of message.fills) {
+    if (!fill || !Number.isSafeInteger(fill.frame)) { skipped++; continue; }
+    if (!byFrame.has(fill.frame)) byFrame.set(fill.frame, []);
+    byFrame.get(fill.frame).push(fill);
+  }
+  let applied = 0;
+  let stale = 0;
+  await Promise.all(Array.from(byFrame, async ([frame, fills]) => {
+    let outcome = null;
+    try {
+      const results = await api.scripting.executeScript({ target: { tabId, frameIds: [frame] }, func: formixFill,
+        args: [message.read, fills] });
+      outcome = results && results[0] && results[0].result;
+    } catch (e) {
+      outcome = null;
+    }
+    if (!outcome || outcome.stale) {
+      stale++;
+      skipped += fills.length;
+    } else {
+      applied += outcome.applied;
+      skipped += outcome.skipped;
+    }
+  }));
+  reads.delete(message.read);
+  if (byFrame.size > 0 && stale === byFrame.size) throw new RequestError('stale-read', 'the page changed since it was read');
+  return { type: 'filled', id, applied, skipped };
 }
 
 async function markWindow(id, marker) {

@@ -87,6 +87,25 @@ std::u16string X11Windows::windowText(WindowHandle window) {
   return u"";
 }
 
+int64_t X11Windows::windowProcess(WindowHandle window) {
+  // The program's own word for it: _NET_WM_PID (chromium and firefox set their main process).
+  const auto pid = x_.property32(window, x_.atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+  return pid.empty() ? 0 : static_cast<int64_t>(pid.front());
+}
+
+std::optional<WindowSystem::PixelBounds> X11Windows::windowBounds(WindowHandle window) {
+  xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(x_.get(), xcb_get_geometry(x_.get(), window), nullptr);
+  if (geometry == nullptr) return std::nullopt;
+  const PixelBounds size{0, 0, geometry->width, geometry->height};
+  std::free(geometry);
+  xcb_translate_coordinates_reply_t* at = xcb_translate_coordinates_reply(
+      x_.get(), xcb_translate_coordinates(x_.get(), window, x_.root(), 0, 0), nullptr);
+  if (at == nullptr) return std::nullopt;
+  const PixelBounds bounds{at->dst_x, at->dst_y, size.width, size.height};
+  std::free(at);
+  return bounds;
+}
+
 bool X11Windows::setForegroundWindow(WindowHandle window) {
   // Handing the foreground to the desktop itself has no meaning under a window manager.
   if (window == 0 || window == x_.root()) return false;

@@ -42,6 +42,8 @@ class X11Windows : public WindowSystem {
 
   bool setForegroundWindow(WindowHandle window) override;
   WindowHandle desktopWindow() override { return x_.root(); }
+  int64_t windowProcess(WindowHandle window) override;
+  std::optional<PixelBounds> windowBounds(WindowHandle window) override;
 
   // The facts the model's questions are answered from.
   WindowFacts facts(WindowHandle window);

@@ -127,6 +127,18 @@ std::u16string SimulatedDesktop::windowText(WindowHandle window) {
   return w == nullptr ? u"" : w->title;
 }
 
+int64_t SimulatedDesktop::windowProcess(WindowHandle window) {
+  const Window* w = this->window(window);
+  return w == nullptr ? 0 : w->process;
+}
+
+std::optional<WindowSystem::PixelBounds> SimulatedDesktop::windowBounds(WindowHandle window) {
+  const Window* w = this->window(window);
+  if (w == nullptr) return std::nullopt;
+  const auto pixels = [](double twips) { return static_cast<int64_t>(twips / kTwipsPerPixel); };
+  return PixelBounds{pixels(w->left), pixels(w->top), pixels(w->width), pixels(w->height)};
+}
+
 bool SimulatedDesktop::setForegroundWindow(WindowHandle window) {
   log("foreground " + handleName(window));
   if (window != kDesktopHandle && this->window(window) == nullptr) return false;

@@ -39,6 +39,7 @@ class SimulatedDesktop : public WindowSystem,
     int32_t exStyle = 0;
     bool mainWindow = false;
     double left = 0, top = 0, width = 0, height = 0;
+    int64_t process = 0;  // the program that owns it; 0: not known
   };
 
   SimulatedDesktop();
@@ -114,6 +115,8 @@ class SimulatedDesktop : public WindowSystem,
   std::u16string windowText(WindowHandle window) override;
   bool setForegroundWindow(WindowHandle window) override;
   WindowHandle desktopWindow() override { return kDesktopHandle; }
+  int64_t windowProcess(WindowHandle window) override;
+  std::optional<PixelBounds> windowBounds(WindowHandle window) override;
 
   double widthTwips() override { return screenWidth_ * kTwipsPerPixel; }
   double heightTwips() override { return screenHeight_ * kTwipsPerPixel; }

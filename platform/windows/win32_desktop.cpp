@@ -171,6 +171,10 @@ std::u16string Win32Desktop::windowText(WindowHandle window) {
 
 bool Win32Desktop::setForegroundWindow(WindowHandle window) { return SetForegroundWindow(toHwnd(window)) != FALSE; }
 WindowHandle Win32Desktop::desktopWindow() { return toHandle(GetDesktopWindow()); }
+int64_t Win32Desktop::windowProcess(WindowHandle window) {
+  DWORD process = 0;
+  return GetWindowThreadProcessId(toHwnd(window), &process) != 0 ? static_cast<int64_t>(process) : 0;
+}
 
 // ---- Screen: twips at the monitor's real resolution ----
 

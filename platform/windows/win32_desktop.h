@@ -55,6 +55,7 @@ class Win32Desktop : public WindowSystem,
   std::u16string windowText(WindowHandle window) override;
   bool setForegroundWindow(WindowHandle window) override;
   WindowHandle desktopWindow() override;
+  int64_t windowProcess(WindowHandle window) override;
 
   // ---- Screen ----
   double widthTwips() override;

@@ -1,0 +1,530 @@
+// What the extension tells Formix about the form controls of a frame, and how it applies a fill.
+// Each function is handed to the browser's executeScript on its own (and formix-tool capture
+// inlines formixFacts into a page), so it must not use anything from outside its body. They run
+// in the extension's isolated world: the page's scripts see neither their variables nor the
+// controls they remember between the read and the fill.
+'use strict';
+
+// The facts of the frame's controls, in document order, and of the frames inside it. Remembers
+// the controls and their state under `readId` for formixFill. Texts are what a person reads:
+// white space folded, at most 200 UTF-16 units each.
+function formixFacts(readId) {
+  const started = performance.now();
+  const MAX_TEXT = 200;
+  const fold = (s) => s.replace(/[\s\u00a0\u3000]+/g, ' ').trim();
+  // Cut at a code-unit bound without leaving half of a surrogate pair.
+  const cut = (s) => {
+    if (s.length <= MAX_TEXT) return s;
+    const end = /[\uD800-\uDBFF]/.test(s[MAX_TEXT - 1]) ? MAX_TEXT - 1 : MAX_TEXT;
+    return s.slice(0, end);
+  };
+  // For texts before a control the nearest words count: the end is kept.
+  const cutFromEnd = (s) => {
+    if (s.length <= MAX_TEXT) return s;
+    const start = /[\uDC00-\uDFFF]/.test(s[s.length - MAX_TEXT]) ? s.length - MAX_TEXT + 1 : s.length - MAX_TEXT;
+    return s.slice(start);
+  };
+  const text = (s) => cut(fold(s || ''));
+  const wellFormed = (s) => (typeof s.toWellFormed === 'function' ? s.toWellFormed() : s);
+
+  const NOT_FILLED = new Set(['hidden', 'submit', 'reset', 'button', 'image']);
+  const SKIPPED = new Set(['script', 'style', 'noscript', 'template', 'head', 'title', 'datalist', 'option', 'optgroup']);
+  // Elements that start a new block of text: a cell, a row, an item, a paragraph, a line.
+  const BLOCKS = new Set(['address', 'article', 'aside', 'blockquote', 'br', 'caption', 'center', 'dd', 'details',
+    'dialog', 'div', 'dl', 'dt', 'fieldset', 'figcaption', 'figure', 'footer', 'form', 'h1', 'h2', 'h3', 'h4', 'h5',
+    'h6', 'header', 'hr', 'legend', 'li', 'main', 'nav', 'ol', 'p', 'pre', 'section', 'summary', 'table', 'tbody',
+    'td', 'tfoot', 'th', 'thead', 'tr', 'ul', 'iframe', 'object', 'embed', 'frame', 'frameset']);
+  const styles = new Map();
+  const style = (el) => {
+    let s = styles.get(el);
+    if (!s) {
+      s = getComputedStyle(el);
+      styles.set(el, s);
+    }
+    return s;
+  };
+
+  // ---- Whether a person can see an element ----
+  const px = (v, whole) => {
+    v = v.trim();
+    if (v.endsWith('%')) return (parseFloat(v) / 100) * whole;
+    const n = parseFloat(v);
+    return Number.isFinite(n) ? n : 0;
+  };
+  // The size of what a clip-path leaves of a box, for the shapes pages use; any other shape
+  // counts as clipping everything, so a page cannot hide a field behind one.
+  function clipPathLeaves(value, w, h) {
+    if (value === 'none' || value === '') return true;
+    let m = /^inset\(([^)]*)\)$/.exec(value);
+    if (m) {
+      const parts = m[1].split(/\s+round\s+/)[0].trim().split(/\s+/);
+      const [t, r = t, b = t, l = r] = parts;
+      return w - px(l, w) - px(r, w) >= 2 && h - px(t, h) - px(b, h) >= 2;
+    }
+    m = /^circle\(\s*([^\s)]+)/.exec(value);
+    if (m) return px(m[1], Math.min(w, h)) >= 1;
+    m = /^ellipse\(\s*([^\s)]+)\s+([^\s)]+)/.exec(value);
+    if (m) return px(m[1], w) >= 1 && px(m[2], h) >= 1;
+    m = /^polygon\((?:\s*(?:nonzero|evenodd)\s*,)?([^)]*)\)$/.exec(value);
+    if (m) {
+      const xs = [], ys = [];
+      for (const point of m[1].split(',')) {
+        const [x, y] = point.trim().split(/\s+/);
+        xs.push(px(x || '0', w));
+        ys.push(px(y || '0', h));
+      }
+      return Math.max(...xs) - Math.min(...xs) >= 2 && Math.max(...ys) - Math.min(...ys) >= 2;
+    }
+    // The box itself (a reference box only) leaves everything.
+    if (/^(border-box|padding-box|content-box|margin-box|fill-box|stroke-box|view-box)$/.test(value)) return true;
+    return false;
+  }
+  // clip: rect(top, right, bottom, left) of an absolutely placed element.
+  function clipLeaves(value) {
+    const m = /^rect\(([^)]*)\)$/.exec(value);
+    if (!m) return true;
+    const [t, r, b, l] = m[1].split(/[\s,]+/).map((v) => (v === 'auto' ? null : parseFloat(v)));
+    if (t === null || r === null || b === null || l === null) return true;
+    return r - l >= 2 && b - t >= 2;
+  }
+  const pageWidth = Math.max(document.documentElement.scrollWidth, document.body ? document.body.scrollWidth : 0);
+  const pageHeight = Math.max(document.documentElement.scrollHeight, document.body ? document.body.scrollHeight : 0);
+  // An element whose box shows at least 2 x 2 pixels inside the page, with every ancestor
+  // rendered, opaque enough, not clipping it away, not closed, not inert and not hidden.
+  function seen(el) {
+    if (el.closest('[hidden], [inert]')) return false;
+    const details = el.closest('details:not([open])');
+    if (details && !(el.closest('summary') && el.closest('summary').parentElement === details)) return false;
+    if (typeof el.checkVisibility === 'function' && !el.checkVisibility({ checkOpacity: true, checkVisibilityCSS: true,
+      opacityProperty: true, visibilityProperty: true, contentVisibilityAuto: true })) {
+      return false;
+    }
+    const own = style(el);
+    if (own.display === 'none' || own.visibility !== 'visible' || own.contentVisibility === 'hidden') return false;
+    const box = el.getBoundingClientRect();
+    let left = box.left, top = box.top, right = box.right, bottom = box.bottom;
+    if (right - left < 2 || bottom - top < 2) return false;
+    for (let a = el; a && a.nodeType === 1; a = a.parentElement) {
+      const s = style(a);
+      if (s.display === 'none' || parseFloat(s.opacity) < 0.1) return false;
+      const r = a === el ? box : a.getBoundingClientRect();
+      if (!clipPathLeaves(s.clipPath, r.width, r.height)) return false;
+      if ((s.position === 'absolute' || s.position === 'fixed') && !clipLeaves(s.clip)) return false;
+      if (a !== el && a !== document.body && a !== document.documentElement &&
+          (s.overflowX !== 'visible' || s.overflowY !== 'visible')) {
+        // What an ancestor that clips its content leaves of the box (scrolling ones clip too).
+        if (s.overflowX !== 'visible') { left = Math.max(left, r.left); right = Math.min(right, r.right); }
+        if (s.overflowY !== 'visible') { top = Math.max(top, r.top); bottom = Math.min(bottom, r.bottom); }
+        if (right - left < 2 || bottom - top < 2) return false;
+      }
+      if (s.position === 'fixed') break;
+    }
+    // Inside the page: not pushed off its left or top edge, nor beyond its right or bottom end.
+    const x = window.scrollX, y = window.scrollY;
+    if (right + x <= 0 || bottom + y <= 0 || left + x >= pageWidth || top + y >= pageHeight) return false;
+    return true;
+  }
+
+  // ---- Texts ----
+  // The text of a subtree as a person reads it: controls, lists and hidden parts left out, an
+  // image's alt text in.
+  function textOf(root) {
+    if (!root) return '';
+    let out = '';
+    const walk = (node) => {
+      for (let n = node.firstChild; n; n = n.nextSibling) {
+        if (n.nodeType === 3) out += n.data;
+        else if (n.nodeType === 1) {
+          const name = n.localName;
+          if (SKIPPED.has(name) || name === 'select' || name === 'textarea' || name === 'input' || name === 'button') continue;
+          if (name === 'img' || name === 'area') {
+            out += ' ' + (n.getAttribute('alt') || '') + ' ';
+            continue;
+          }
+          if (n.hidden || style(n).display === 'none') continue;
+          if (BLOCKS.has(name)) out += ' ';
+          walk(n);
+          if (BLOCKS.has(name)) out += ' ';
+        }
+      }
+    };
+    walk(root);
+    return fold(out);
+  }
+
+  const body = document.body;
+  const controls = [];
+  // The frame's text in reading order: text runs, controls (their index), stops (a control that
+  // is not filled, such as a button) and breaks (the edges of blocks). A control's texts before
+  // and after it, and the block before its own, are read from this sequence.
+  const tokens = [];
+  const BREAK = 0, STOP = 1, TEXT = 2, CONTROL = 3;
+  const controlToken = [];
+  const frameElements = [];
+  function push(kind, value) {
+    const last = tokens[tokens.length - 1];
+    if (kind === TEXT && last && last.kind === TEXT) last.value += value;
+    else if (kind === BREAK && last && last.kind === BREAK) return;
+    else tokens.push({ kind, value });
+  }
+  function visit(node) {
+    for (let n = node.firstChild; n; n = n.nextSibling) {
+      if (n.nodeType === 3) {
+        if (n.data.trim() !== '') push(TEXT, n.data);
+        else push(TEXT, ' ');
+        continue;
+      }
+      if (n.nodeType !== 1) continue;
+      const name = n.localName;
+      if (SKIPPED.has(name)) continue;
+      if (name === 'iframe' || name === 'frame' || name === 'object' || name === 'embed') {
+        frameElements.push(n);
+        push(BREAK);
+        if (name === 'object') visit(n);  // its fallback content
+        continue;
+      }
+      if (name === 'input' || name === 'select' || name === 'textarea') {
+        if (name === 'input' && NOT_FILLED.has(n.type)) {
+          if (n.type !== 'hidden') push(STOP);
+          continue;
+        }
+        controlToken.push(tokens.length);
+        tokens.push({ kind: CONTROL, value: controls.length });
+        controls.push(n);
+        continue;
+      }
+      if (name === 'button') {
+        push(STOP);
+        continue;
+      }
+      if (name === 'img' || name === 'area') {
+        const alt = n.getAttribute('alt');
+        if (alt && alt.trim() !== '' && (typeof n.checkVisibility !== 'function' || n.checkVisibility())) {
+          push(TEXT, ' ' + alt + ' ');
+        }
+        continue;
+      }
+      // Text a person cannot see is no label; a hidden part may still hold controls.
+      const hidden = n.hidden || (typeof n.checkVisibility === 'function' ? !n.checkVisibility({ visibilityProperty: true,
+        checkVisibilityCSS: true }) : style(n).display === 'none');
+      const block = BLOCKS.has(name);
+      if (block) push(BREAK);
+      if (hidden) {
+        for (const c of n.querySelectorAll('input, select, textarea, iframe, frame, object, embed')) {
+          if (c.localName === 'iframe' || c.localName === 'frame' || c.localName === 'object' || c.localName === 'embed') {
+            frameElements.push(c);
+          } else if (!(c.localName === 'input' && NOT_FILLED.has(c.type))) {
+            controlToken.push(tokens.length);
+            tokens.push({ kind: CONTROL, value: controls.length });
+            controls.push(c);
+          }
+        }
+        push(BREAK);
+      } else {
+        visit(n);
+      }
+      if (block) push(BREAK);
+    }
+  }
+  if (body) visit(body);
+
+  // The text from token `at` backwards (step -1) or forwards (+1) up to a break or a control.
+  function run(at, step) {
+    let out = '';
+    for (let k = at; k >= 0 && k < tokens.length; k += step) {
+      const t = tokens[k];
+      if (t.kind !== TEXT) break;
+      out = step < 0 ? t.value + out : out + t.value;
+    }
+    return fold(out);
+  }
+  // The text of the nearest block before the control's own that holds text and no control.
+  function blockBefore(at) {
+    let k = at - 1;
+    while (k >= 0 && tokens[k].kind === TEXT) k--;
+    for (; k >= 0; k--) {
+      const t = tokens[k];
+      if (t.kind === CONTROL || t.kind === STOP) return '';
+      if (t.kind === TEXT) {
+        let start = k;
+        while (start > 0 && tokens[start - 1].kind === TEXT) start--;
+        // Text that follows a control in its block is that control's.
+        if (start > 0 && tokens[start - 1].kind !== BREAK) return '';
+        const words = run(k, -1);
+        if (words !== '') return words;
+        k = start;
+      }
+    }
+    return '';
+  }
+
+  // The first cell of the control's row (or the header cell before its own), the <dt> of its
+  // <dd>, or a label column beside it.
+  function rowHeader(el) {
+    const cell = el.closest('td, th');
+    if (cell && cell.parentElement && cell.parentElement.localName === 'tr') {
+      let header = null;
+      for (let c = cell.previousElementSibling; c; c = c.previousElementSibling) {
+        if (c.localName === 'th') { header = c; break; }
+      }
+      if (!header) {
+        const first = cell.parentElement.firstElementChild;
+        if (first && first !== cell) header = first;
+      }
+      if (header && !header.querySelector('input, select, textarea')) return textOf(header);
+    }
+    const dd = el.closest('dd');
+    if (dd) {
+      for (let c = dd.previousElementSibling; c; c = c.previousElementSibling) {
+        if (c.localName === 'dt') return textOf(c);
+      }
+    }
+    // A label column: an element beside the block holding the control, to its left on the same
+    // line, with text and no controls of its own.
+    const box = el.getBoundingClientRect();
+    for (let a = el.parentElement, depth = 0; a && a !== body && depth < 6; a = a.parentElement, depth++) {
+      const display = style(a).display;
+      if (display === 'inline' || display === 'contents') continue;
+      const before = a.previousElementSibling;
+      if (!before) continue;
+      if (before.querySelector('input, select, textarea') || /^(input|select|textarea)$/.test(before.localName)) return '';
+      const r = before.getBoundingClientRect();
+      if (r.width > 0 && r.right <= box.left + 1 && r.top < box.bottom && r.bottom > box.top) {
+        const words = textOf(before);
+        if (words !== '') return words;
+      }
+    }
+    return '';
+  }
+
+  // The header cell above the control in its table's column.
+  function columnHeader(el) {
+    const cell = el.closest('td, th');
+    if (!cell || !cell.parentElement || cell.parentElement.localName !== 'tr') return '';
+    const table = cell.closest('table');
+    if (!table) return '';
+    let column = 0;
+    for (let c = cell.previousElementSibling; c; c = c.previousElementSibling) column += c.colSpan || 1;
+    for (const row of table.rows) {
+      if (row === cell.parentElement) return '';
+      if (!row.querySelector('th') || row.querySelector('input, select, textarea')) continue;
+      let at = 0;
+      for (const c of row.cells) {
+        if (column >= at && column < at + (c.colSpan || 1)) return c.localName === 'th' ? textOf(c) : '';
+        at += c.colSpan || 1;
+      }
+      return '';
+    }
+    return '';
+  }
+
+  function legendOf(el) {
+    const fieldset = el.closest('fieldset');
+    if (!fieldset) return '';
+    for (let c = fieldset.firstElementChild; c; c = c.nextElementSibling) {
+      if (c.localName === 'legend') return textOf(c);
+    }
+    return '';
+  }
+
+  function labelOf(el) {
+    const words = [];
+    if (el.labels) for (const label of el.labels) words.push(textOf(label));
+    return fold(words.join(' '));
+  }
+
+  function ariaOf(el) {
+    const own = el.getAttribute('aria-label');
+    if (own && own.trim() !== '') return own;
+    const ids = (el.getAttribute('aria-labelledby') || '').split(/\s+/).filter(Boolean);
+    return ids.map((id) => { const e = document.getElementById(id); return e ? e.textContent : ''; }).join(' ');
+  }
+
+  // Radio buttons and check boxes hidden for a drawn replacement are worked through their label:
+  // a person sees the label.
+  function choiceSeen(el) {
+    if (seen(el)) return true;
+    if (!el.labels) return false;
+    for (const label of el.labels) {
+      if (seen(label) && textOf(label) !== '') return true;
+    }
+    return false;
+  }
+
+  // The option a list showed when the page loaded.
+  function loadedSelection(el) {
+    let index = el.multiple || el.size > 1 ? -1 : 0;
+    for (let k = 0; k < el.options.length; k++) if (el.options[k].defaultSelected) index = k;
+    return index;
+  }
+  function edited(el) {
+    if (el.localName === 'select') {
+      if (el.multiple) return Array.from(el.options).some((o) => o.selected !== o.defaultSelected);
+      return el.options.length > 0 && el.selectedIndex !== loadedSelection(el);
+    }
+    if (el.type === 'checkbox' || el.type === 'radio') return el.checked !== el.defaultChecked;
+    return el.value !== el.defaultValue;
+  }
+  function stateOf(el) {
+    if (el.localName === 'select') return 'select:' + Array.from(el.options, (o) => (o.selected ? '1' : '0')).join('');
+    if (el.localName === 'input' && (el.type === 'checkbox' || el.type === 'radio')) return el.type + ':' + el.checked;
+    return el.localName + ':' + el.type + ':' + el.value;
+  }
+  const number = (el, name, value) => (el.hasAttribute(name) && Number.isInteger(value) && value >= 0 && value <= 1e9 ? value : -1);
+
+  const forms = Array.from(document.forms);
+  const formIndex = new Map(forms.map((f, k) => [f, k]));
+  const focusedElement = document.hasFocus() ? document.activeElement : null;
+  const facts = controls.map((el, k) => {
+    const at = controlToken[k];
+    const choice = el.localName === 'input' && (el.type === 'checkbox' || el.type === 'radio');
+    const secret = el.localName === 'input' && (el.type === 'password' || el.type === 'file');
+    const label = labelOf(el);
+    const before = cutFromEnd(run(at - 1, -1));
+    const after = text(run(at + 1, 1));
+    const f = {
+      control: k,
+      tag: el.localName,
+      type: el.localName === 'textarea' ? 'textarea' : String(el.type).toLowerCase(),
+      name: text(el.getAttribute('name')),
+      id: text(el.id),
+      autocomplete: text(el.getAttribute('autocomplete')).toLowerCase(),
+      inputMode: text(el.getAttribute('inputmode')),
+      maxLength: number(el, 'maxlength', el.maxLength),
+      size: number(el, 'size', el.size),
+      pattern: text(el.getAttribute('pattern')),
+      placeholder: text(el.getAttribute('placeholder')),
+      title: text(el.getAttribute('title')),
+      ariaLabel: text(ariaOf(el)),
+      label: cut(label),
+      before,
+      after,
+      rowHeader: cut(rowHeader(el)),
+      columnHeader: cut(columnHeader(el)),
+      legend: cut(legendOf(el)),
+      block: cutFromEnd(blockBefore(at)),
+      beside: choice ? cut(label || after || before) : '',
+      value: secret ? '' : text(el.value),
+      checked: choice ? el.checked : false,
+      userEdited: edited(el),
+      visible: choice ? choiceSeen(el) : seen(el),
+      enabled: !el.matches(':disabled'),
+      editable: !(el.readOnly === true),
+      focused: el === focusedElement,
+      form: el.form && formIndex.has(el.form) ? formIndex.get(el.form) : -1,
+    };
+    if (el.localName === 'select') {
+      f.options = Array.from(el.options).slice(0, 2000).map((o) => ({ text: text(o.text), value: text(o.value),
+        selected: o.selected }));
+    }
+    for (const key of Object.keys(f)) if (typeof f[key] === 'string') f[key] = wellFormed(f[key]);
+    if (f.options) for (const o of f.options) { o.text = wellFormed(o.text); o.value = wellFormed(o.value); }
+    return f;
+  });
+
+  // The frames inside this one, by their index among the window's child frames: whether a
+  // person can see each, and whether it may take a fill of this frame's page.
+  const children = [];
+  const owned = new Set();
+  for (const el of frameElements) if (el.localName !== 'embed' && el.contentWindow) owned.add(el.contentWindow);
+  let index = 0;
+  for (const el of frameElements) {
+    if (index >= window.length) break;
+    const child = window[index];
+    const mine = el.localName === 'embed' ? !owned.has(child) : el.contentWindow === child;
+    if (!mine) continue;
+    const allow = (el.getAttribute('allow') || '').split(';').map((d) => d.trim().split(/\s+/)[0]);
+    children[index] = { visible: seen(el), sharedAutofill: allow.includes('shared-autofill') };
+    index++;
+  }
+  for (let k = 0; k < window.length; k++) if (!children[k]) children[k] = { visible: false, sharedAutofill: false };
+
+  // Where this frame sits: child indexes from the top document.
+  let path = [];
+  try {
+    for (let w = window; w !== w.parent; w = w.parent) {
+      const parent = w.parent;
+      let i = 0;
+      while (i < parent.length && parent[i] !== w) i++;
+      path.unshift(i);
+    }
+  } catch (e) {
+    path = null;
+  }
+
+  globalThis.formixLastFacts = { id: readId, elements: controls, states: controls.map(stateOf), stateOf, seen, choiceSeen };
+  return { path, origin: String(self.origin), children, controls: facts, took: performance.now() - started };
+}
+
+// Applies a fill's changes to the controls of the frame's last read, one by one, as a person's
+// typing would: the value through the element's own setter, then "input" and "change" events so
+// that scripts keeping their own state see it; a radio button or check box by a click; a list by
+// its option's index. Each control is looked at again first: it must still be in the page,
+// visible, enabled, editable and as it was when read; a password, file or card field is never
+// written. Anything else is skipped.
+function formixFill(readId, fills) {
+  const read = globalThis.formixLastFacts;
+  if (!read || read.id !== readId || !Array.isArray(fills)) {
+    return { applied: 0, skipped: Array.isArray(fills) ? fills.length : 0, stale: true };
+  }
+  const TEXT_TYPES = new Set(['text', 'search', 'email', 'tel', 'url', 'number', 'date', 'month', 'week', 'time',
+    'datetime-local', '']);
+  const fire = (el) => {
+    el.dispatchEvent(new Event('input', { bubbles: true }));
+    el.dispatchEvent(new Event('change', { bubbles: true }));
+  };
+  const isChoice = (el) => el.localName === 'input' && (el.type === 'checkbox' || el.type === 'radio');
+  const forbidden = (el) => (el.localName === 'input' && (el.type === 'password' || el.type === 'file')) ||
+    /(^|\s)cc-/.test((el.getAttribute('autocomplete') || '').toLowerCase());
+  function applyOne(el, fill) {
+    if (typeof fill.value === 'string') {
+      if (!(el.localName === 'textarea' || (el.localName === 'input' && TEXT_TYPES.has(el.type)))) return false;
+      if (el.value === fill.value) return true;
+      el.value = fill.value;
+      fire(el);
+      return el.value === fill.value;
+    }
+    if (fill.checked === true) {
+      if (!isChoice(el)) return false;
+      if (el.checked) return true;
+      // Checking goes through a click, which frameworks watch on these controls.
+      el.click();
+      if (!el.checked) {
+        el.checked = true;
+        fire(el);
+      }
+      return true;
+    }
+    if (Number.isInteger(fill.option)) {
+      if (el.localName !== 'select' || fill.option < 0 || fill.option >= el.options.length) return false;
+      const option = el.options[fill.option];
+      if (option.disabled) return false;
+      if (el.selectedIndex === fill.option && !el.multiple) return true;
+      if (el.multiple) option.selected = true;
+      else el.selectedIndex = fill.option;
+      fire(el);
+      return true;
+    }
+    return false;
+  }
+  let applied = 0;
+  let skipped = 0;
+  for (const fill of fills) {
+    const k = fill && Number.isInteger(fill.control) ? fill.control : -1;
+    const el = k >= 0 && k < read.elements.length ? read.elements[k] : null;
+    let done = false;
+    try {
+      if (el && el.isConnected && !forbidden(el) && !el.matches(':disabled') && el.readOnly !== true &&
+          read.stateOf(el) === read.states[k] && (isChoice(el) ? read.choiceSeen(el) : read.seen(el))) {
+        done = applyOne(el, fill);
+      }
+    } catch (e) {
+      done = false;
+    }
+    if (done) applied++;
+    else skipped++;
+  }
+  // A read is filled once.
+  globalThis.formixLastFacts = null;
+  return { applied, skipped };
+}

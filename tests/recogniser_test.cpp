@@ -1,0 +1,333 @@
+// The recogniser over the facts of a page: what each control receives, and what it leaves alone.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+#include "app/profile_snapshot.h"
+#include "fill/recogniser.h"
+#include "text/utf.h"
+
+namespace formix::fill {
+namespace {
+
+const ProfileSnapshot& sampleProfile() {  // 山田太郎 やまだたろう, born 1980-05-15, male, 東京都, 会社員
+  static const ProfileSnapshot profile =
+      app::profileSnapshot(app::loadSettings(FORMIX_SOURCE_DIR "/examples/sample.ini").record);
+  return profile;
+}
+
+// A control described by what a person reads around it.
+struct C {
+  std::u16string type = u"text";
+  std::u16string rowHeader{}, before{}, label{}, placeholder{};
+  std::vector<std::u16string> options{};  // lists: "text" or "text|value"
+  std::u16string after{}, beside{}, value{};  // beside and value: radio buttons
+  std::u16string name{};
+  int maxLength = -1;
+  bool visible = true, enabled = true, editable = true, userEdited = false, focused = false, checked = false;
+  int form = 0;
+  std::vector<int> selected = {};
+};
+
+ControlFacts facts(const C& c, int number) {
+  ControlFacts f;
+  f.control = number;
+  const bool list = c.type == u"select";
+  f.tag = list ? u"select" : c.type == u"textarea" ? u"textarea" : u"input";
+  f.type = list ? u"select-one" : c.type;
+  f.rowHeader = c.rowHeader;
+  f.before = c.before;
+  f.label = c.label;
+  f.placeholder = c.placeholder;
+  f.after = c.after;
+  f.name = c.name;
+  f.beside = c.beside;
+  f.value = c.value;
+  f.maxLength = c.maxLength;
+  f.visible = c.visible;
+  f.enabled = c.enabled;
+  f.editable = c.editable;
+  f.userEdited = c.userEdited;
+  f.focused = c.focused;
+  f.checked = c.checked;
+  f.form = c.form;
+  for (size_t k = 0; k < c.options.size(); ++k) {
+    const std::u16string& o = c.options[k];
+    const size_t bar = o.find(u'|');  // "text|value"
+    OptionFacts option{bar == std::u16string::npos ? o : o.substr(0, bar), bar == std::u16string::npos ? o : o.substr(bar + 1), false};
+    option.selected = std::find(c.selected.begin(), c.selected.end(), static_cast<int>(k)) != c.selected.end();
+    f.options.push_back(option);
+  }
+  return f;
+}
+
+PageFacts page(std::initializer_list<C> controls) {
+  PageFacts p;
+  p.origin = u"https://shop.example";
+  FrameFacts top;
+  top.origin = p.origin;
+  int n = 0;
+  for (const C& c : controls) top.controls.push_back(facts(c, n++));
+  p.frames.push_back(top);
+  return p;
+}
+
+// What each control received: its new text, "#k" for option k, "checked", or "-" when left alone.
+std::vector<std::u16string> received(const PageFacts& p, const ProfileSnapshot& profile = sampleProfile()) {
+  const RecognitionResult result = recognise(p, profile, {2025, 6, 1});
+  std::vector<std::u16string> out;
+  for (const FrameFacts& frame : p.frames) {
+    for (const ControlFacts& c : frame.controls) {
+      std::u16string got = u"-";
+      for (const ControlFill& fill : result.fills) {
+        if (fill.frame != frame.frame || fill.control != c.control) continue;
+        if (fill.kind == ControlFill::Kind::Value) got = fill.value;
+        if (fill.kind == ControlFill::Kind::Checked) got = u"checked";
+        if (fill.kind == ControlFill::Kind::Option) got = u"#" + text::widen(std::to_string(fill.option));
+      }
+      out.push_back(got);
+    }
+  }
+  return out;
+}
+
+using V = std::vector<std::u16string>;
+
+TEST(RecogniserNames, ARowLabelAndOneCharacterPartsSplitTheName) {
+  EXPECT_EQ(received(page({{.rowHeader = u"お名前", .before = u"姓"}, {.rowHeader = u"お名前", .before = u"名"}})),
+            (V{u"山田", u"太郎"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"お名前(フリガナ)", .before = u"セイ"}, {.rowHeader = u"お名前(フリガナ)", .before = u"メイ"}})),
+            (V{u"ヤマダ", u"タロウ"}));
+  // The reading's script follows the label's own script.
+  EXPECT_EQ(received(page({{.label = u"せい"}, {.label = u"めい"}})), (V{u"やまだ", u"たろう"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"フリガナ", .before = u"姓"}, {.rowHeader = u"フリガナ", .before = u"名"}})),
+            (V{u"ヤマダ", u"タロウ"}));
+  EXPECT_EQ(received(page({{.placeholder = u"かな（せい）"}, {.placeholder = u"かな（めい）"}})), (V{u"やまだ", u"たろう"}));
+  EXPECT_EQ(received(page({{.label = u"姓カナ(全角)"}, {.label = u"名カナ(全角)"}})), (V{u"ヤマダ", u"タロウ"}));
+  // One header names both rows of boxes.
+  const std::u16string both = u"【必須】 ご契約者さまのお名前（全角） 【必須】 フリガナ（全角カナ）";
+  EXPECT_EQ(received(page({{.rowHeader = both, .before = u"姓"},
+                           {.rowHeader = both, .before = u"名"},
+                           {.rowHeader = both, .before = u"セイ"},
+                           {.rowHeader = both, .before = u"メイ"}})),
+            (V{u"山田", u"太郎", u"ヤマダ", u"タロウ"}));
+  // One box takes the whole name; given-then-family boxes are filled the way round they ask.
+  EXPECT_EQ(received(page({{.label = u"氏名"}, {.label = u"ふりがな"}})), (V{u"山田太郎", u"やまだたろう"}));
+  // With the blank the page's example shows or its words ask for.
+  EXPECT_EQ(received(page({{.label = u"氏名", .placeholder = u"例）山田 花子"}, {.label = u"フリガナ", .placeholder = u"ヤマダ　ハナコ"}})),
+            (V{u"山田 太郎", u"ヤマダ　タロウ"}));
+  EXPECT_EQ(received(page({{.label = u"お名前（姓と名の間に全角スペース）"}})), (V{u"山田　太郎"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"Name", .before = u"名", .name = u"first_name"},
+                           {.rowHeader = u"Name", .before = u"姓", .name = u"last_name"}})),
+            (V{u"太郎", u"山田"}));
+  // Only names of the developer's: family and given name, then their reading.
+  EXPECT_EQ(received(page({{.name = u"name01"}, {.name = u"name02"}, {.name = u"kana01"}, {.name = u"kana02"}})),
+            (V{u"山田", u"太郎", u"ヤマダ", u"タロウ"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"ふりがな", .placeholder = u"例）やまだ", .name = u"last_kana"},
+                           {.rowHeader = u"ふりがな", .placeholder = u"例）たろう", .name = u"first_kana"}})),
+            (V{u"やまだ", u"たろう"}));
+}
+
+TEST(RecogniserLeavesAlone, BoxesAPersonLeavesAlone) {
+  EXPECT_EQ(received(page({{.rowHeader = u"会社名"},
+                           {.type = u"password", .rowHeader = u"パスワード"},
+                           {.rowHeader = u"パスワードを忘れた時のヒント", .before = u"答え"},
+                           {.rowHeader = u"ニックネーム"},
+                           {.type = u"textarea", .rowHeader = u"お問い合わせ内容"},
+                           {.rowHeader = u"ご本人様確認用の回答"},
+                           {.rowHeader = u"緊急連絡先"},
+                           {.rowHeader = u"内線"},
+                           {.rowHeader = u"住所(ヨミ)", .before = u"市区町村／番地"}})),
+            (V(9, u"-")));
+  // FAX boxes beside the telephone's, and a mobile box beside a landline one.
+  EXPECT_EQ(received(page({{.rowHeader = u"電話番号"}, {.rowHeader = u"FAX"}, {.rowHeader = u"携帯電話"}})),
+            (V{u"03-1234-5678", u"-", u"-"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"電話番号 TEL (TELまたは携帯のどちらか)"}, {.rowHeader = u"携帯"}})),
+            (V{u"03-1234-5678", u"-"}));
+  // A mobile box that is the only telephone box of the form is the telephone.
+  EXPECT_EQ(received(page({{.rowHeader = u"携帯電話番号"}})), (V{u"03-1234-5678"}));
+  // A second address or number is not the confirmation of the first.
+  EXPECT_EQ(received(page({{.type = u"email", .rowHeader = u"メールアドレス1"}, {.type = u"email", .rowHeader = u"メールアドレス2"}})),
+            (V{u"taro.yamada@example.co.jp", u"-"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"電話番号1"}, {.rowHeader = u"電話番号2"}})), (V{u"03-1234-5678", u"-"}));
+  // Latin letters of a name, a mobile's mail beside the main one, a delivery address beside the
+  // person's own.
+  EXPECT_EQ(received(page({{.rowHeader = u"氏名"}, {.rowHeader = u"氏名（ローマ字）"}})), (V{u"山田太郎", u"-"}));
+  EXPECT_EQ(received(page({{.type = u"email", .rowHeader = u"PCメールアドレス"}, {.type = u"email", .rowHeader = u"携帯メールアドレス"}})),
+            (V{u"taro.yamada@example.co.jp", u"-"}));
+  EXPECT_EQ(received(page({{.type = u"email", .rowHeader = u"携帯メールアドレス"}})), (V{u"taro.yamada@example.co.jp"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"ご住所"}, {.rowHeader = u"お届け先住所"}})), (V{u"東京都千代田区千代田1-1ABCビル 101", u"-"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"お届け先住所"}})), (V{u"東京都千代田区千代田1-1ABCビル 101"}));
+  // A check box and a radio group that is not the gender are never touched.
+  EXPECT_EQ(received(page({{.type = u"checkbox", .label = u"利用規約に同意する"},
+                           {.type = u"radio", .rowHeader = u"メールマガジン", .beside = u"希望する", .name = u"m"}})),
+            (V{u"-", u"-"}));
+}
+
+TEST(RecogniserSafety, NothingTheUserCannotSeeOrHasTyped) {
+  const C mail{.type = u"email", .label = u"メールアドレス"};
+  auto with = [&](auto change) {
+    C c = mail;
+    change(c);
+    return received(page({c}));
+  };
+  EXPECT_EQ(with([](C&) {}), (V{u"taro.yamada@example.co.jp"}));
+  EXPECT_EQ(with([](C& c) { c.visible = false; }), (V{u"-"}));
+  EXPECT_EQ(with([](C& c) { c.enabled = false; }), (V{u"-"}));
+  EXPECT_EQ(with([](C& c) { c.editable = false; }), (V{u"-"}));
+  EXPECT_EQ(with([](C& c) { c.userEdited = true; c.value = u"me@home.example"; }), (V{u"-"}));
+  EXPECT_EQ(with([](C& c) { c.value = u"kept@example.org"; }), (V{u"-"}));
+
+  // Frames: another site's frame is never filled, unless the page shares autofill with it; an
+  // invisible frame never.
+  PageFacts p = page({mail});
+  FrameFacts other = p.frames[0];
+  other.frame = 7;
+  other.origin = u"https://tracker.example";
+  p.frames.push_back(other);
+  EXPECT_EQ(received(p), (V{u"taro.yamada@example.co.jp", u"-"}));
+  p.frames[1].sharedAutofill = true;
+  p.frames[0].controls[0].form = 1;  // two forms: the one with the focus is filled
+  p.frames[1].controls[0].focused = true;
+  EXPECT_EQ(received(p), (V{u"-", u"taro.yamada@example.co.jp"}));
+  p.frames[1].visible = false;
+  EXPECT_EQ(received(p)[1], u"-");
+}
+
+TEST(RecogniserSafety, TheFormWithTheMostRecognisedBoxesIsFilledNotTheSiteSearch) {
+  EXPECT_EQ(received(page({{.type = u"text", .placeholder = u"キーワードで検索", .name = u"q", .form = 0},
+                           {.label = u"お名前", .form = 1},
+                           {.type = u"email", .label = u"メール", .form = 1},
+                           {.label = u"電話番号", .form = 2}})),
+            (V{u"-", u"山田太郎", u"taro.yamada@example.co.jp", u"-"}));
+  // The focus in the search box chooses no form: the registration form is still filled.
+  EXPECT_EQ(received(page({{.type = u"text", .placeholder = u"キーワードで検索", .name = u"q", .focused = true, .form = 0},
+                           {.label = u"お名前", .form = 1}})),
+            (V{u"-", u"山田太郎"}));
+}
+
+TEST(RecogniserNumbers, PostalCodeAndTelephoneSplitOrWholeWithTheHyphensThePageAsks) {
+  EXPECT_EQ(received(page({{.rowHeader = u"郵便番号", .before = u"〒", .maxLength = 3},
+                           {.rowHeader = u"郵便番号", .before = u"-", .maxLength = 4}})),
+            (V{u"100", u"0001"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"郵便番号", .placeholder = u"例：5300001"}})), (V{u"1000001"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"郵便番号", .placeholder = u"例)123-4567"}})), (V{u"100-0001"}));
+  EXPECT_EQ(received(page({{.placeholder = u"郵便番号(ハイフンなし)"}})), (V{u"1000001"}));
+  EXPECT_EQ(received(page({{.label = u"郵便番号", .maxLength = 7}})), (V{u"1000001"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"電話番号"}, {.rowHeader = u"電話番号"}, {.rowHeader = u"電話番号"}})),
+            (V{u"03", u"1234", u"5678"}));
+  EXPECT_EQ(received(page({{.type = u"tel", .rowHeader = u"電話番号", .placeholder = u"例：11122223333"}})), (V{u"0312345678"}));
+  EXPECT_EQ(received(page({{.type = u"tel", .rowHeader = u"電話番号", .maxLength = 11}})), (V{u"0312345678"}));
+}
+
+TEST(RecogniserMail, WholeLocalAndDomainAndConfirmation) {
+  EXPECT_EQ(received(page({{.rowHeader = u"メールアドレス", .after = u"@"}, {.rowHeader = u"メールアドレス", .before = u"@"}})),
+            (V{u"taro.yamada", u"example.co.jp"}));
+  EXPECT_EQ(received(page({{.type = u"email", .rowHeader = u"メールアドレス"},
+                           {.type = u"email", .rowHeader = u"メールアドレス", .placeholder = u"確認のためもう一度入力してください"}})),
+            (V{u"taro.yamada@example.co.jp", u"taro.yamada@example.co.jp"}));
+  EXPECT_EQ(received(page({{.label = u"メールアドレス"}, {.label = u"メールアドレス（確認用）"}})),
+            (V{u"taro.yamada@example.co.jp", u"taro.yamada@example.co.jp"}));
+  // An example with an at sign before the confirmation box does not make it the domain's box.
+  EXPECT_EQ(received(page({{.rowHeader = u"メールアドレス", .after = u"例）xxx@xxx.xxx"},
+                           {.rowHeader = u"メールアドレス", .before = u"例）xxx@xxx.xxx 確認のため再度入力してください。"}})),
+            (V{u"taro.yamada@example.co.jp", u"taro.yamada@example.co.jp"}));
+}
+
+TEST(RecogniserAddress, PrefectureCityStreetAndBuilding) {
+  const std::vector<std::u16string> prefectures = {u"選択してください|", u"北海道|1", u"東京都|13", u"沖縄県|47"};
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"都道府県", .options = prefectures},
+                           {.label = u"市区町村"},
+                           {.label = u"番地"},
+                           {.label = u"建物名・部屋番号"}})),
+            (V{u"#2", u"千代田区", u"千代田1-1", u"ABCビル 101"}));
+  // A list without the suffix character; a prefecture text box.
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"都道府県", .options = {u"---", u"東京", u"大阪"}}})), (V{u"#1"}));
+  EXPECT_EQ(received(page({{.placeholder = u"都道府県"}})), (V{u"東京都"}));
+  // Hints under the boxes name them; the town's name goes with the city when the numbers go with
+  // the building.
+  EXPECT_EQ(received(page({{.rowHeader = u"住所", .after = u"市区町村名 (例：千代田区神田神保町)"},
+                           {.rowHeader = u"住所", .before = u"市区町村名 (例：千代田区神田神保町)", .after = u"番地・ビル名 (例：1-3-5)"}})),
+            (V{u"千代田区千代田", u"1-1 ABCビル 101"}));
+  // One box after a prefecture list takes the rest; with no prefecture box, the whole address.
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"都道府県", .options = prefectures}, {.label = u"都道府県以下"}})),
+            (V{u"#2", u"千代田区千代田1-1ABCビル 101"}));
+  EXPECT_EQ(received(page({{.label = u"住所"}})), (V{u"東京都千代田区千代田1-1ABCビル 101"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"住所", .name = u"addr01"}, {.rowHeader = u"住所", .name = u"addr02"}})),
+            (V{u"千代田区千代田1-1", u"ABCビル 101"}));
+  // Town and numbers apart, in full-width characters where the page asks for them.
+  EXPECT_EQ(received(page({{.rowHeader = u"住所", .before = u"市区町村・郡"},
+                           {.rowHeader = u"住所", .before = u"町名"},
+                           {.rowHeader = u"住所", .before = u"丁目・番地 (英数字は全角で)"},
+                           {.rowHeader = u"住所", .before = u"ビル・建物名、部屋番号 (英数字は全角で)"}})),
+            (V{u"千代田区", u"千代田", u"１－１", u"ＡＢＣビル　１０１"}));
+  // The note under the last box speaks for all of them.
+  EXPECT_EQ(received(page({{.rowHeader = u"市区町村・郡"},
+                           {.rowHeader = u"町名"},
+                           {.rowHeader = u"丁目・番地"},
+                           {.rowHeader = u"ビル・建物名", .after = u"「英数字」は全角で入力してください。"}})),
+            (V{u"千代田区", u"千代田", u"１－１", u"ＡＢＣビル　１０１"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"住所", .before = u"市区町村／番地"}, {.rowHeader = u"住所", .before = u"建物／部屋番号"}})),
+            (V{u"千代田区千代田1-1", u"ABCビル 101"}));
+}
+
+TEST(RecogniserBirth, ListsTextBoxesErasAndDates) {
+  std::vector<std::u16string> years = {u"----"}, months = {u"--"}, days = {u"--"};
+  for (int y = 2010; y >= 1950; --y) years.push_back(text::widen(std::to_string(y)));
+  for (int m = 1; m <= 12; ++m) months.push_back(text::widen((m < 10 ? "0" : "") + std::to_string(m)));
+  for (int d = 1; d <= 31; ++d) days.push_back(text::widen(std::to_string(d)) + u"|" + text::widen(std::to_string(d)));
+  EXPECT_EQ(received(page({{.type = u"select", .rowHeader = u"生年月日", .options = years, .after = u"年"},
+                           {.type = u"select", .rowHeader = u"生年月日", .options = months, .after = u"月"},
+                           {.type = u"select", .rowHeader = u"生年月日", .options = days, .after = u"日"}})),
+            (V{u"#31", u"#5", u"#15"}));
+  // Years written with their era, and an era list with an era year box.
+  EXPECT_EQ(received(page({{.type = u"select", .rowHeader = u"生年月日", .options = {u"1979/昭和54", u"1980/昭和55"}}}))[0], u"#1");
+  EXPECT_EQ(received(page({{.type = u"select", .rowHeader = u"生年月日", .options = {u"昭和54年|1979", u"昭和55年|1980"}}}))[0], u"#1");
+  EXPECT_EQ(received(page({{.type = u"select", .rowHeader = u"生年月日", .options = {u"昭和54年", u"昭和55年"}}}))[0], u"#1");
+  EXPECT_EQ(received(page({{.type = u"select", .rowHeader = u"生年月日", .before = u"元号", .options = {u"お選びください", u"昭和", u"平成"}},
+                           {.rowHeader = u"生年月日", .after = u"年", .maxLength = 2},
+                           {.rowHeader = u"生年月日", .after = u"月", .maxLength = 2},
+                           {.rowHeader = u"生年月日", .after = u"日", .maxLength = 2}})),
+            (V{u"#1", u"55", u"5", u"15"}));
+  EXPECT_EQ(received(page({{.type = u"date", .label = u"生年月日"}})), (V{u"1980-05-15"}));
+  // One text box for the whole date: as the page's example writes it.
+  EXPECT_EQ(received(page({{.label = u"生年月日", .placeholder = u"例：19800101"}})), (V{u"19800515"}));
+  EXPECT_EQ(received(page({{.label = u"生年月日", .placeholder = u"例）1990/01/01"}})), (V{u"1980/05/15"}));
+  EXPECT_EQ(received(page({{.label = u"生年月日", .placeholder = u"1990年1月1日"}})), (V{u"1980年5月15日"}));
+  EXPECT_EQ(received(page({{.label = u"生年月日"}})), (V{u"-"}));
+  // Age: a number, or a bracket of a list.
+  EXPECT_EQ(received(page({{.label = u"年齢"}})), (V{u"45"}));
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"年齢", .options = {u"選択", u"20代", u"30代", u"40代", u"50代"}}})),
+            (V{u"#3"}));
+}
+
+TEST(RecogniserChoices, GenderOccupationAndListsAlreadyRight) {
+  EXPECT_EQ(received(page({{.type = u"radio", .rowHeader = u"性別", .beside = u"男性", .value = u"1", .name = u"sex"},
+                           {.type = u"radio", .rowHeader = u"性別", .beside = u"女性", .value = u"2", .name = u"sex"}})),
+            (V{u"checked", u"-"}));
+  // Without words beside them, the values say it; the female profile gets the other one.
+  ProfileSnapshot female = sampleProfile();
+  female.maleSelected = false;
+  EXPECT_EQ(received(page({{.type = u"radio", .rowHeader = u"性別", .value = u"male", .name = u"g"},
+                           {.type = u"radio", .rowHeader = u"性別", .value = u"female", .name = u"g"}}),
+                     female),
+            (V{u"-", u"checked"}));
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"性別", .options = {u"女", u"男"}, .selected = {0}}})), (V{u"#1"}));
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"職業", .options = {u"選択", u"会社員", u"学生"}}})), (V{u"#1"}));
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"ご職業", .options = {u"公務員", u"会社員・団体職員", u"学生"}}})), (V{u"#1"}));
+  // No option is the profile's occupation: the list stays as it is.
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"職業", .options = {u"公務員", u"学生・フリーター"}}})), (V{u"-"}));
+  // Buttons that choose one of several mail boxes choose the one Formix filled.
+  EXPECT_EQ(received(page({{.type = u"email", .rowHeader = u"メールアドレス", .before = u"メールアドレス1"},
+                           {.type = u"radio", .rowHeader = u"メールアドレス", .beside = u"このメールアドレスでログインする", .value = u"1", .name = u"login"},
+                           {.type = u"email", .rowHeader = u"メールアドレス", .before = u"メールアドレス2"},
+                           {.type = u"radio", .rowHeader = u"メールアドレス", .beside = u"このメールアドレスでログインする", .value = u"2", .name = u"login"}})),
+            (V{u"taro.yamada@example.co.jp", u"checked", u"-", u"-"}));
+  // A radio group the user has already answered stays as it is.
+  EXPECT_EQ(received(page({{.type = u"radio", .rowHeader = u"性別", .beside = u"男", .name = u"s"},
+                           {.type = u"radio", .rowHeader = u"性別", .beside = u"女", .name = u"s", .userEdited = true, .checked = true}})),
+            (V{u"-", u"-"}));
+}
+
+}  // namespace
+}  // namespace formix::fill
