@@ -181,9 +181,9 @@ fill_in() {  # NAME PAGE PID: Super in the browser window showing PAGE, then wha
   m=$(log_mark)
   local before=$failures
   xdotool key super
-  # The first fill of a browser window finds the window by a marker in its title, which formix
-  # waits 600 ms for; on a loaded machine the browser can show it later and that fill finds no
-  # browser (tests/bridge covers that timing). This test is about the package: one more press.
+  # The first fill of a browser window has to find the desktop window that shows it (by the
+  # browser's process, else by a marker in its title that formix waits 600 ms for); on a loaded
+  # machine that can miss (tests/bridge covers it). This test is about the package: one more press.
   if ! sees "$page" mail "$m" taro.yamada@example.co.jp; then
     echo "note $name: the first Super press filled nothing; pressing it again"
     xdotool key super
@@ -194,9 +194,8 @@ fill_in() {  # NAME PAGE PID: Super in the browser window showing PAGE, then wha
     tail -n 5 "$work/formix.log"
     grep '/seen?' "$work/http.log" | tail -n 4
     import -window root "$build/deb-test-$name.png" && echo "screen: $build/deb-test-$name.png"
-    # The hook's modes live in one record per user (hook, mouse mode, key mode): another formix of
-    # the same user elsewhere on the machine changes them too.
-    echo "hook record: $(od -An -td4 "/dev/shm/formix-hook-$(id -u)" 2>/dev/null)"
+    # The hook's record for this display: hook, mouse mode, key mode (2 grabs the Super key).
+    echo "hook record: $(od -An -td4 "/dev/shm/formix-hook-$(id -u)-_${DISPLAY#:}" 2>/dev/null)"
   fi
 }
 
