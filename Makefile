@@ -91,6 +91,12 @@ $(WIN_BUILD)/text_tests.exe: tests/text_test.cpp $(WIN_TEXT_SOURCES) $(wildcard 
 	$(MINGW_POSIX_CXX) $(WIN_CXXFLAGS) -isystem $(GTEST_SRC)/include $(WIN_LDFLAGS) -s -o $@ \
 	  tests/text_test.cpp $(WIN_TEXT_SOURCES) $(WIN_BUILD)/gtest-win.o $(GTEST_SRC)/src/gtest_main.cc
 
+# Formix.exe's rules of trust (settings folder, save, programs), run under Wine by the end-to-end tests.
+WIN_TRUST_SOURCES = tests/wine/win32_trust_test.cpp platform/windows/win32_trust.cpp app/atomic_file.cpp
+$(WIN_BUILD)/trust_tests.exe: $(WIN_TRUST_SOURCES) platform/windows/win32_trust.h app/atomic_file.h $(WIN_BUILD)/gtest-win.o
+	$(MINGW_POSIX_CXX) $(WIN_CXXFLAGS) -isystem $(GTEST_SRC)/include $(WIN_LDFLAGS) -s -o $@ \
+	  $(WIN_TRUST_SOURCES) $(WIN_BUILD)/gtest-win.o $(GTEST_SRC)/src/gtest_main.cc -ladvapi32
+
 hook-dll: $(WIN_BUILD)/FmxHook.dll
 
 # The library in real Windows processes under Wine, with clicks from a virtual X display.
@@ -145,7 +151,7 @@ windows-deps:
 
 # Formix.exe under Wine as a user meets it: start-up, typing, triggers, tray and close.
 windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe $(WIN_BUILD)/shellwindows_stub.exe \
-  $(WIN_BUILD)/text_tests.exe
+  $(WIN_BUILD)/text_tests.exe $(WIN_BUILD)/trust_tests.exe
 	@tests/wine/formix_e2e.sh $(WIN_BUILD) $(BUILD)/tools/formix-tool
 
 
