@@ -200,6 +200,10 @@ void X11Clipboard::answer(const xcb_selection_request_event_t& request) {
   xcb_send_event(c_, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
   xcb_flush(c_);
   if (textGiven && watching_ && (watchedClient_ == 0 || (request.requestor & clientMask_) == watchedClient_)) {
+    // Keys go out on another connection, and the server takes its clients' requests in any order:
+    // a round trip here makes sure the program has the answer in its queue before any key sent
+    // after it.
+    std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
     fetched_ = true;
   }
 }
