@@ -160,7 +160,7 @@ bench: build
 	@$(BUILD)/bench/formix_bench
 
 # The Linux desktop's waits and footprint on a virtual X desktop.
-bench-desktop: build desktop-deps
+bench-desktop: build desktop-deps typing-deps bridge-deps
 	@bench/desktop/measure.sh $(BUILD)
 
 clean:
