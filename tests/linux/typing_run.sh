@@ -27,8 +27,9 @@ app="$work/app"
 mkdir -p "$app"
 cp "$build/bin/formix" "$build/bin/libfmxhook.so" "$app/"
 formix_pid=
-start_formix() {  # ADD_KEY (1 Tab, 2 Enter)
+start_formix() {  # ADD_KEY (1 Tab, 2 Enter) [MOUSE_MODE]
   sed -e 's/^Left=.*/Left=30000/' -e 's/^Top=.*/Top=-500/' -e "s/^Add_Key=.*/Add_Key=$1/" -e 's/^Win_Key=.*/Win_Key=0/' \
+    -e "s/^Mouse=.*/Mouse=${2:-3}/" \
     "$root/examples/sample.ini" >"$app/$(id -un).ini"
   "$app/formix" >>"$work/formix.log" 2>&1 &
   formix_pid=$!
@@ -153,25 +154,39 @@ typing_round 2 Return enter $'\n'
 typing_round 1 Tab tab $'\t'
 
 # ==== Keys the user still holds ====
-start_formix 2
-xdotool windowactivate --sync "$recorder"
-rec_clear
-m=$(rec_mark)
-xdotool keydown ctrl+shift
-click_phrase 0
-check "held keys: with Ctrl and Shift held the phrase and a plain Enter arrive" wait_until 10 rec_shows "$m" \
-  "text ${text//$'\n'/\\n}
+start_formix 2 4  # the popup on Ctrl+right click
+held_round() {  # HOW: the user holds Ctrl and Shift, or Ctrl alone for the gesture, while choosing
+  xdotool windowactivate --sync "$recorder"
+  rec_clear
+  local m held
+  m=$(rec_mark)
+  if [ "$1" = bar ]; then
+    held="Ctrl+Shift"
+    xdotool keydown ctrl+shift
+    click_phrase 0
+  else
+    held="Ctrl"
+    xdotool keydown ctrl mousemove 350 300 click 3
+    wait_until 3 menu_shown
+    sleep 0.3
+    xdotool key Down Down Return  # the first phrase
+  fi
+  check "held keys ($1): with $held held the phrase and a plain Enter arrive" wait_until 10 rec_shows "$m" \
+    "text ${text//$'\n'/\\n}
 key Return"
-m=$(rec_mark)
-xdotool mousemove 350 350 click 1
-check "held keys: afterwards Ctrl and Shift are still down as the user holds them" \
-  wait_until 3 sh -c "tail -n +$((m + 1)) '$rec_log' | cut -d' ' -f2- | grep -qx 'button 1 Ctrl+Shift'"
-xdotool keyup ctrl+shift
-sleep 0.5  # not a double click
-m=$(rec_mark)
-xdotool mousemove 300 300 click 1
-check "held keys: and up once the user lets go" \
-  wait_until 3 sh -c "tail -n +$((m + 1)) '$rec_log' | cut -d' ' -f2- | grep -qx 'button 1'"
+  m=$(rec_mark)
+  xdotool mousemove 350 350 click 1
+  check "held keys ($1): afterwards $held is still down as the user holds it" \
+    wait_until 3 sh -c "tail -n +$((m + 1)) '$rec_log' | cut -d' ' -f2- | grep -qx 'button 1 $held'"
+  if [ "$1" = bar ]; then xdotool keyup ctrl+shift; else xdotool keyup ctrl; fi
+  sleep 0.5  # not a double click
+  m=$(rec_mark)
+  xdotool mousemove 300 300 click 1
+  check "held keys ($1): and up once the user lets go" \
+    wait_until 3 sh -c "tail -n +$((m + 1)) '$rec_log' | cut -d' ' -f2- | grep -qx 'button 1'"
+}
+held_round bar
+held_round popup
 stop_formix
 
 # TYPING_LOGS=FOLDER keeps the programs' logs for a look after a failure.
