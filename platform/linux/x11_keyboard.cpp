@@ -97,13 +97,19 @@ std::vector<std::u16string> X11Keyboard::programNames(WindowHandle target) {
   return names;
 }
 
-std::vector<xcb_keycode_t> X11Keyboard::heldModifiers() {
+X11Keyboard::~X11Keyboard() {
+  if (symbols_ != nullptr) xcb_key_symbols_free(symbols_);
+}
+
+std::vector<xcb_keycode_t> X11Keyboard::heldModifiers(xcb_key_symbols_t* symbols) {
   std::vector<xcb_keycode_t> held;
   xcb_connection_t* c = x_.get();
-  auto* keymap = xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr);
-  auto* modifiers = xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr);
-  xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
-  if (keymap != nullptr && modifiers != nullptr && symbols != nullptr) {
+  // Both requests go out before either answer is awaited: one round trip.
+  const xcb_get_modifier_mapping_cookie_t modifiersAsked = xcb_get_modifier_mapping(c);
+  const xcb_query_keymap_cookie_t keymapAsked = xcb_query_keymap(c);
+  auto* modifiers = xcb_get_modifier_mapping_reply(c, modifiersAsked, nullptr);
+  auto* keymap = xcb_query_keymap_reply(c, keymapAsked, nullptr);
+  if (keymap != nullptr && modifiers != nullptr) {
     const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(modifiers);
     const int count = xcb_get_modifier_mapping_keycodes_length(modifiers);
     for (int i = 0; i < count; ++i) {
@@ -115,7 +121,6 @@ std::vector<xcb_keycode_t> X11Keyboard::heldModifiers() {
       if (std::find(held.begin(), held.end(), code) == held.end()) held.push_back(code);
     }
   }
-  if (symbols != nullptr) xcb_key_symbols_free(symbols);
   std::free(modifiers);
   std::free(keymap);
   return held;
@@ -128,15 +133,17 @@ void X11Keyboard::fake(uint8_t type, xcb_keycode_t code) {
 void X11Keyboard::keyEvent(uint8_t virtualKey, uint32_t flags) {
   const uint32_t keysym = keysymOf(virtualKey);
   if (keysym == 0 || !x_.connected()) return;
-  // The mapping is read afresh each time, so a layout switched meanwhile is followed.
-  xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(x_.get());
-  if (symbols == nullptr) return;
-  xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
-  if (codes != nullptr && codes[0] != XCB_NO_SYMBOL) {
-    const xcb_keycode_t code = codes[0];
+  // The mapping is read afresh for each group of keys, so a layout switched meanwhile is followed;
+  // within the group the keys are looked up without asking the server again.
+  if (symbols_ == nullptr) symbols_ = xcb_key_symbols_alloc(x_.get());
+  if (symbols_ == nullptr) return;
+  xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols_, keysym);
+  const xcb_keycode_t code = codes != nullptr ? codes[0] : xcb_keycode_t{XCB_NO_SYMBOL};
+  std::free(codes);
+  if (code != XCB_NO_SYMBOL) {
     if ((flags & kKeyUp) == 0) {
       if (down_.empty()) {
-        released_ = heldModifiers();
+        released_ = heldModifiers(symbols_);
         for (const xcb_keycode_t held : released_) fake(XCB_KEY_RELEASE, held);
       }
       fake(XCB_KEY_PRESS, code);
@@ -144,15 +151,15 @@ void X11Keyboard::keyEvent(uint8_t virtualKey, uint32_t flags) {
     } else {
       fake(XCB_KEY_RELEASE, code);
       down_.erase(std::remove(down_.begin(), down_.end(), code), down_.end());
-      if (down_.empty()) {
-        for (const xcb_keycode_t held : released_) fake(XCB_KEY_PRESS, held);
-        released_.clear();
-      }
     }
-    x_.flush();
   }
-  std::free(codes);
-  xcb_key_symbols_free(symbols);
+  if (down_.empty()) {
+    for (const xcb_keycode_t held : released_) fake(XCB_KEY_PRESS, held);
+    released_.clear();
+    x_.flush();
+    xcb_key_symbols_free(symbols_);
+    symbols_ = nullptr;
+  }
 }
 
 }  // namespace formix::platform::x11
