@@ -147,10 +147,26 @@ typing_round() {  # ADD_KEY KEY PAGE_KEY SUFFIX
   editor_run mousepad "$2" "$4" mousepad
   editor_run featherpad "$2" "$4" featherpad
   terminal_run xterm "$2" "$4" xterm -T typing-terminal -e
+  check "xterm: Shift+Insert pastes the primary selection, which holds the text too" \
+    test "$(xclip -o -selection primary -t UTF8_STRING 2>/dev/null; printf x)" = "${text}x"
   terminal_run lxterminal "$2" "$4" lxterminal --no-remote -t typing-terminal -e
   stop_formix
 }
 typing_round 2 Return enter $'\n'
+
+# What Formix offers as the clipboard's owner, asked by another client: the text with LF line ends
+# in the formats text programs ask for; nothing in a format it lacks.
+start_formix 2
+xdotool windowactivate --sync "$recorder"
+click_phrase 0
+wait_until 10 sh -c "tail -n 1 '$rec_log' | grep -q 'key Return'"
+check "clipboard: the text as UTF8_STRING, LF line ends" \
+  test "$(xclip -o -selection clipboard -t UTF8_STRING; printf x)" = "${text}x"
+check "clipboard: the formats offered" sh -c "xclip -o -selection clipboard -t TARGETS | sort | tr '\n' ' ' | \
+  grep -qx 'TARGETS TEXT TIMESTAMP UTF8_STRING text/plain;charset=utf-8 '"
+check "clipboard: a format it lacks is refused" sh -c '! xclip -o -selection clipboard -t image/png 2>/dev/null'
+stop_formix
+
 typing_round 1 Tab tab $'\t'
 
 # ==== Keys the user still holds ====
