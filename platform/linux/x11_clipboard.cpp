@@ -115,6 +115,7 @@ bool X11Clipboard::clear() {
   }
   clipboard_.owned = false;
   clipboard_.utf8.clear();
+  serve();
   return true;
 }
 
@@ -164,7 +165,7 @@ void X11Clipboard::answer(const xcb_selection_request_event_t& request) {
   if (current) {
     // What fits in one request; a text beyond it (megabytes) is refused rather than sent in parts.
     const size_t maximum = static_cast<size_t>(xcb_get_maximum_request_length(c_)) * 4 - 64;
-    const bool isLatin1 = [&] {
+    const bool ascii = [&] {
       for (const unsigned char ch : selection->utf8) {
         if (ch >= 0x80) return false;
       }
@@ -172,7 +173,7 @@ void X11Clipboard::answer(const xcb_selection_request_event_t& request) {
     }();
     if (request.target == targets_) {
       std::vector<xcb_atom_t> offered{targets_, timestamp_, utf8_, textPlainUtf8_, text_};
-      if (isLatin1) offered.push_back(XCB_ATOM_STRING);
+      if (ascii) offered.push_back(XCB_ATOM_STRING);
       xcb_change_property(c_, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM, 32,
                           static_cast<uint32_t>(offered.size()), offered.data());
       answered = true;
@@ -181,7 +182,7 @@ void X11Clipboard::answer(const xcb_selection_request_event_t& request) {
                           &selection->since);
       answered = true;
     } else if ((request.target == utf8_ || request.target == textPlainUtf8_ || request.target == text_ ||
-                (request.target == XCB_ATOM_STRING && isLatin1)) &&
+                (request.target == XCB_ATOM_STRING && ascii)) &&
                selection->utf8.size() <= maximum) {
       // TEXT is answered in UTF-8, which the type says; STRING only when the text is plain ASCII.
       const xcb_atom_t type = request.target == text_ ? utf8_ : request.target;
