@@ -79,7 +79,9 @@ int main(int argc, char** argv) {
   // The clipboard answers other programs' requests as they come, while the event loop runs.
   x11::X11Clipboard clipboard;
   QSocketNotifier clipboardRequests(clipboard.fd(), QSocketNotifier::Read);
-  QObject::connect(&clipboardRequests, &QSocketNotifier::activated, [&clipboard] { clipboard.serve(); });
+  QObject::connect(&clipboardRequests, &QSocketNotifier::activated, [&] {
+    if (!clipboard.serve()) clipboardRequests.setEnabled(false);  // a closed socket stays readable
+  });
   qt::QtTray tray(view, screen);
   LinuxShell shell;
   qt::QtMessageBoxes messages;

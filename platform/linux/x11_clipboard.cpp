@@ -63,12 +63,13 @@ xcb_atom_t X11Clipboard::atom(std::string_view name) {
   return a;
 }
 
-void X11Clipboard::serve() {
-  if (c_ == nullptr) return;
+bool X11Clipboard::serve() {
+  if (c_ == nullptr) return false;
   while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
     handle(event);
     std::free(event);
   }
+  return xcb_connection_has_error(c_) == 0;
 }
 
 xcb_timestamp_t X11Clipboard::serverTime() {

@@ -27,8 +27,9 @@ class X11Clipboard : public Clipboard {
 
   // The connection's socket: when it is readable, serve() answers what has come. -1 without one.
   int fd() const;
-  // Answers every request that has come, without waiting for more.
-  void serve();
+  // Answers every request that has come, without waiting for more. false once the connection is
+  // gone (the display closed): nothing will come any more.
+  bool serve();
 
   bool clear() override;
   bool setText(std::u16string_view text) override;
