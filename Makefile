@@ -8,7 +8,7 @@ JOBS ?= $(shell nproc)
 WIN_BUILD ?= build-win
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
-.PHONY: deps win-deps desktop-deps bridge-deps linux-test bench-desktop build run test unit-tests fuzz-build \
+.PHONY: deps win-deps desktop-deps typing-deps bridge-deps linux-test bench-desktop build run test unit-tests fuzz-build \
         fuzz-smoke fuzz bench clean hook-dll wine-test x11-hook-test bridge-test bridge-measure
 .PHONY: windows windows-deps windows-test win-release
 
@@ -22,6 +22,11 @@ win-deps:
 # A virtual X desktop for the Linux desktop's test and demo.
 desktop-deps:
 	@scripts/install-deps.sh xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-noto-cjk util-linux xclip
+
+# The programs that phrases are typed into in the Linux desktop's typing test: a GTK 3 and a Qt
+# editor, xterm and a VTE terminal (chromium comes with bridge-deps).
+typing-deps:
+	@scripts/install-deps.sh mousepad featherpad xterm lxterminal
 
 # The browsers, a virtual display with a window manager, and fonts for the bridge's test in
 # real browsers.
@@ -107,11 +112,12 @@ wine-test: win-deps $(WIN_BUILD)/FmxHook.dll $(WIN_BUILD)/hook_probe.exe
 x11-hook-test: build desktop-deps
 	@tests/x11/hook_run.sh $(BUILD)
 
-# formix on a virtual X desktop, driven by xdotool; then filling a page in chromium through the
-# browser bridge.
-linux-test: build desktop-deps bridge-deps
+# formix on a virtual X desktop, driven by xdotool; phrases typed into real programs; then filling
+# a page in chromium through the browser bridge.
+linux-test: build desktop-deps typing-deps bridge-deps
 	@tests/linux/desktop_session_test.sh
 	@tests/linux/run.sh $(BUILD)
+	@tests/linux/typing_run.sh $(BUILD)
 	@tests/linux/browser_run.sh $(BUILD)
 
 # The browser bridge end to end in chromium and in firefox-esr: the extension, the relay, and
@@ -161,7 +167,7 @@ bench: build
 	@$(BUILD)/bench/formix_bench
 
 # The Linux desktop's waits and footprint on a virtual X desktop.
-bench-desktop: build desktop-deps
+bench-desktop: build desktop-deps typing-deps bridge-deps
 	@bench/desktop/measure.sh $(BUILD)
 
 clean:
