@@ -9,7 +9,7 @@ WIN_BUILD ?= build-win
 DEB_BUILD ?= build-deb
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
-.PHONY: deps win-deps desktop-deps bridge-deps linux-test bench-desktop build run test unit-tests fuzz-build \
+.PHONY: deps win-deps desktop-deps typing-deps bridge-deps linux-test bench-desktop build run test unit-tests fuzz-build \
         fuzz-smoke fuzz bench clean hook-dll wine-test x11-hook-test bridge-test bridge-measure \
         deb deb-deps deb-test
 .PHONY: windows windows-deps windows-test win-release
@@ -24,6 +24,11 @@ win-deps:
 # A virtual X desktop for the Linux desktop's test and demo.
 desktop-deps:
 	@scripts/install-deps.sh xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-noto-cjk util-linux xclip
+
+# The programs that phrases are typed into in the Linux desktop's typing test: a GTK 3 and a Qt
+# editor, xterm and a VTE terminal (chromium comes with bridge-deps).
+typing-deps:
+	@scripts/install-deps.sh mousepad featherpad xterm lxterminal
 
 # The browsers, a virtual display with a window manager, and fonts for the bridge's test in
 # real browsers.
@@ -97,6 +102,12 @@ $(WIN_BUILD)/text_tests.exe: tests/text_test.cpp $(WIN_TEXT_SOURCES) $(wildcard 
 	$(MINGW_POSIX_CXX) $(WIN_CXXFLAGS) -isystem $(GTEST_SRC)/include $(WIN_LDFLAGS) -s -o $@ \
 	  tests/text_test.cpp $(WIN_TEXT_SOURCES) $(WIN_BUILD)/gtest-win.o $(GTEST_SRC)/src/gtest_main.cc
 
+# Formix.exe's rules of trust (settings folder, save, programs), run under Wine by the end-to-end tests.
+WIN_TRUST_SOURCES = tests/wine/win32_trust_test.cpp platform/windows/win32_trust.cpp app/atomic_file.cpp
+$(WIN_BUILD)/trust_tests.exe: $(WIN_TRUST_SOURCES) platform/windows/win32_trust.h app/atomic_file.h $(WIN_BUILD)/gtest-win.o
+	$(MINGW_POSIX_CXX) $(WIN_CXXFLAGS) -isystem $(GTEST_SRC)/include $(WIN_LDFLAGS) -s -o $@ \
+	  $(WIN_TRUST_SOURCES) $(WIN_BUILD)/gtest-win.o $(GTEST_SRC)/src/gtest_main.cc -ladvapi32
+
 hook-dll: $(WIN_BUILD)/FmxHook.dll
 
 # The library in real Windows processes under Wine, with clicks from a virtual X display.
@@ -107,11 +118,12 @@ wine-test: win-deps $(WIN_BUILD)/FmxHook.dll $(WIN_BUILD)/hook_probe.exe
 x11-hook-test: build desktop-deps
 	@tests/x11/hook_run.sh $(BUILD)
 
-# formix on a virtual X desktop, driven by xdotool; then filling a page in chromium through the
-# browser bridge.
-linux-test: build desktop-deps bridge-deps
+# formix on a virtual X desktop, driven by xdotool; phrases typed into real programs; then filling
+# a page in chromium through the browser bridge.
+linux-test: build desktop-deps typing-deps bridge-deps
 	@tests/linux/desktop_session_test.sh
 	@tests/linux/run.sh $(BUILD)
+	@tests/linux/typing_run.sh $(BUILD)
 	@tests/linux/browser_run.sh $(BUILD)
 
 # The browser bridge end to end in chromium and in firefox-esr: the extension, the relay, and
@@ -160,7 +172,7 @@ windows-deps:
 
 # Formix.exe under Wine as a user meets it: start-up, typing, triggers, tray and close.
 windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe $(WIN_BUILD)/shellwindows_stub.exe \
-  $(WIN_BUILD)/text_tests.exe
+  $(WIN_BUILD)/text_tests.exe $(WIN_BUILD)/trust_tests.exe
 	@tests/wine/formix_e2e.sh $(WIN_BUILD) $(BUILD)/tools/formix-tool
 
 
@@ -170,7 +182,7 @@ bench: build
 	@$(BUILD)/bench/formix_bench
 
 # The Linux desktop's waits and footprint on a virtual X desktop.
-bench-desktop: build desktop-deps
+bench-desktop: build desktop-deps typing-deps bridge-deps
 	@bench/desktop/measure.sh $(BUILD)
 
 clean:

@@ -1,13 +1,19 @@
 // Typing a phrase: expand its content, bring the target window to the front, wait, paste through
-// the clipboard with Ctrl+V, then the chosen added key.
+// the clipboard with the program's paste key (Ctrl+V for most), then the chosen added key once
+// the program has fetched the text.
+#include <algorithm>
+
 #include "app/main_window.h"
 #include "phrases/phrase_pages.h"
 
 namespace formix::app {
 namespace {
 
-constexpr uint8_t kVkTab = 0x09, kVkReturn = 0x0D, kVkControl = 0x11, kVkV = 0x56;
+constexpr uint8_t kVkTab = 0x09, kVkReturn = 0x0D, kVkControl = 0x11, kVkInsert = 0x2D, kVkV = 0x56;
 constexpr int kDefaultWait = 50;
+// How long the added key waits for a program to fetch the pasted text. A program that asks at
+// all asks within a few milliseconds; one that never asks gets the key after this.
+constexpr int kPasteFetchBound = 500;
 
 }  // namespace
 
@@ -48,13 +54,33 @@ void FrmMain::TypePhrase(int index) {
     if (!running_) throw ProgramEnded{};
   };
 
+  // The paste key: the user's own for this program, else the desktop's (Ctrl+V for most).
+  std::vector<uint8_t> keys{kVkControl, kVkV};
+  step([&] {
+    const std::vector<uint8_t>* own = findPasteKeys(loaded_.pasteKeys, desktop_.keyboard.programNames(target));
+    keys = own != nullptr ? *own : desktop_.keyboard.pasteKeys(target);
+  });
   step([&] { desktop_.clipboard.clear(); });
   step([&] { desktop_.clipboard.setText(text); });
-  step([&] { desktop_.keyboard.keyEvent(kVkControl, 0); });
-  step([&] { desktop_.keyboard.keyEvent(kVkV, 0); });
-  step([&] { desktop_.keyboard.keyEvent(kVkV, platform::Keyboard::kKeyUp); });
-  step([&] { desktop_.keyboard.keyEvent(kVkControl, platform::Keyboard::kKeyUp); });
+  // Shift+Insert pastes the selection in some programs, the clipboard in others: both hold the text.
+  if (std::find(keys.begin(), keys.end(), kVkInsert) != keys.end()) {
+    step([&] { desktop_.clipboard.setSelectionText(text); });
+  }
+  step([&] { desktop_.clipboard.watchPaste(target); });
+  for (const uint8_t key : keys) step([&] { desktop_.keyboard.keyEvent(key, 0); });
+  for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+    step([&] { desktop_.keyboard.keyEvent(*key, platform::Keyboard::kKeyUp); });
+  }
   pump();
+  // Many programs handle the keys that follow a paste key while they still fetch the text: the
+  // added key waits until the text has been handed over (or nobody asked for it in time). The
+  // bar keeps running meanwhile.
+  if (optKEY(1).value() != 0 || optKEY(2).value() != 0) {
+    step([&] {
+      desktop_.events.runEventsUntil([&] { return !running_ || desktop_.clipboard.pasteFetched(); }, kPasteFetchBound);
+    });
+    if (!running_) throw ProgramEnded{};
+  }
   for (const auto& added : {std::pair{1, kVkTab}, std::pair{2, kVkReturn}}) {
     if (optKEY(added.first).value() == 0) continue;
     step([&] { desktop_.keyboard.keyEvent(added.second, 0); });

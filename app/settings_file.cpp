@@ -125,7 +125,9 @@ LoadedSettings loadSettings(const std::filesystem::path& file) {
   LoadedSettings loaded;
   if (auto bytes = readWholeFile(file)) {
     loaded.found = true;
-    loaded.record = readSettings(IniFile::parse(*bytes));
+    const IniFile ini = IniFile::parse(*bytes);
+    loaded.record = readSettings(ini);
+    loaded.pasteKeys = readPasteKeys(ini);
   }
   return loaded;
 }

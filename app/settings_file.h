@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/ini_file.h"
+#include "app/paste_keys.h"
 #include "app/scramble.h"
 #include "platform/session.h"
 
@@ -101,6 +102,7 @@ SettingsRecord readSettings(const IniFile& file);
 struct LoadedSettings {
   bool found = false;  // false: no file (or unreadable); every value takes its default
   SettingsRecord record;
+  std::vector<ProgramPasteKeys> pasteKeys;  // the user's section of paste keys (paste_keys.h)
 };
 LoadedSettings loadSettings(const std::filesystem::path& file);
 

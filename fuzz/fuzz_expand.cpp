@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/main_window.h"
 #include "phrases/phrase_pages.h"
 #include "text/utf.h"
 
@@ -27,6 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const Expansion expansion = ExpandPhrase(content, now);
   if (expansion.openTarget && !expansion.text.empty()) std::abort();
+  // What an open code names: an address is a scheme of at least two characters before a ":".
+  if (expansion.openTarget && formix::app::looksLikeAddress(*expansion.openTarget)) {
+    const size_t colon = expansion.openTarget->find(u':');
+    if (colon == std::u16string::npos || colon < 2) std::abort();
+  }
   // Without a "%" the content is typed as it is.
   if (content.find(u'%') == std::u16string::npos && (expansion.text != content || expansion.openTarget)) std::abort();
 

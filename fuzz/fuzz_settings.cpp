@@ -1,8 +1,10 @@
-// The settings reader, the profile-string writer and the unscrambler on arbitrary bytes.
+// The settings reader, the profile-string writer, the user's paste keys and the unscrambler on
+// arbitrary bytes.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "app/paste_keys.h"
 #include "app/settings_file.h"
 #include "text/cp932.h"
 
@@ -16,6 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)record.pageIndex();
   (void)record.waitMs();
   (void)ini.sections();
+  for (const ProgramPasteKeys& entry : readPasteKeys(ini)) {
+    if (entry.keys.empty() || entry.keys.size() > 4) std::abort();  // up to three modifiers and a key
+  }
+  (void)parsePasteKeys(bytes);
 
   // A value set is the value read back, through a save and a fresh parse.
   ini.set("Strings", "M001", "5E66");

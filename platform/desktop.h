@@ -79,6 +79,14 @@ class Keyboard {
   virtual ~Keyboard() = default;
   static constexpr uint32_t kKeyUp = 2;  // KEYEVENTF_KEYUP
   virtual void keyEvent(uint8_t virtualKey, uint32_t flags) = 0;
+
+  // The virtual keys that paste the clipboard into `target`, pressed in this order and released
+  // in reverse: Ctrl+V, unless the desktop knows the program to take another paste key (terminal
+  // emulators on X11).
+  virtual std::vector<uint8_t> pasteKeys(WindowHandle /*target*/) { return {0x11, 0x56}; }
+  // The names by which a user can pick out the program of `target` in the settings file (on X11
+  // the instance and class of WM_CLASS); none where the desktop cannot tell.
+  virtual std::vector<std::u16string> programNames(WindowHandle /*target*/) { return {}; }
 };
 
 class Clipboard {
@@ -87,6 +95,16 @@ class Clipboard {
   virtual bool clear() = 0;
   virtual bool setText(std::u16string_view text) = 0;
   virtual std::optional<std::u16string> text() = 0;
+
+  // Offers `text` also as the selection that Shift+Insert pastes in some programs (X11's PRIMARY);
+  // false where the desktop has no such selection.
+  virtual bool setSelectionText(std::u16string_view /*text*/) { return false; }
+  // A paste key is about to go to `target`: from now on pasteFetched() tells whether its program
+  // has been handed the text. On a desktop where a program reads the clipboard as it handles the
+  // paste key, keys sent after it arrive after the text anyway, and the paste counts as fetched.
+  virtual void watchPaste(WindowHandle /*target*/) {}
+  // Whether the program watched for has fetched the text (and every request of it is answered).
+  virtual bool pasteFetched() { return true; }
 };
 
 // The notification-area icon record (the first, 88-byte form of NOTIFYICONDATAA).
@@ -159,6 +177,11 @@ class EventLoop {
   // Arms the window's timer: `tick` runs after `milliseconds`, and again every `milliseconds`
   // until disarmed with an interval of 0.
   virtual void setTimer(int milliseconds, std::function<void()> tick) = 0;
+  // Runs events until `done` holds, but no longer than `milliseconds`; between events it sleeps.
+  // The default runs what is waiting once.
+  virtual void runEventsUntil(const std::function<bool()>& done, int /*milliseconds*/) {
+    if (!done()) doEvents();
+  }
 };
 
 // The browser windows of the desktop and their documents. Each document's body is read and

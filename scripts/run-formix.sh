@@ -24,6 +24,7 @@ echo
 # A portable copy: the program's folder is writable, so its settings file lives beside it.
 app="$build/run"
 mkdir -p "$app"
+chmod go-w "$app"  # a folder others may write to would not hold the settings
 cp "$build/bin/formix" "$app/"
 [ -f "$build/bin/libfmxhook.so" ] && cp "$build/bin/libfmxhook.so" "$app/"
 settings="$app/$(id -un).ini"

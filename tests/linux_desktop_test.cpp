@@ -15,6 +15,7 @@
 #include "platform/linux/linux_session.h"
 #include "platform/linux/linux_shell.h"
 #include "platform/linux/window_facts.h"
+#include "platform/linux/x11_clipboard.h"
 #include "platform/linux/x11_keyboard.h"
 #include "tests/test_support.h"
 
@@ -196,6 +197,35 @@ TEST(X11Keyboard, TheModelsVirtualKeysHaveKeysyms) {
   EXPECT_EQ(platform::x11::keysymOf(0x09), 0xff09u);  // Tab
   EXPECT_EQ(platform::x11::keysymOf(0x0D), 0xff0du);  // Return
   EXPECT_EQ(platform::x11::keysymOf(0xE5), 0u);       // a key the model never sends
+}
+
+TEST(X11Keyboard, TerminalsGetTheirOwnPasteKeyByTheirWindowClass) {
+  using platform::x11::pasteKeysOf;
+  using platform::x11::wmClassStrings;
+  using Keys = std::vector<uint8_t>;
+  const Keys ctrlV{0x11, 0x56}, ctrlShiftV{0x11, 0x10, 0x56}, shiftInsert{0x10, 0x2D};
+  EXPECT_EQ(wmClassStrings(std::string("xterm\0XTerm\0", 12)), (std::vector<std::string>{"xterm", "XTerm"}));
+  EXPECT_EQ(wmClassStrings(std::string("odd", 3)), std::vector<std::string>{"odd"});
+  EXPECT_EQ(wmClassStrings(""), std::vector<std::string>{});
+  EXPECT_EQ(pasteKeysOf({"xterm", "XTerm"}), shiftInsert);
+  EXPECT_EQ(pasteKeysOf({"urxvt", "URxvt"}), shiftInsert);
+  EXPECT_EQ(pasteKeysOf({"lxterminal", "Lxterminal"}), ctrlShiftV);
+  EXPECT_EQ(pasteKeysOf({"gnome-terminal-server", "Gnome-terminal"}), ctrlShiftV);
+  EXPECT_EQ(pasteKeysOf({"Alacritty", "Alacritty"}), ctrlShiftV);
+  EXPECT_EQ(pasteKeysOf({"org.wezfurlong.wezterm", "org.wezfurlong.wezterm"}), ctrlShiftV);
+  EXPECT_EQ(pasteKeysOf({"mousepad", "Mousepad"}), ctrlV);
+  EXPECT_EQ(pasteKeysOf({"chromium", "Chromium"}), ctrlV);
+  EXPECT_EQ(pasteKeysOf({}), ctrlV);  // a window without WM_CLASS
+  EXPECT_EQ(platform::x11::keysymOf(0x2D), 0xff63u);  // Insert
+  EXPECT_EQ(platform::x11::keysymOf(0x10), 0xffe1u);  // Shift_L
+}
+
+TEST(X11Clipboard, ThePastedTextHasTheLineEndsOfX11Programs) {
+  using platform::x11::unixLineEnds;
+  EXPECT_EQ(unixLineEnds(u"お世話になります\r\nよろしく\r\n"), u"お世話になります\nよろしく\n");
+  EXPECT_EQ(unixLineEnds(u"a\rb\n\nc\r\r\nd\r"), u"a\nb\n\nc\n\nd\n");
+  EXPECT_EQ(unixLineEnds(u"\t%"), u"\t%");
+  EXPECT_EQ(unixLineEnds(u""), u"");
 }
 
 TEST(LinuxShell, ProgramsStartWithoutAShellAndDocumentsAreNotPrograms) {

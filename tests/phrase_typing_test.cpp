@@ -1,6 +1,10 @@
 // Typing a phrase into the window under the bar, and the popup menu that chooses pages and phrases.
 #include <gtest/gtest.h>
 
+#include <limits>
+
+#include "app/paste_keys.h"
+
 #include "tests/phrase_test_support.h"
 
 namespace formix::testing {
@@ -80,6 +84,72 @@ TEST(TypePhrase, ClosingTheProgramDuringTheWaitEndsTheSequence) {
   const std::string log = s.run("click cmd(0)\nlog\n");
   EXPECT_EQ(log.find("clipboard \""), std::string::npos) << log;
   EXPECT_FALSE(program.running());
+}
+
+TEST(TypePhrase, TheAddedKeyWaitsUntilTheProgramHasFetchedThePastedText) {
+  Session s;
+  startWith(s, phraseLines(1, 0, u"a", u"a%Rb"), "Add_Key=2\r\n");
+  platform::SimulatedDesktop& desktop = s.script.desktop();
+  const std::string enter = "key Enter down\nkey Enter up\n";
+  // A program that fetches the text 30 ms after the paste key gets Enter after it.
+  desktop.setPasteFetchDelay(30);
+  double before = desktop.nowMs();
+  EXPECT_EQ(s.run("click cmd(0)\nlog\n"), "foreground 100\n" + pasted("a\\r\\nb") + "paste fetched by 100\n" + enter);
+  EXPECT_EQ(desktop.nowMs() - before, 50 + 30);
+  // One that never asks gets it after half a second, as the sequence says.
+  desktop.setPasteFetchDelay(std::numeric_limits<double>::infinity());
+  before = desktop.nowMs();
+  EXPECT_EQ(s.run("click cmd(0)\nlog\n"), "foreground 100\n" + pasted("a\\r\\nb") + "paste not fetched in time\n" + enter);
+  EXPECT_EQ(desktop.nowMs() - before, 50 + 500);
+  // Without an added key nothing waits for the fetch.
+  s.run("menu mnu1_key(0)\n");
+  before = desktop.nowMs();
+  EXPECT_EQ(s.run("click cmd(0)\nlog\n"), "foreground 100\n" + pasted("a\\r\\nb"));
+  EXPECT_EQ(desktop.nowMs() - before, 50);
+}
+
+TEST(TypePhrase, AProgramTheUserNamesInTheSettingsFileGetsItsOwnPasteKey) {
+  Session s;
+  const std::string strings = phraseLines(1, 0, u"a", u"x%Ry");
+  writeFile(s.settingsFile(), "[Settings]\r\nAdd_Key=0\r\n[PasteKeys]\r\nurxvt=Shift+Insert\r\nMyTerm = ctrl+shift+v\r\n"
+                              "broken=Ctrl+Ctrl+V\r\nwhat=Hyper+V\r\n[Strings]\r\n" + strings);
+  platform::SimulatedDesktop& desktop = s.script.desktop();
+  const auto window = [&](platform::WindowHandle handle, std::u16string program) {
+    desktop.addWindow({handle, u"term"});
+    desktop.setProgramName(handle, std::move(program));
+  };
+  window(100, u"URxvt");
+  s.run("start\nlog\n");
+  // Shift+Insert pastes the selection in some programs: the selection holds the text too.
+  EXPECT_EQ(s.run("click cmd(0)\nlog\n"), "foreground 100\nclipboard clear\nclipboard \"x\\r\\ny\"\nselection \"x\\r\\ny\"\n"
+                                           "key Shift down\nkey Insert down\nkey Insert up\nkey Shift up\n");
+  window(101, u"myterm");
+  EXPECT_EQ(s.run("click cmd(0)\nlog\n"), "foreground 101\nclipboard clear\nclipboard \"x\\r\\ny\"\n"
+                                           "key Ctrl down\nkey Shift down\nkey V down\nkey V up\nkey Shift up\nkey Ctrl up\n");
+  // Entries whose keys cannot be read are left out: the program gets Ctrl+V.
+  window(102, u"broken");
+  EXPECT_EQ(s.run("click cmd(0)\nlog\n"), "foreground 102\n" + pasted("x\\r\\ny"));
+  window(103, u"what");
+  EXPECT_EQ(s.run("click cmd(0)\nlog\n"), "foreground 103\n" + pasted("x\\r\\ny"));
+  // The program never writes the section, and a save keeps it as the user wrote it.
+  s.run("close\n");
+  const std::string saved = readFile(s.settingsFile());
+  EXPECT_NE(saved.find("[PasteKeys]\r\nurxvt=Shift+Insert\r\nMyTerm = ctrl+shift+v\r\nbroken=Ctrl+Ctrl+V\r\nwhat=Hyper+V\r\n"),
+            std::string::npos) << saved;
+}
+
+TEST(PasteKeys, ModifiersThenOneKey) {
+  using app::parsePasteKeys;
+  using Keys = std::vector<uint8_t>;
+  EXPECT_EQ(parsePasteKeys("Ctrl+V"), Keys({0x11, 0x56}));
+  EXPECT_EQ(parsePasteKeys(" control + SHIFT + v "), Keys({0x11, 0x10, 0x56}));
+  EXPECT_EQ(parsePasteKeys("Shift+Insert"), Keys({0x10, 0x2D}));
+  EXPECT_EQ(parsePasteKeys("Alt+ins"), Keys({0x12, 0x2D}));
+  EXPECT_EQ(parsePasteKeys("Ctrl+7"), Keys({0x11, '7'}));
+  EXPECT_EQ(parsePasteKeys("Insert"), Keys({0x2D}));
+  for (const char* bad : {"", "+", "Ctrl+", "Ctrl", "V+Ctrl", "Ctrl+Ctrl+V", "Ctrl+VV", "Super+V", "Ctrl++V", "Ctrl+ä"}) {
+    EXPECT_EQ(parsePasteKeys(bad), std::nullopt) << bad;
+  }
 }
 
 // The popup as a view would build it: one line per item, submenus indented, checks marked.

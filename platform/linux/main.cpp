@@ -1,5 +1,6 @@
 // formix: the Linux desktop program. The frmMain model behind a Qt view and X11 ports.
 #include <QApplication>
+#include <QSocketNotifier>
 
 #include <csignal>
 #include <functional>
@@ -23,6 +24,7 @@
 #include "platform/linux/qt_ports.h"
 #include "platform/linux/qt_tray.h"
 #include "platform/linux/qt_view.h"
+#include "platform/linux/x11_clipboard.h"
 #include "platform/linux/x11_keyboard.h"
 #include "platform/linux/x11_windows.h"
 
@@ -76,7 +78,12 @@ int main(int argc, char** argv) {
   qt::FormView view(screen, x, [] { QCoreApplication::exit(0); });
   x11::X11Windows windows(x, view);
   x11::X11Keyboard keyboard(x);
-  qt::QtClipboard clipboard;
+  // The clipboard answers other programs' requests as they come, while the event loop runs.
+  x11::X11Clipboard clipboard;
+  QSocketNotifier clipboardRequests(clipboard.fd(), QSocketNotifier::Read);
+  QObject::connect(&clipboardRequests, &QSocketNotifier::activated, [&] {
+    if (!clipboard.serve()) clipboardRequests.setEnabled(false);  // a closed socket stays readable
+  });
   qt::QtTray tray(view, screen);
   LinuxShell shell;
   qt::QtMessageBoxes messages;

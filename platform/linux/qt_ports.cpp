@@ -1,7 +1,7 @@
 #include "platform/linux/qt_ports.h"
 
 #include <QApplication>
-#include <QClipboard>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QScreen>
 #include <QThread>
@@ -29,22 +29,6 @@ double QtScreen::heightTwips() { return screen() ? screen()->geometry().height()
 double QtScreen::twipsPerPixelX() { return twipsPerPixel(screen() ? screen()->logicalDotsPerInchX() : 96); }
 double QtScreen::twipsPerPixelY() { return twipsPerPixel(screen() ? screen()->logicalDotsPerInchY() : 96); }
 
-bool QtClipboard::clear() {
-  QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
-  return true;
-}
-
-bool QtClipboard::setText(std::u16string_view text) {
-  QGuiApplication::clipboard()->setText(toQString(text), QClipboard::Clipboard);
-  return true;
-}
-
-std::optional<std::u16string> QtClipboard::text() {
-  const QString t = QGuiApplication::clipboard()->text(QClipboard::Clipboard);
-  if (t.isNull()) return std::nullopt;
-  return fromQString(t);
-}
-
 QtEventLoop::QtEventLoop() {
   // The typing wait is a user-visible delay: it should be as long as set, not up to 5% more.
   timer_.setTimerType(Qt::PreciseTimer);
@@ -68,6 +52,18 @@ void QtEventLoop::setTimer(int milliseconds, std::function<void()> tick) {
   }
   tick_ = std::move(tick);
   timer_.start(milliseconds);
+}
+
+void QtEventLoop::runEventsUntil(const std::function<bool()>& done, int milliseconds) {
+  // The loop sleeps until an event comes; the bound's own timer is the last one to come.
+  QElapsedTimer elapsed;
+  elapsed.start();
+  QTimer bound;
+  bound.setSingleShot(true);
+  bound.setTimerType(Qt::PreciseTimer);
+  bound.start(milliseconds);
+  QEventLoop loop;
+  while (!done() && !elapsed.hasExpired(milliseconds)) loop.processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void QtMessageBoxes::showMessage(std::u16string_view text, std::u16string_view title, int flags) {

@@ -1,5 +1,5 @@
-// The ports the Linux desktop serves through Qt: the screen, the clipboard, the event loop and its
-// timer, message boxes, and the local clock. Browsers have their own implementation.
+// The ports the Linux desktop serves through Qt: the screen, the event loop and its timer, message
+// boxes, and the local clock. The clipboard (x11_clipboard) and browsers have their own.
 #pragma once
 
 #include <QTimer>
@@ -19,19 +19,12 @@ class QtScreen : public Screen {
   double twipsPerPixelY() override;
 };
 
-// CLIPBOARD owned with UTF-8 text and served while the event loop runs.
-class QtClipboard : public Clipboard {
- public:
-  bool clear() override;
-  bool setText(std::u16string_view text) override;
-  std::optional<std::u16string> text() override;
-};
-
 class QtEventLoop : public EventLoop {
  public:
   QtEventLoop();
   void doEvents() override;
   void setTimer(int milliseconds, std::function<void()> tick) override;
+  void runEventsUntil(const std::function<bool()>& done, int milliseconds) override;
 
  private:
   QTimer timer_;

@@ -4,9 +4,40 @@
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 
+#include "text/utf.h"
+
 namespace formix::platform::x11 {
+namespace {
+
+constexpr uint8_t kVkShift = 0x10, kVkControl = 0x11, kVkInsert = 0x2D, kVkV = 0x56;
+
+std::string lowered(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+// Terminal emulators by the instance or class of their WM_CLASS, in lower case.
+constexpr std::array kCtrlShiftV{
+    "gnome-terminal", "gnome-terminal-server", "konsole", "xfce4-terminal", "lxterminal", "mate-terminal",
+    "tilix", "terminator", "alacritty", "kitty", "org.wezfurlong.wezterm", "wezterm", "qterminal",
+    "terminology", "guake", "tilda", "sakura", "roxterm", "deepin-terminal", "st", "st-256color",
+    "cool-retro-term", "terminal", "io.elementary.terminal", "kgx", "org.gnome.console", "blackbox",
+    "com.raggesilver.blackbox", "contour", "wayst", "lxqt-terminal", "termite", "hyper", "tabby", "x-terminal-emulator"};
+constexpr std::array kShiftInsert{"xterm", "uxterm", "rxvt", "urxvt", "rxvt-unicode", "aterm", "eterm", "mrxvt",
+                                  "kterm", "mlterm", "xvt", "9term", "wterm"};
+
+template <size_t N>
+bool listed(const std::array<const char*, N>& names, const std::string& name) {
+  return std::find_if(names.begin(), names.end(), [&](const char* n) { return name == n; }) != names.end();
+}
+
+}  // namespace
 
 uint32_t keysymOf(uint8_t virtualKey) {
   switch (virtualKey) {
@@ -22,6 +53,7 @@ uint32_t keysymOf(uint8_t virtualKey) {
     case 0x26: return XK_Up;
     case 0x27: return XK_Right;
     case 0x28: return XK_Down;
+    case 0x2D: return XK_Insert;
     default: break;
   }
   // Letters are sent as their lower-case keysym (the key itself), digits as themselves.
@@ -30,20 +62,104 @@ uint32_t keysymOf(uint8_t virtualKey) {
   return 0;
 }
 
+std::vector<std::string> wmClassStrings(std::string_view property) {
+  std::vector<std::string> strings;
+  while (!property.empty() && strings.size() < 2) {
+    const size_t end = property.find('\0');
+    strings.emplace_back(property.substr(0, end));
+    if (end == std::string_view::npos) break;
+    property.remove_prefix(end + 1);
+  }
+  return strings;
+}
+
+std::vector<uint8_t> pasteKeysOf(const std::vector<std::string>& wmClass) {
+  for (const std::string& name : wmClass) {
+    const std::string n = lowered(name);
+    if (listed(kCtrlShiftV, n)) return {kVkControl, kVkShift, kVkV};
+    if (listed(kShiftInsert, n)) return {kVkShift, kVkInsert};
+  }
+  return {kVkControl, kVkV};
+}
+
+std::vector<std::string> X11Keyboard::wmClass(WindowHandle target) {
+  if (!x_.connected() || target == 0) return {};
+  const auto value = x_.property(target, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
+  return value ? wmClassStrings(*value) : std::vector<std::string>{};
+}
+
+std::vector<uint8_t> X11Keyboard::pasteKeys(WindowHandle target) { return pasteKeysOf(wmClass(target)); }
+
+std::vector<std::u16string> X11Keyboard::programNames(WindowHandle target) {
+  std::vector<std::u16string> names;
+  // WM_CLASS is Latin-1 by the book; in practice it is ASCII, or UTF-8 from newer toolkits.
+  for (const std::string& name : wmClass(target)) names.push_back(text::fromUtf8Lossy(name));
+  return names;
+}
+
+X11Keyboard::~X11Keyboard() {
+  if (symbols_ != nullptr) xcb_key_symbols_free(symbols_);
+}
+
+std::vector<xcb_keycode_t> X11Keyboard::heldModifiers(xcb_key_symbols_t* symbols) {
+  std::vector<xcb_keycode_t> held;
+  xcb_connection_t* c = x_.get();
+  // Both requests go out before either answer is awaited: one round trip.
+  const xcb_get_modifier_mapping_cookie_t modifiersAsked = xcb_get_modifier_mapping(c);
+  const xcb_query_keymap_cookie_t keymapAsked = xcb_query_keymap(c);
+  auto* modifiers = xcb_get_modifier_mapping_reply(c, modifiersAsked, nullptr);
+  auto* keymap = xcb_query_keymap_reply(c, keymapAsked, nullptr);
+  if (keymap != nullptr && modifiers != nullptr) {
+    const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(modifiers);
+    const int count = xcb_get_modifier_mapping_keycodes_length(modifiers);
+    for (int i = 0; i < count; ++i) {
+      const xcb_keycode_t code = codes[i];
+      if (code == 0 || (keymap->keys[code / 8] & (1u << (code % 8))) == 0) continue;
+      // Lock keys change nothing while held down; only what they lock counts.
+      const xcb_keysym_t sym = xcb_key_symbols_get_keysym(symbols, code, 0);
+      if (sym == XK_Caps_Lock || sym == XK_Shift_Lock || sym == XK_Num_Lock || sym == XK_Scroll_Lock) continue;
+      if (std::find(held.begin(), held.end(), code) == held.end()) held.push_back(code);
+    }
+  }
+  std::free(modifiers);
+  std::free(keymap);
+  return held;
+}
+
+void X11Keyboard::fake(uint8_t type, xcb_keycode_t code) {
+  xcb_test_fake_input(x_.get(), type, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+}
+
 void X11Keyboard::keyEvent(uint8_t virtualKey, uint32_t flags) {
   const uint32_t keysym = keysymOf(virtualKey);
   if (keysym == 0 || !x_.connected()) return;
-  // The mapping is read afresh each time, so a layout switched meanwhile is followed.
-  xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(x_.get());
-  if (symbols == nullptr) return;
-  xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
-  if (codes != nullptr && codes[0] != XCB_NO_SYMBOL) {
-    const uint8_t type = (flags & kKeyUp) != 0 ? XCB_KEY_RELEASE : XCB_KEY_PRESS;
-    xcb_test_fake_input(x_.get(), type, codes[0], XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    x_.flush();
-  }
+  // The mapping is read afresh for each group of keys, so a layout switched meanwhile is followed;
+  // within the group the keys are looked up without asking the server again.
+  if (symbols_ == nullptr) symbols_ = xcb_key_symbols_alloc(x_.get());
+  if (symbols_ == nullptr) return;
+  xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols_, keysym);
+  const xcb_keycode_t code = codes != nullptr ? codes[0] : xcb_keycode_t{XCB_NO_SYMBOL};
   std::free(codes);
-  xcb_key_symbols_free(symbols);
+  if (code != XCB_NO_SYMBOL) {
+    if ((flags & kKeyUp) == 0) {
+      if (down_.empty()) {
+        released_ = heldModifiers(symbols_);
+        for (const xcb_keycode_t held : released_) fake(XCB_KEY_RELEASE, held);
+      }
+      fake(XCB_KEY_PRESS, code);
+      if (std::find(down_.begin(), down_.end(), code) == down_.end()) down_.push_back(code);
+    } else {
+      fake(XCB_KEY_RELEASE, code);
+      down_.erase(std::remove(down_.begin(), down_.end(), code), down_.end());
+    }
+  }
+  if (down_.empty()) {
+    for (const xcb_keycode_t held : released_) fake(XCB_KEY_PRESS, held);
+    released_.clear();
+    x_.flush();
+    xcb_key_symbols_free(symbols_);
+    symbols_ = nullptr;
+  }
 }
 
 }  // namespace formix::platform::x11

@@ -153,12 +153,20 @@ void SimulatedDesktop::keyEvent(uint8_t virtualKey, uint32_t flags) {
   switch (virtualKey) {
     case 0x09: name = "Tab"; break;
     case 0x0D: name = "Enter"; break;
+    case 0x10: name = "Shift"; break;
     case 0x11: name = "Ctrl"; break;
+    case 0x2D: name = "Insert"; break;
     default:
       name = (virtualKey >= 'A' && virtualKey <= 'Z') ? std::string(1, static_cast<char>(virtualKey))
                                                        : std::to_string(virtualKey);
   }
   log("key " + name + ((flags & kKeyUp) != 0 ? " up" : " down"));
+}
+
+std::vector<std::u16string> SimulatedDesktop::programNames(WindowHandle target) {
+  const auto it = programNames_.find(target);
+  if (it == programNames_.end()) return {};
+  return {it->second};
 }
 
 bool SimulatedDesktop::clear() {
@@ -171,6 +179,18 @@ bool SimulatedDesktop::setText(std::u16string_view text) {
   clipboard_ = std::u16string(text);
   log("clipboard " + quoted(text));
   return true;
+}
+
+bool SimulatedDesktop::setSelectionText(std::u16string_view text) {
+  log("selection " + quoted(text));
+  return true;
+}
+
+void SimulatedDesktop::watchPaste(WindowHandle target) {
+  pasteTarget_ = target;
+  pasteFetched_ = !pasteFetchDelay_;
+  pasteFetchDue_.reset();
+  if (pasteFetchDelay_) pasteFetchDue_ = now_ + *pasteFetchDelay_;
 }
 
 bool SimulatedDesktop::notifyIcon(Operation operation, const TrayIconRecord& record) {
@@ -396,6 +416,31 @@ void SimulatedDesktop::setTimer(int milliseconds, std::function<void()> tick) {
   timerInterval_ = std::max(0, milliseconds);
   timerTick_ = std::move(tick);
   timerDue_ = now_ + timerInterval_;
+}
+
+void SimulatedDesktop::runEventsUntil(const std::function<bool()>& done, int milliseconds) {
+  const double until = now_ + std::max(0, milliseconds);
+  while (!done()) {
+    if (!posted_.empty()) {
+      doEvents();
+      continue;
+    }
+    // Nothing waiting: time passes to the next thing that happens, the timer or the fetch.
+    double next = until;
+    if (timerInterval_ > 0) next = std::min(next, timerDue_);
+    if (pasteFetchDue_) next = std::min(next, *pasteFetchDue_);
+    if (next <= now_ && now_ >= until) break;
+    advance(std::max(0.0, next - now_));
+    if (pasteFetchDue_ && *pasteFetchDue_ <= now_) {
+      pasteFetchDue_.reset();
+      pasteFetched_ = true;
+      log("paste fetched by " + handleName(pasteTarget_));
+    }
+    if (now_ >= until) {
+      if (!done()) log("paste not fetched in time");
+      break;
+    }
+  }
 }
 
 void SimulatedDesktop::advance(double milliseconds) {

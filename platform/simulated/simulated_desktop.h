@@ -82,6 +82,12 @@ class SimulatedDesktop : public WindowSystem,
   // Delivers what was posted, as the message loop does between events.
   void pumpMessages();
 
+  // The name of a window's program, as a user names it in the settings file.
+  void setProgramName(WindowHandle window, std::u16string name) { programNames_[window] = std::move(name); }
+  // How programs fetch a paste: nullopt (the default) as they handle the paste key, as on
+  // Windows; otherwise this many milliseconds after the paste key, or never for infinity.
+  void setPasteFetchDelay(std::optional<double> milliseconds) { pasteFetchDelay_ = milliseconds; }
+
   // Command lines that start as programs; any other fails to start.
   void addProgram(std::u16string commandLine) { programs_.insert(std::move(commandLine)); }
 
@@ -124,10 +130,14 @@ class SimulatedDesktop : public WindowSystem,
   double twipsPerPixelY() override { return kTwipsPerPixel; }
 
   void keyEvent(uint8_t virtualKey, uint32_t flags) override;
+  std::vector<std::u16string> programNames(WindowHandle target) override;
 
   bool clear() override;
   bool setText(std::u16string_view text) override;
   std::optional<std::u16string> text() override { return clipboard_; }
+  bool setSelectionText(std::u16string_view text) override;
+  void watchPaste(WindowHandle target) override;
+  bool pasteFetched() override { return pasteFetched_; }
 
   bool notifyIcon(Operation operation, const TrayIconRecord& record) override;
 
@@ -142,6 +152,7 @@ class SimulatedDesktop : public WindowSystem,
 
   void doEvents() override;
   void setTimer(int milliseconds, std::function<void()> tick) override;
+  void runEventsUntil(const std::function<bool()>& done, int milliseconds) override;
 
   bool anotherInstanceRunning() override { return anotherInstance_; }
   void endProcess() override;
@@ -177,6 +188,11 @@ class SimulatedDesktop : public WindowSystem,
   std::set<std::u16string> programs_;
   WindowHandle foreground_ = 0;
   std::optional<std::u16string> clipboard_;
+  std::map<WindowHandle, std::u16string> programNames_;
+  std::optional<double> pasteFetchDelay_;
+  std::optional<double> pasteFetchDue_;  // when the watched program fetches the paste
+  WindowHandle pasteTarget_ = 0;
+  bool pasteFetched_ = true;
   std::optional<uint32_t> trayIcon_;
   hook::SharedState hookShared_;
   SimulatedHookEnvironment hookEnv_{*this};

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/windows/win32_text.h"
+#include "platform/windows/win32_trust.h"
 
 namespace formix::platform::win32 {
 namespace {
@@ -28,18 +29,8 @@ std::wstring folderOf(const std::wstring& path) {
   return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
 }
 
-bool folderWritable(const std::wstring& folder) {
-  const std::wstring probe = folder + L"\\.formix-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
-  HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(file);
-  return true;
-}
-
-// The folder of Formix.exe; when that folder takes no files (a program installed under Program
-// Files), the user's %APPDATA%\Formix instead, created on first use.
-std::wstring settingsFolder() {
+// The folder of Formix.exe.
+std::wstring programFolderPath() {
   std::vector<wchar_t> path(MAX_PATH);
   for (;;) {
     const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -47,15 +38,21 @@ std::wstring settingsFolder() {
     if (n < path.size()) break;
     path.resize(path.size() * 2);
   }
-  const std::wstring folder = folderOf(path.data());
-  if (folderWritable(folder)) return folder;
-  wchar_t appData[MAX_PATH];
-  const DWORD n = GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return folder;
-  const std::wstring own = std::wstring(appData) + L"\\Formix";
-  CreateDirectoryW(own.c_str(), nullptr);
-  return own;
+  return folderOf(path.data());
 }
+
+std::wstring environmentVariable(const wchar_t* name) {
+  const DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
+  if (n == 0) return {};
+  std::wstring value(n, L'\0');
+  value.resize(GetEnvironmentVariableW(name, value.data(), n));
+  return value;
+}
+
+// The folder of Formix.exe when nobody but the user (and SYSTEM and the Administrators) may write
+// to it; otherwise (under Program Files, or a folder every user may change, such as C:\Tools)
+// the user's %APPDATA%\Formix, created on first use.
+std::wstring settingsFolder() { return chooseSettingsFolder(programFolderPath(), environmentVariable(L"APPDATA")); }
 
 }  // namespace
 
@@ -256,12 +253,16 @@ bool Win32Desktop::notifyIcon(Operation operation, const TrayIconRecord& record)
 
 bool Win32Desktop::startProgram(std::u16string_view commandLine, int windowStyle) {
   std::wstring line = wide(commandLine);  // CreateProcessW may write into it
+  // The program file is the one Formix found and checked, never one the system would look for
+  // in the working directory; anything else is left to the shell's "open".
+  const auto file = programFile(line, environmentVariable(L"PATH"));
+  if (!file) return false;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(windowStyle);
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessW(file->c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
     return false;
   }
   CloseHandle(process.hThread);
@@ -280,7 +281,9 @@ void Win32Desktop::showMessage(std::u16string_view text, std::u16string_view tit
 // ---- The hook library, loaded by name from the program's folder ----
 
 std::optional<HookExports> Win32Desktop::loadHookLibrary(std::string_view name) {
-  hookLibrary_ = LoadLibraryA(std::string(name).c_str());
+  // By its full path: a bare name would also be looked for in the working directory and on PATH.
+  const std::wstring path = programFolderPath() + L"\\" + std::wstring(name.begin(), name.end()) + L".dll";
+  hookLibrary_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (hookLibrary_ == nullptr) return std::nullopt;
   HMODULE library = hookLibrary_;
   const auto find = [library](const char* exportName) -> void* {

@@ -1,6 +1,7 @@
 // A small window of the test's own that stands for any other program: it logs on stdout, one line
-// each, what reaches it (pasted or typed text, Return, mouse presses), with the time in
-// milliseconds since the epoch.
+// each, what reaches it (pasted or typed text, Return, Tab, mouse presses, each with the Ctrl,
+// Shift, Alt or Super held then, as in "key Ctrl+Return"), with the time in milliseconds since
+// the epoch.
 //
 //   recorder TITLE
 #include <QApplication>
@@ -23,21 +24,32 @@ QString escaped(QString text) {
       .replace(QLatin1Char('\t'), QLatin1String("\\t"));
 }
 
+QString held(Qt::KeyboardModifiers modifiers) {
+  QString names;
+  if (modifiers & Qt::ControlModifier) names += QStringLiteral("Ctrl+");
+  if (modifiers & Qt::ShiftModifier) names += QStringLiteral("Shift+");
+  if (modifiers & Qt::AltModifier) names += QStringLiteral("Alt+");
+  if (modifiers & Qt::MetaModifier) names += QStringLiteral("Super+");
+  return names;
+}
+
 class Recorder : public QPlainTextEdit {
  protected:
   void keyPressEvent(QKeyEvent* event) override {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-      log(QStringLiteral("key Return"));
+      log(QStringLiteral("key ") + held(event->modifiers()) + QStringLiteral("Return"));
       return;  // recorded, not inserted: the text line shows only what was pasted or typed
     }
-    if (event->key() == Qt::Key_Tab) {
-      log(QStringLiteral("key Tab"));
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
+      log(QStringLiteral("key ") + held(event->modifiers()) + QStringLiteral("Tab"));
       return;
     }
     QPlainTextEdit::keyPressEvent(event);
   }
   void mousePressEvent(QMouseEvent* event) override {
-    log(QStringLiteral("button %1").arg(event->button() == Qt::LeftButton ? 1 : event->button() == Qt::MiddleButton ? 2 : 3));
+    const QString mods = held(event->modifiers());
+    log(QStringLiteral("button %1").arg(event->button() == Qt::LeftButton ? 1 : event->button() == Qt::MiddleButton ? 2 : 3) +
+        (mods.isEmpty() ? QString() : QStringLiteral(" ") + mods.chopped(1)));
     if (event->button() == Qt::LeftButton) QPlainTextEdit::mousePressEvent(event);
   }
   void contextMenuEvent(QContextMenuEvent*) override {}

@@ -36,7 +36,7 @@ focus_recorder() { xdotool mousemove 350 350 click 1; sleep 0.3; }
 # ---- A program folder with the sample profile ----
 user=$(id -un)
 make_app() {  # FOLDER HOOK(real|refusing|none) : formix with the sample settings, positions and modes
-  mkdir -p "$1"
+  mkdir -p "$1" && chmod go-w "$1"  # a portable copy: nobody else may write to its folder
   cp "$build/bin/formix" "$1/"
   case $2 in
     real) cp "$build/bin/libfmxhook.so" "$1/" ;;
@@ -227,10 +227,12 @@ check "refused hook: nothing is written" cmp -s "$refused/$user.ini" "$work/refu
 
 missing="$work/missing"
 make_app "$missing" none
-start_formix "$missing"
+XDG_RUNTIME_DIR="" start_formix "$missing"  # and no runtime folder for the bridge's socket
 check "missing hook: a message box titled Formix says so" wait_until 5 sh -c "xdotool search --onlyvisible --name '^Formix$'"
 xdotool key Return
 check "missing hook: the bar comes up all the same" wait_until 5 sh -c "xdotool search --onlyvisible --name '^Formix \$'"
+check "no runtime folder: formix says what is missing for the browser bridge" \
+  wait_until 5 grep -q 'browser bridge unavailable: XDG_RUNTIME_DIR is not set' "$work/formix.err"
 xdotool windowactivate --sync "$(formix_window)" key alt+F4
 wait_until 5 sh -c "! kill -0 $formix_pid 2>/dev/null"
 

@@ -3,8 +3,8 @@
 #
 #   tests/wine/formix_e2e.sh FOLDER TOOL
 #
-# FOLDER holds Formix.exe, FmxHook.dll, desktop_probe.exe, shellwindows_stub.exe and
-# text_tests.exe (the text layer's tests, cross-built); TOOL is formix-tool, which writes
+# FOLDER holds Formix.exe, FmxHook.dll, desktop_probe.exe, shellwindows_stub.exe, text_tests.exe
+# (the text layer's tests, cross-built) and trust_tests.exe; TOOL is formix-tool, which writes
 # the settings files the program starts from and reads back what it saved. desktop_probe.exe is
 # "another program" (an editor window Formix types into) and the test's eyes on the screen; mouse
 # clicks and keys come from xdotool through the X server. The prefix is fresh and Japanese
@@ -29,6 +29,12 @@ if [ "${1:-}" != "--in-display" ]; then
   env -u DISPLAY wine "$bin/text_tests.exe" --gtest_brief=1 >"$work/text_tests.log" 2>&1 ||
     { cat "$work/text_tests.log"; echo "FAIL: the text layer's tests with the Windows converter"; exit 1; }
   echo "ok   the text layer's tests pass with code page 932 from WideCharToMultiByte/MultiByteToWideChar"
+  # The rules of trust: settings folder, save, programs. A folder every user may write to:
+  mkdir -p "$work/shared" && chmod 0777 "$work/shared"
+  FORMIX_SHARED_FOLDER=$(env -u DISPLAY winepath -w "$work/shared" 2>/dev/null) \
+    env -u DISPLAY wine "$bin/trust_tests.exe" --gtest_brief=1 >"$work/trust_tests.log" 2>&1 ||
+    { cat "$work/trust_tests.log"; echo "FAIL: Formix.exe's rules of trust"; exit 1; }
+  echo "ok   the settings folder, the save's temporary file and program starts follow Formix.exe's rules of trust"
   end_wine_session  # the programs with windows start a session of their own, with the display
   xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" --in-display "$bin" "$tool" "$work"
   end_wine_session
@@ -330,10 +336,12 @@ check "close: formix-tool reads every value back from the saved file, Wait as 50
   diff -u "$work/expected.json" "$work/saved.json"
 
 # ---- A missing FmxHook.dll is said, and the program runs on without global gestures ----
+# The library is taken from the program's folder only: one in the working directory is not loaded.
 nohook="$work/nohook"
 mkdir -p "$nohook"
 cp "$bin/Formix.exe" "$nohook/"
-start_formix "$nohook"
+(cd "$app" && exec wine "$nohook/Formix.exe") >"$work/formix.out" 2>&1 &
+formix_pid=$!
 check "no hook library: a message box says so" eventually 30 'dialog Formix' '^dialog' \
   '^dialog text=フックライブラリ fmxhook を読み込めませんでした。'
 answer 'dismiss Formix' '^dismiss' >/dev/null
