@@ -137,18 +137,22 @@ async function collectFacts(id, windowId) {
   } catch (e) {
     throw new RequestError('not-scriptable', 'the page cannot be reached');
   }
+  // Frames by their path; a path two frames claim (or one with an unknown step) leads nowhere.
+  const reached = [];
   const byPath = new Map();
   let collecting = 0;
   for (const r of results || []) {
     const f = r && r.result;
     if (!f || !Array.isArray(f.path) || !Array.isArray(f.controls) || !Number.isSafeInteger(r.frameId)) continue;
     collecting = Math.max(collecting, f.took || 0);
-    byPath.set(f.path.join('/'), { frameId: r.frameId, facts: f });
+    const key = f.path.join('/');
+    byPath.set(key, byPath.has(key) || f.path.includes(-1) ? null : { frameId: r.frameId, facts: f });
+    reached.push({ frameId: r.frameId, facts: f });
   }
   const top = byPath.get('');
   if (!top) throw new RequestError('not-scriptable', 'the page cannot be reached');
   const frames = [];
-  for (const [key, { frameId, facts }] of byPath) {
+  for (const { frameId, facts } of reached) {
     let visible = true;
     let sharedAutofill = false;
     // From the top down: each frame element on the way must be seen.
@@ -158,15 +162,17 @@ async function collectFacts(id, windowId) {
       visible = Boolean(element && element.visible);
       if (depth === facts.path.length) sharedAutofill = Boolean(element && element.sharedAutofill);
     }
-    frames.push({ key, path: facts.path, frame: frameId, origin: facts.origin, sharedAutofill, visible,
+    frames.push({ path: facts.path, frame: frameId, origin: facts.origin, sharedAutofill, visible,
       controls: facts.controls });
   }
+  // Document order; frames at an unknown place last.
+  const step = (k) => (k < 0 ? Infinity : k);
   const order = (a, b) => {
-    for (let k = 0; k < Math.min(a.length, b.length); k++) if (a[k] !== b[k]) return a[k] - b[k];
+    for (let k = 0; k < Math.min(a.length, b.length); k++) if (a[k] !== b[k]) return step(a[k]) - step(b[k]) || 0;
     return a.length - b.length;
   };
-  frames.sort((a, b) => order(a.path, b.path));
-  for (const f of frames) delete f.key;
+  frames.sort((a, b) => order(a.path, b.path) || a.frame - b.frame);
+  for (const f of frames) delete f.path;
   reads.set(read, tab.id);
   while (reads.size > 4) reads.delete(reads.keys().next().value);
   const answer = { type: 'facts', id, read, origin: top.facts.origin, frames,

@@ -439,14 +439,16 @@ function formixFacts(readId) {
   }
   for (let k = 0; k < window.length; k++) if (!children[k]) children[k] = { visible: false, sharedAutofill: false };
 
-  // Where this frame sits: child indexes from the top document.
+  // Where this frame sits: child indexes from the top document. A frame its parent does not list
+  // among its child frames (Chromium leaves out those of <object> and <embed>) is at -1 there: its
+  // frame element cannot be told, so it counts as not visible.
   let path = [];
   try {
     for (let w = window; w !== w.parent; w = w.parent) {
       const parent = w.parent;
       let i = 0;
       while (i < parent.length && parent[i] !== w) i++;
-      path.unshift(i);
+      path.unshift(i < parent.length ? i : -1);
     }
   } catch (e) {
     path = null;

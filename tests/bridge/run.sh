@@ -52,7 +52,7 @@ PY
 
 # A virtual display with a window manager.
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(head -n1 "$work/display")
@@ -134,7 +134,7 @@ export FORMIX_TOOL=$build/tools/formix-tool
 if [ "$mode" = measure ]; then
   "$harness" measure "$work/taro.ini" "$work/open" "$base/large.html" "$runs" || status=$?
 else
-  "$harness" run "$work/taro.ini" "$work/open" "$base" || status=$?
+  "$harness" run "$work/taro.ini" "$work/open" "$base" "$work/pages" || status=$?
 fi
 if [ "$status" -ne 0 ]; then
   echo "bridge_harness ended with status $status"
