@@ -57,37 +57,46 @@ platform::WindowHandle BridgeBrowserDocuments::windowOfProcess(ConnectionId conn
     const int64_t process = windows_.windowProcess(h);
     if (process <= 0) continue;
     const size_t level = static_cast<size_t>(std::find(ancestors.begin(), ancestors.end(), process) - ancestors.begin());
-    if (level > nearest || windows_.isWindowVisible(h) != 1) continue;
+    if (level >= ancestors.size() || level > nearest || windows_.isWindowVisible(h) != 1) continue;
     if (level < nearest) {
       nearest = level;
       candidates.clear();
     }
     candidates.push_back(h);
   }
-  // The focused window shows its active tab's title first (a lone window of the browser that does
-  // not is another one: the focused window may be minimised).
-  if (!focused.title.empty()) {
-    std::erase_if(candidates, [&](platform::WindowHandle h) { return windows_.windowText(h).rfind(focused.title, 0) != 0; });
-  } else if (candidates.size() > 1) {
-    return 0;
-  }
-  if (candidates.size() <= 1 || !focused.bounds) return candidates.empty() ? 0 : candidates.front();
-  // Of windows with the same title, the one that lies where the browser says; on a tie the front-most.
+  // The focused window shows its active tab's title first, and lies where the browser says. The
+  // desktop may show a new title a moment late, so bounds alone may decide, but only exactly: a
+  // lone other window of the browser is not the focused one (that may be minimised).
+  const auto distance = [&](platform::WindowHandle h) -> int64_t {
+    const auto at = focused.bounds ? windows_.windowBounds(h) : std::nullopt;
+    if (!at) return std::numeric_limits<int64_t>::max();
+    const ScreenBounds& b = *focused.bounds;
+    return std::abs(at->left - b.left) + std::abs(at->top - b.top) + std::abs(at->left + at->width - b.left - b.width) +
+           std::abs(at->top + at->height - b.top - b.height);
+  };
+  std::vector<platform::WindowHandle> titled = candidates;
+  std::erase_if(titled, [&](platform::WindowHandle h) {
+    return focused.title.empty() || windows_.windowText(h).rfind(focused.title, 0) != 0;
+  });
+  if (titled.size() == 1) return titled.front();
+  constexpr int64_t kSameBounds = 8;  // pixels, all four edges together
+  const std::vector<platform::WindowHandle>& pool = titled.empty() ? candidates : titled;
   platform::WindowHandle best = 0;
   int64_t bestDistance = std::numeric_limits<int64_t>::max();
-  for (platform::WindowHandle h : candidates) {
-    const auto at = windows_.windowBounds(h);
-    if (!at) continue;
-    const ScreenBounds& b = *focused.bounds;
-    const int64_t distance = std::abs(at->left - b.left) + std::abs(at->top - b.top) +
-                             std::abs(at->left + at->width - b.left - b.width) +
-                             std::abs(at->top + at->height - b.top - b.height);
-    if (distance < bestDistance) {
+  bool tie = false;
+  for (platform::WindowHandle h : pool) {
+    const int64_t d = distance(h);
+    if (d < bestDistance) {
       best = h;
-      bestDistance = distance;
+      bestDistance = d;
+      tie = false;
+    } else if (d == bestDistance) {
+      tie = true;
     }
   }
-  return best != 0 ? best : candidates.front();
+  if (titled.empty()) return bestDistance <= kSameBounds && !tie ? best : 0;
+  // Windows with the same title: the nearest; on a tie (or without bounds) the front-most.
+  return best != 0 && !tie ? best : titled.front();
 }
 
 std::vector<platform::WindowHandle> BridgeBrowserDocuments::browserWindows() {

@@ -469,6 +469,11 @@ TEST_F(ProcessDocumentsTest, TheBrowsersWindowIsFoundByItsProcessAndItsTabsTitle
   focusTitle = u"別のページ";
   EXPECT_EQ(documents.browserWindows(), std::vector<platform::WindowHandle>{500}) << "a known window is kept";
   EXPECT_EQ(marks, 0);
+  // A title the desktop has not shown yet: the window that lies exactly where the browser says.
+  bridge::BridgeBrowserDocuments fresh{server, desktop, {1000ms, 100ms, 2ms, tree}};
+  focusTitle = u"新しいタイトル";
+  EXPECT_EQ(fresh.browserWindows(), std::vector<platform::WindowHandle>{500});
+  EXPECT_EQ(marks, 0);
   // A minimised window is no match; the other window of the browser is not taken for it.
   desktop.setWindowVisible(500, false);
   focusTitle = u"会員登録";

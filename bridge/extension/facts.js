@@ -509,17 +509,25 @@ function formixFill(readId, fills) {
     }
     return false;
   }
-  let applied = 0;
-  let skipped = 0;
-  for (const fill of fills) {
+  // First every control is looked at (one layout of the page for all of them), then each is
+  // written after a last look at what a write of the one before may have changed.
+  const sound = (el, k) => el && el.isConnected && read.stateOf(el) === read.states[k];
+  const chosen = fills.map((fill) => {
     const k = fill && Number.isInteger(fill.control) ? fill.control : -1;
     const el = k >= 0 && k < read.elements.length ? read.elements[k] : null;
+    try {
+      return el && sound(el, k) && !forbidden(el) && !el.matches(':disabled') && el.readOnly !== true &&
+        (isChoice(el) ? read.choiceSeen(el) : read.seen(el)) ? { el, k, fill } : null;
+    } catch (e) {
+      return null;
+    }
+  });
+  let applied = 0;
+  let skipped = 0;
+  for (const c of chosen) {
     let done = false;
     try {
-      if (el && el.isConnected && !forbidden(el) && !el.matches(':disabled') && el.readOnly !== true &&
-          read.stateOf(el) === read.states[k] && (isChoice(el) ? read.choiceSeen(el) : read.seen(el))) {
-        done = applyOne(el, fill);
-      }
+      done = c !== null && sound(c.el, c.k) && applyOne(c.el, c.fill);
     } catch (e) {
       done = false;
     }
