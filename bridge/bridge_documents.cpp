@@ -5,7 +5,6 @@
 #include <limits>
 #include <thread>
 
-#include "bridge/field_edits.h"
 #include "bridge/process_tree.h"
 #include "text/utf.h"
 
@@ -101,8 +100,6 @@ platform::WindowHandle BridgeBrowserDocuments::windowOfProcess(ConnectionId conn
 
 std::vector<platform::WindowHandle> BridgeBrowserDocuments::browserWindows() {
   matches_.clear();
-  page_.reset();
-  readTried_ = false;
   factsRead_.reset();
 
   const std::vector<ConnectionId> browsers = server_.browsers();
@@ -184,57 +181,12 @@ const BridgeBrowserDocuments::Match* BridgeBrowserDocuments::matchOf(platform::W
   return nullptr;
 }
 
-const Page* BridgeBrowserDocuments::page(platform::WindowHandle window) {
-  const Match* match = matchOf(window);
-  if (match == nullptr) return nullptr;
-  if (page_ && pageConnection_ == match->connection) return &*page_;
-  // A read that failed is not tried again in the same fill: one wait for a dead host is enough.
-  if (readTried_) return nullptr;
-  readTried_ = true;
-  const uint64_t id = server_.nextId();
-  auto answer = server_.request(match->connection, id, encodeRead(id, match->browserWindow), options_.requestTimeout);
-  if (!answer || !std::holds_alternative<Page>(*answer)) return nullptr;
-  page_ = std::move(std::get<Page>(*answer));
-  pageConnection_ = match->connection;
-  return &*page_;
-}
+// Today's browsers are never read or written as HTML.
+std::optional<int> BridgeBrowserDocuments::frameCount(platform::WindowHandle) { return std::nullopt; }
 
-const PageFrame* BridgeBrowserDocuments::frameOf(platform::WindowHandle window, int frame) {
-  const Page* read = page(window);
-  if (read == nullptr) return nullptr;
-  if (frame == kTopDocument) return read->frameAt({});
-  if (frame < 0) return nullptr;
-  return read->frameAt({frame});
-}
+std::optional<std::u16string> BridgeBrowserDocuments::bodyHtml(platform::WindowHandle, int) { return std::nullopt; }
 
-std::optional<int> BridgeBrowserDocuments::frameCount(platform::WindowHandle browser) {
-  const Page* read = page(browser);
-  if (read == nullptr) return std::nullopt;
-  return read->frameCount;
-}
-
-std::optional<std::u16string> BridgeBrowserDocuments::bodyHtml(platform::WindowHandle browser, int frame) {
-  const PageFrame* read = frameOf(browser, frame);
-  if (read == nullptr) return std::nullopt;
-  return read->html;
-}
-
-bool BridgeBrowserDocuments::setBodyHtml(platform::WindowHandle browser, int frame, std::u16string_view html) {
-  lastApply_ = {};
-  const PageFrame* read = frameOf(browser, frame);
-  if (read == nullptr) return false;
-  const auto edits = fieldEdits(*read, html);
-  if (!edits) return false;
-  if (edits->empty()) return true;
-  const uint64_t id = server_.nextId();
-  const std::string message = encodeApply(id, page_->read, read->frame, *edits);
-  lastApply_.sent = static_cast<int>(edits->size());
-  const auto answer = server_.request(pageConnection_, id, message, options_.requestTimeout);
-  if (!answer || !std::holds_alternative<Applied>(*answer)) return false;
-  lastApply_.applied = std::get<Applied>(*answer).applied;
-  lastApply_.skipped = std::get<Applied>(*answer).skipped;
-  return true;
-}
+bool BridgeBrowserDocuments::setBodyHtml(platform::WindowHandle, int, std::u16string_view) { return false; }
 
 std::optional<fill::PageFacts> BridgeBrowserDocuments::pageFacts(platform::WindowHandle browser) {
   factsRead_.reset();

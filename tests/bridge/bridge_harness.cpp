@@ -152,6 +152,18 @@ struct Formix {
     frm->Form_Load();
   }
 
+  // Waits until a window other than `old` is in front, and activates it: the window manager may
+  // leave a window opened from another process unfocused, where a person would click it.
+  void activateNewFront(WindowHandle old) {
+    const auto until = Clock::now() + std::chrono::seconds(10);
+    WindowHandle front = frm->lGetNextWindowHandle();
+    while (front == old && Clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      front = frm->lGetNextWindowHandle();
+    }
+    if (front != old) windows.setForegroundWindow(front);
+  }
+
   bool waitForBrowser(std::chrono::seconds limit) {
     const auto until = Clock::now() + limit;
     while (Clock::now() < until) {
@@ -472,8 +484,7 @@ int run(const std::string& settings, const std::string& opener, const std::strin
     return std::get<bridge::Facts>(*answer).page;
   };
   openPage(opener, base + "/ie_form.html", true);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  formix.windows.setForegroundWindow(formix.frm->lGetNextWindowHandle());
+  formix.activateNewFront(back->window);
   auto front = formix.waitForPage(1, u"name1");
   check(front.has_value() && front->window != back->window, "a second browser window is in front");
   if (!front) return 1;
@@ -558,11 +569,9 @@ int measure(const std::string& settings, const std::string& opener, const std::s
   }
   // The first fill of a window the model has not met: a new browser window each time.
   for (int run = 0; run < std::min(runs, 5); ++run) {
+    const WindowHandle old = formix.frm->lGetNextWindowHandle();
     openPage(opener, url, true);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    // The window manager may leave a window opened from another process unfocused: a person
-    // would click it.
-    formix.windows.setForegroundWindow(formix.frm->lGetNextWindowHandle());
+    formix.activateNewFront(old);
     if (!ready(&probe)) {
       std::cerr << "new window " << run << ": the page did not come\n";
       return 1;
