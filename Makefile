@@ -104,6 +104,7 @@ x11-hook-test: build desktop-deps
 # formix on a virtual X desktop, driven by xdotool; then filling a page in chromium through the
 # browser bridge.
 linux-test: build desktop-deps bridge-deps
+	@tests/linux/desktop_session_test.sh
 	@tests/linux/run.sh $(BUILD)
 	@tests/linux/browser_run.sh $(BUILD)
 

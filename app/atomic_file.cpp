@@ -11,6 +11,14 @@
 
 #include <cerrno>
 #include <cstring>
+#else
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
 #endif
 
 namespace formix::app {
@@ -31,8 +39,10 @@ std::optional<std::string> replaceFile(const std::filesystem::path& path, std::s
   const int fd = mkstemp(temp.data());
   if (fd < 0) return failure("cannot create a temporary file");
 
+  // The file holds the user's profile: owner-only, whatever the umask. An existing file keeps a
+  // narrower mode than that.
   struct stat old {};
-  const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+  const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 0600) : 0600;
   std::optional<std::string> error;
   if (fchmod(fd, mode) != 0) error = failure("cannot set permissions");
   for (size_t done = 0; !error && done < bytes.size();) {
@@ -60,25 +70,35 @@ std::optional<std::string> replaceFile(const std::filesystem::path& path, std::s
 #else
 
 std::optional<std::string> replaceFile(const std::filesystem::path& path, std::string_view bytes) {
-  auto temp = path;
-  temp += ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temp, ignored);
-      return std::string("cannot write the temporary file");
+  // The temporary file gets a name of its own and is made exclusively: a file of that name that
+  // someone else made first is never reused, so nobody but this process owns what takes the
+  // place of `path`.
+  static std::atomic<unsigned> counter{0};
+  HANDLE file = INVALID_HANDLE_VALUE;
+  std::wstring temp;
+  for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    temp = path.wstring() + L".tmp-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(counter++);
+    file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
+      break;
     }
   }
-  std::error_code error;
-  std::filesystem::rename(temp, path, error);  // MoveFileEx with MOVEFILE_REPLACE_EXISTING
-  if (error) {
-    std::filesystem::remove(temp, error);
-    return std::string("cannot replace the file");
+  if (file == INVALID_HANDLE_VALUE) return std::string("cannot create a temporary file");
+  std::optional<std::string> error;
+  for (size_t done = 0; !error && done < bytes.size();) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) error = "cannot write";
+    done += written;
   }
-  return std::nullopt;
+  if (!error && !FlushFileBuffers(file)) error = "cannot flush";
+  CloseHandle(file);
+  if (!error && !MoveFileExW(temp.c_str(), path.wstring().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = "cannot replace the file";
+  }
+  if (error) DeleteFileW(temp.c_str());
+  return error;
 }
 
 #endif

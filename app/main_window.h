@@ -228,7 +228,11 @@ class FrmMain : public ControlEvents {
 // Removes every CR, LF and TAB from the control's text and puts the caret at 0.
 void StripControlChars(Control& box);
 // Trims `target` (written back) and, unless it is then empty, starts it as a program, falling
-// back to the shell's "open".
+// back to the shell's "open". A target wholly in double quotes (one file or folder, as a drop
+// writes it) and an address ("scheme:...") go straight to the shell's "open", unquoted. Which
+// command lines the desktop starts as programs is its Shell's rule.
 void OpenTarget(platform::Desktop& desktop, platform::WindowHandle owner, std::u16string& target);
+// Whether a target starts with a URI scheme and ":" ("https:", "mailto:"); a drive letter is none.
+bool looksLikeAddress(std::u16string_view target);
 
 }  // namespace formix::app

@@ -61,7 +61,8 @@ void FrmMain::txtCNT_OLEDragOver(int index, int& effect) {
 void FrmMain::txtCNT_OLEDragDrop(int index, const std::vector<std::u16string>& files) {
   // Dragged data without a file (plain text, say) leaves the content as it is.
   if (files.empty()) return;
-  txtCNT(index).setText(u"%O" + files.front());
+  // In quotes: the path is one target whatever blanks it holds, never a command line.
+  txtCNT(index).setText(u"%O\"" + files.front() + u"\"");
 }
 
 int FrmMain::dragOver(Control& control, int effect) {

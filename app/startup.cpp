@@ -232,10 +232,33 @@ void FrmMain::mnu0_end_Click() {
 
 void FrmMain::lblURL_Click() { desktop_.shell.shellOpen(hWnd, lblURL.caption()); }
 
+bool looksLikeAddress(std::u16string_view target) {
+  // scheme ":" with a scheme of a letter and then letters, digits, "+", "-" or "."; one letter
+  // alone is a drive ("C:\\...").
+  const auto letter = [](char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
+  const size_t colon = target.find(u':');
+  if (colon == std::u16string_view::npos || colon < 2 || !letter(target.front())) return false;
+  for (size_t i = 1; i < colon; ++i) {
+    const char16_t c = target[i];
+    if (!letter(c) && !(c >= u'0' && c <= u'9') && c != u'+' && c != u'-' && c != u'.') return false;
+  }
+  return true;
+}
+
 void OpenTarget(platform::Desktop& desktop, platform::WindowHandle owner, std::u16string& target) {
   const size_t first = target.find_first_not_of(u' ');
   target = first == std::u16string::npos ? u"" : target.substr(first, target.find_last_not_of(u' ') - first + 1);
   if (target.empty()) return;
+  // A quoted text is one file or folder (a dropped file, blanks and all), and an address is no
+  // program: both go to the shell, never to the program start.
+  if (target.size() >= 2 && target.front() == u'"' && target.back() == u'"') {
+    desktop.shell.shellOpen(owner, std::u16string_view(target).substr(1, target.size() - 2));
+    return;
+  }
+  if (looksLikeAddress(target)) {
+    desktop.shell.shellOpen(owner, target);
+    return;
+  }
   if (!desktop.shell.startProgram(target, 2)) desktop.shell.shellOpen(owner, target);
 }
 

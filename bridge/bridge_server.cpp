@@ -7,7 +7,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <deque>
 #include <cstring>
 
 namespace formix::bridge {
@@ -20,6 +22,11 @@ struct BridgeServer::Connection {
   std::string browser;
   int process = 0;
   std::mutex writing;
+  // A relay says hello at once; a connection that says nothing only holds a place.
+  std::chrono::steady_clock::time_point opened = std::chrono::steady_clock::now();
+  // Requests sent on this connection whose answer has not come (the latest few, timed out or
+  // not): only then may a message be large.
+  std::deque<uint64_t> asked;
   explicit Connection(size_t limit) : reader(limit) {}
   ~Connection() {
     if (fd >= 0) ::close(fd);
@@ -27,6 +34,12 @@ struct BridgeServer::Connection {
 };
 
 namespace {
+
+// How long a new connection may stay silent before its hello, and how much of a message may
+// arrive when no answer is expected (a hello, an error: a few hundred bytes).
+constexpr auto kGreetingTime = std::chrono::seconds(3);
+constexpr size_t kMaxUnasked = 64 * 1024;
+constexpr size_t kAskedKept = 8;
 
 bool fillAddress(const std::filesystem::path& path, sockaddr_un& address) {
   std::memset(&address, 0, sizeof address);
@@ -186,6 +199,11 @@ std::optional<Incoming> BridgeServer::request(ConnectionId connection, uint64_t 
   {
     std::lock_guard lock(mutex_);
     pending_[id] = Pending{connection, std::nullopt, false};
+    if (const auto it = connections_.find(connection); it != connections_.end()) {
+      auto& asked = it->second->asked;
+      asked.push_back(id);
+      if (asked.size() > kAskedKept) asked.pop_front();
+    }
   }
   const bool sent = send(connection, json);
   std::unique_lock lock(mutex_);
@@ -208,9 +226,26 @@ void BridgeServer::run() {
       std::lock_guard lock(mutex_);
       for (const auto& [id, connection] : connections_) open.push_back(connection);
     }
+    // Close the connections that stayed silent too long; wake up when the next one's time is up.
+    int timeout = -1;
+    const auto now = std::chrono::steady_clock::now();
+    std::erase_if(open, [&](const std::shared_ptr<Connection>& connection) {
+      {
+        std::lock_guard lock(mutex_);
+        if (connection->greeted) return false;
+      }
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(connection->opened + kGreetingTime - now).count();
+      if (left > 0) {
+        if (timeout < 0 || left < timeout) timeout = static_cast<int>(left);
+        return false;
+      }
+      note("closed a connection that said nothing");
+      drop(connection->id);
+      return true;
+    });
     std::vector<pollfd> fds{{wakeFd_[0], POLLIN, 0}, {listenFd_, POLLIN, 0}};
     for (const auto& connection : open) fds.push_back({connection->fd, POLLIN, 0});
-    if (::poll(fds.data(), fds.size(), -1) < 0) {
+    if (::poll(fds.data(), fds.size(), timeout) < 0) {
       if (errno == EINTR) continue;
       note(std::string("poll: ") + std::strerror(errno));
       return;
@@ -258,6 +293,17 @@ void BridgeServer::readFrom(const std::shared_ptr<Connection>& connection) {
   }
   connection->reader.feed(std::string_view(buffer, static_cast<size_t>(n)));
   while (auto message = connection->reader.next()) handle(connection, *message);
+  // A large message is taken in only as the answer to a request.
+  bool expected = false;
+  {
+    std::lock_guard lock(mutex_);
+    expected = !connection->asked.empty();
+  }
+  if (!expected && connection->reader.pending() > kMaxUnasked) {
+    note("closed a connection that sent a large message nobody asked for");
+    drop(connection->id);
+    return;
+  }
   if (connection->reader.broken()) {
     note("closed a connection that sent an oversized message");
     drop(connection->id);
@@ -288,6 +334,7 @@ void BridgeServer::handle(const std::shared_ptr<Connection>& connection, const s
     return;
   }
   std::lock_guard lock(mutex_);
+  std::erase(connection->asked, replyId(*decoded));
   const auto it = pending_.find(replyId(*decoded));
   // An answer nobody waits for any more (its request timed out) is dropped.
   if (it == pending_.end() || it->second.connection != connection->id || !connection->greeted) return;

@@ -29,7 +29,9 @@ struct Slot {
   Topic topic = Topic::None;
   Part part = Part::None;     // from the control's own words
   Script script = Script::Unknown;
-  LabelHint own, before, after, row, hint, tokens;
+  LabelHint own, before, after, row, hint, tokens, block;
+  int tier = 99;              // how near its topic's label stands (0: autocomplete ... 6: column header, 8: name tokens)
+  bool roman = false, mobileMail = false, delivery = false;
   bool confirm = false, fullWidth = false, halfWidth = false, noHyphen = false, withHyphen = false, second = false;
   Part assigned = Part::None;  // the part the group gives it
   std::optional<ControlFill> fill;
@@ -63,8 +65,18 @@ std::u16string refusal(const PageFacts& page, const FrameFacts& frame, const Con
   if (!c.enabled) return u"disabled";
   if (!c.editable) return u"read-only";
   if (c.userEdited) return u"typed by the user";
-  if (isTextLike(kind) && !c.value.empty()) return u"has a value";
+  if ((isTextLike(kind) || kind == Kind::Date) && !c.value.empty()) return u"has a value";
   return u"";
+}
+
+// A list whose options are the prefectures ("北海道" … "沖縄県").
+bool isPrefectureList(const std::vector<OptionFacts>& options) {
+  bool north = false, south = false;
+  for (const OptionFacts& o : options) {
+    north |= o.text.find(u"北海道") != std::u16string::npos;
+    south |= o.text.find(u"沖縄") != std::u16string::npos;
+  }
+  return north && south;
 }
 
 bool isStrongTopic(const LabelHint& h) { return h.strong && h.topic != Topic::None; }
@@ -72,45 +84,54 @@ bool isStrongTopic(const LabelHint& h) { return h.strong && h.topic != Topic::No
 // Sets the slot's topic and part from its signals, most trusted first.
 void classify(Slot& s) {
   const ControlFacts& c = *s.c;
-  const LabelHint ac = readAutocomplete(c.autocomplete);
+  LabelHint ac = readAutocomplete(c.autocomplete);
   s.own = readLabel(c.label);
-  const LabelHint aria = readLabel(c.ariaLabel);
+  LabelHint aria = readLabel(c.ariaLabel);
   s.before = readLabel(c.before);
   s.after = readLabel(c.after);
   s.row = readLabel(c.rowHeader);
-  const LabelHint legend = readLabel(c.legend);
-  const LabelHint placeholder = readLabel(c.placeholder);
-  const LabelHint title = readLabel(c.title);
-  const LabelHint column = readLabel(c.columnHeader);
-  const LabelHint block = readLabel(c.block);
+  LabelHint legend = readLabel(c.legend);
+  LabelHint placeholder = readLabel(c.placeholder);
+  LabelHint title = readLabel(c.title);
+  LabelHint column = readLabel(c.columnHeader);
+  LabelHint block = readLabel(c.block);
+  s.block = block;
   s.tokens = readTokens(c.name);
-  const LabelHint idTokens = readTokens(c.id);
+  LabelHint idTokens = readTokens(c.id);
   s.hint = placeholder.topic != Topic::None ? placeholder : title;
 
-  // Where a label names a topic: the control's own words, then the layout around it, then its
-  // hints. A word that says "leave it" counts there too, but not from far away (a column's
-  // header, the block above).
-  const LabelHint* near[] = {&ac, &s.own, &aria, &s.before, &s.row, &legend, &placeholder, &title};
-  const LabelHint* far[] = {&column, &block};
+  // Where a label names a topic, nearest first: the control's own words, the text before it on
+  // its line, the label block above it, its hints, then its row's or group's header and its
+  // column's. The first strong word decides; a word that says "leave it" counts too, except
+  // from a column's header. A one-character name word of its own ("姓", "セイ") beats any strong
+  // word further away: "住所" in the block above a "姓" box heads the next section.
+  const std::vector<std::vector<const LabelHint*>> tiers = {
+      {&ac}, {&s.own, &aria}, {&s.before}, {&block}, {&placeholder, &title}, {&s.row, &legend}, {&column}};
   const LabelHint* topicFrom = nullptr;
-  for (const LabelHint* h : near) {
-    if (isStrongTopic(*h)) {
-      topicFrom = h;
-      break;
-    }
-  }
-  if (topicFrom == nullptr) {
-    for (const LabelHint* h : far) {
-      if (isStrongTopic(*h) && h->topic != Topic::Leave) {
+  for (size_t tier = 0; tier < tiers.size() && topicFrom == nullptr; ++tier) {
+    for (const LabelHint* h : tiers[tier]) {
+      if (isStrongTopic(*h) && (h->topic != Topic::Leave || h != &column)) {
         topicFrom = h;
+        s.tier = static_cast<int>(tier);
+        break;
+      }
+    }
+    if (topicFrom != nullptr || tier > 2) continue;
+    for (const LabelHint* h : tiers[tier]) {
+      const bool nameWord = h->topic == Topic::Name || h->topic == Topic::Kana || (h->topic == Topic::Mail && h->part == Part::Domain);
+      if (nameWord) {
+        topicFrom = h;
+        s.tier = static_cast<int>(tier);
         break;
       }
     }
   }
+  // Weak words of the box's own, its line and its hints.
   if (topicFrom == nullptr) {
-    for (const LabelHint* h : near) {
+    for (const LabelHint* h : {&s.own, &aria, &s.before, &placeholder, &title}) {
       if (h->topic != Topic::None) {
         topicFrom = h;
+        s.tier = 7;
         break;
       }
     }
@@ -118,6 +139,13 @@ void classify(Slot& s) {
   if (topicFrom == nullptr) {
     if (s.tokens.topic != Topic::None) topicFrom = &s.tokens;
     else if (idTokens.topic != Topic::None) topicFrom = &idTokens;
+    s.tier = 8;
+  }
+  // A list of the prefectures is the prefecture, whatever its neighbours say ("住所",
+  // "郵便番号検索").
+  if (s.kind == Kind::Select && isPrefectureList(c.options)) {
+    s.topic = Topic::Prefecture;
+    return;
   }
   if (topicFrom == nullptr) return;
   s.topic = topicFrom->topic;
@@ -128,7 +156,7 @@ void classify(Slot& s) {
 
   // One header over a name's boxes and its reading's: the box's own word says which it is.
   if (topicFrom->twoLabels) {
-    for (const LabelHint* h : {static_cast<const LabelHint*>(&s.own), &aria, static_cast<const LabelHint*>(&s.before), &placeholder}) {
+    for (const LabelHint* h : {&s.own, &aria, &s.before, &placeholder}) {
       if (!h->strong && (h->topic == Topic::Name || h->topic == Topic::Kana)) {
         s.topic = h->topic;
         break;
@@ -137,7 +165,7 @@ void classify(Slot& s) {
   }
   // The reading of an address ("住所(ヨミ)") is nothing Formix keeps.
   if (s.topic == Topic::Address || s.topic == Topic::Prefecture) {
-    for (const LabelHint* h : near) {
+    for (const LabelHint* h : {&s.own, &aria, &s.before, &block, &placeholder, &title, &s.row, &legend}) {
       if (h->reading) {
         s.topic = Topic::Leave;
         s.reason = u"reading of an address";
@@ -147,9 +175,12 @@ void classify(Slot& s) {
   }
   const LabelHint* all[] = {&ac, &s.own, &aria, &s.before, &placeholder, &title, &s.row, &legend, &column, &block, &s.tokens, &idTokens};
   // A name label anywhere that says "reading" makes a name box a reading box.
-  if (s.topic == Topic::Name) {
+  // Unless a header names the name and its reading apart ("お名前（全角） フリガナ（全角カナ）"):
+  // then the box's own "姓" or "セイ" says which it is.
+  const bool twoLabelsAround = s.row.twoLabels || legend.twoLabels || block.twoLabels;
+  if (s.topic == Topic::Name && !twoLabelsAround) {
     for (const LabelHint* h : all) {
-      if (h->reading && !h->twoLabels && h != &column && h != &block) s.topic = Topic::Kana;
+      if (h->reading && h != &column) s.topic = Topic::Kana;
     }
   }
   auto compatible = [&](const LabelHint& h) {
@@ -167,7 +198,7 @@ void classify(Slot& s) {
   // Year, month and day often stand after their boxes: "[    ] 年 [  ] 月".
   if (s.topic == Topic::Birth && s.part == Part::None && s.after.topic == Topic::Birth && !s.after.strong) s.part = s.after.part;
   if (s.part == Part::None) {
-    for (const LabelHint* h : {static_cast<const LabelHint*>(&s.row), &legend}) {
+    for (const LabelHint* h : {&s.row, &legend}) {
       if (h->part != Part::None && compatible(*h)) {
         s.part = h->part;
         break;
@@ -176,6 +207,18 @@ void classify(Slot& s) {
   }
   for (const LabelHint* h : all) {
     if (s.script == Script::Unknown && h->script != Script::Unknown && h != &column && h != &block) s.script = h->script;
+  }
+  // Latin letters of a name, a mobile's mail beside a main one, a delivery address beside the
+  // person's own: nothing the profile holds as asked.
+  for (const LabelHint* h : {&s.own, &aria, &s.before, &block, &placeholder, &title, &s.row, &legend}) {
+    s.roman |= h->roman;
+    s.mobileMail |= h->mobile && s.topic == Topic::Mail;
+    s.delivery |= h->delivery;
+  }
+  if (s.roman && (s.topic == Topic::Name || s.topic == Topic::Kana || s.topic == Topic::Address)) {
+    s.topic = Topic::Leave;
+    s.reason = u"Latin letters";
+    return;
   }
   const LabelHint* own[] = {&s.own, &aria, &s.before, &placeholder, &title, &s.row, &legend, &s.after, &s.tokens, &idTokens};
   for (const LabelHint* h : own) {
@@ -195,6 +238,10 @@ bool sameRow(const Slot& a, const Slot& b) {
          a.frameIndex == b.frameIndex;
 }
 
+bool isSeparator(std::u16string_view text) {
+  return text == u"-" || text == u"－" || text == u"ー" || text == u"‐" || text == u"−" || text == u"―";
+}
+
 bool groupable(Topic t) {
   return t == Topic::Name || t == Topic::Kana || t == Topic::Mail || t == Topic::Postal || t == Topic::Address ||
          t == Topic::Birth || t == Topic::Tel;
@@ -204,7 +251,8 @@ bool groupable(Topic t) {
 std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
   std::vector<std::vector<Slot*>> groups;
   for (Slot* s : slots) {
-    if (!groupable(s->topic) || s->kind == Kind::Radio) continue;
+    const bool unnamed = s->topic == Topic::None && isTextLike(s->kind);
+    if ((!groupable(s->topic) && !unnamed) || s->kind == Kind::Radio) continue;
     if (!groups.empty()) {
       std::vector<Slot*>& last = groups.back();
       Slot* prev = last.back();
@@ -212,6 +260,14 @@ std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
       // The lines of an address often stand in rows of their own ("市区町村", "番地", "建物名").
       bool joins = adjacent && prev->topic == s->topic &&
                    (sameRow(*prev, *s) || (s->topic == Topic::Address && prev->c->form == s->c->form));
+      // A box that a separator joins to the box before ("[   ] - [    ]") continues its value,
+      // unless its own label says otherwise.
+      const bool joined = isSeparator(prev->c->after) || isSeparator(s->c->before);
+      if (adjacent && joined && !joins && s->tier >= 5 && isTextLike(s->kind) && prev->c->form == s->c->form &&
+          (prev->topic == Topic::Postal || prev->topic == Topic::Tel)) {
+        s->topic = prev->topic;
+        joins = true;
+      }
       // A confirmation box of the mail starts its own group even under the same label.
       if (joins && s->topic == Topic::Mail && s->confirm && !prev->confirm && prev->part != Part::Local) joins = false;
       if (joins) {
@@ -219,7 +275,7 @@ std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
         continue;
       }
     }
-    groups.push_back({s});
+    if (!unnamed) groups.push_back({s});
   }
   return groups;
 }
@@ -293,17 +349,23 @@ void setOption(Slot& s, std::optional<int> option, std::u16string_view item) {
 
 // An option that only says "choose": "選択してください", "--", "".
 bool isPrompt(const std::u16string& text) {
-  return text.empty() || text.find(u"選択") != std::u16string::npos || text.find(u"選んで") != std::u16string::npos ||
+  static const std::u16string kChoose = folded(u"選んで");  // folded texts hold katakana
+  return text.empty() || text.find(u"選択") != std::u16string::npos || text.find(kChoose) != std::u16string::npos ||
          text.find_first_not_of(u"-―ー—=*") == std::u16string::npos;
 }
 
+// The option whose text starts with the number ("05", "5月", "1980年", "1980/昭和55"); failing
+// that, the one whose value is the number ("昭和55年" valued "1980"). Texts come first: a list's
+// values may count from 0.
 std::optional<int> optionByNumber(const Slot& s, long wanted) {
+  const std::optional<int> byText = findOption(s.c->options, [&](const std::u16string& text, const std::u16string&) {
+    const auto n = numbersIn(text);
+    return !isPrompt(text) && !n.empty() && n.front() == wanted;
+  });
+  if (byText) return byText;
   return findOption(s.c->options, [&](const std::u16string& text, const std::u16string& value) {
-    if (isPrompt(text)) return false;
-    const auto inText = numbersIn(text);
-    if (!inText.empty()) return inText.front() == wanted;
-    const auto inValue = numbersIn(value);
-    return !inValue.empty() && inValue.front() == wanted;
+    const bool digits = !value.empty() && std::all_of(value.begin(), value.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
+    return digits && !isPrompt(text) && numbersIn(value).front() == wanted;
   });
 }
 
@@ -339,8 +401,26 @@ void fillGenderSelect(Slot& s, const Profile& profile) {
 void fillOccupation(Slot& s, const Profile& profile) {
   const std::u16string job = profile.occupation();
   if (job.empty()) return;
-  if (s.kind == Kind::Select) setOption(s, optionByText(s, job), u"occupation");
-  else setText(s, job, u"occupation");
+  // "会社員" is also "会社員（正社員）" or "会社員・公務員" on some lists.
+  const std::u16string wanted = folded(job);
+  if (s.kind == Kind::Select) {
+    std::optional<int> at = optionByText(s, job);
+    if (!at) {
+      at = findOption(s.c->options, [&](const std::u16string& text, const std::u16string&) {
+        size_t start = 0;
+        while (start <= text.size()) {
+          size_t end = text.find_first_of(u"・/／(（、", start);
+          if (end == std::u16string::npos) end = text.size();
+          if (text.substr(start, end - start) == wanted) return true;
+          start = end + 1;
+        }
+        return false;
+      });
+    }
+    setOption(s, at, u"occupation");
+  } else {
+    setText(s, job, u"occupation");
+  }
 }
 
 void fillAge(Slot& s, const Profile& profile) {
@@ -446,6 +526,33 @@ Part birthPartByOptions(const Slot& s) {
 
 // ---- One group at a time ----
 
+// What stands between family and given name in one box: what the page's example has ("例）山田
+// 太郎"), or what its words ask ("姓と名の間に全角スペース"); nothing otherwise.
+std::u16string nameBlank(const Slot& s) {
+  for (const std::u16string* t : {&s.c->placeholder, &s.c->title, &s.c->after, &s.c->label, &s.c->rowHeader, &s.c->before}) {
+    const std::u16string f = text::foldText(*t);
+    const bool asked = f.find(u"スペース") != std::u16string::npos || f.find(u"空白") != std::u16string::npos;
+    if (asked) {
+      if (f.find(u"なし") != std::u16string::npos || f.find(u"不要") != std::u16string::npos ||
+          f.find(u"入れず") != std::u16string::npos || f.find(u"詰め") != std::u16string::npos) {
+        return u"";
+      }
+      return t->find(u"全角") != std::u16string::npos ? u"　" : u" ";
+    }
+  }
+  // The example: what follows "例" and its punctuation, two words apart.
+  std::u16string_view example = s.c->placeholder;
+  if (const size_t at = example.find(u'例'); at != std::u16string_view::npos) example = example.substr(at + 1);
+  while (!example.empty() && std::u16string_view(u"）):：.． 　").find(example.front()) != std::u16string_view::npos) {
+    example.remove_prefix(1);
+  }
+  const size_t gap = example.find_first_of(u" 　");
+  if (gap == std::u16string_view::npos || gap == 0 || gap + 1 >= example.size()) return u"";
+  const std::u16string_view rest = example.substr(gap + 1);
+  if (rest.find_first_of(u" 　") != std::u16string_view::npos) return u"";
+  return std::u16string(1, example[gap]);
+}
+
 void fillNames(std::vector<Slot*>& group, const Profile& profile) {
   const bool kana = group.front()->topic == Topic::Kana;
   Script script = Script::Unknown;
@@ -462,10 +569,11 @@ void fillNames(std::vector<Slot*>& group, const Profile& profile) {
       }
     }
   }
+  const std::u16string blank = group.size() == 1 ? nameBlank(*group.front()) : u"";
   auto value = [&](int part) -> std::u16string {
     // 0 family, 1 given, 2 both.
-    if (!kana) return part == 0 ? profile.family() : part == 1 ? profile.given() : profile.family() + profile.given();
-    if (part == 2) return profile.kana(2, script) + profile.kana(3, script);
+    if (!kana) return part == 0 ? profile.family() : part == 1 ? profile.given() : profile.family() + blank + profile.given();
+    if (part == 2) return profile.kana(2, script) + blank + profile.kana(3, script);
     return profile.kana(part == 0 ? 2 : 3, script);
   };
   const std::u16string_view items[2][3] = {{u"family name", u"given name", u"full name"},
@@ -490,7 +598,8 @@ void fillNames(std::vector<Slot*>& group, const Profile& profile) {
 
 void fillMails(std::vector<Slot*>& group, const Profile& profile) {
   const std::u16string mail = profile.mail();
-  if (group.size() == 2 && (group[0]->c->after.find(u'@') != std::u16string::npos || group[1]->c->before == u"@" ||
+  auto atSign = [](const std::u16string& t) { return t == u"@" || t == u"＠"; };
+  if (group.size() == 2 && (atSign(group[0]->c->after) || atSign(group[1]->c->before) ||
                             group[0]->part == Part::Local || group[1]->part == Part::Domain)) {
     setText(*group[0], profile.p.txtAUTO[4], u"mail (before @)");
     setText(*group[1], profile.p.txtAUTO[5], u"mail (after @)");
@@ -541,22 +650,71 @@ void fillTelephones(std::vector<Slot*>& group, const Profile& profile) {
   }
 }
 
+// A whole birth date in one text box, written like the page's example ("例：19800515",
+// "1980/01/01", "1980年1月1日"), or by its length (8: digits only, 10: with slashes).
+void fillBirthText(Slot& s, const Profile& profile) {
+  const auto birth = profile.birth();
+  if (!birth) return;
+  const std::u16string y = number(birth->year);
+  for (const std::u16string* t : {&s.c->placeholder, &s.c->title, &s.c->after, &s.c->before}) {
+    for (size_t i = 0; i + 4 <= t->size(); ++i) {
+      auto digit = [&](size_t k) { return k < t->size() && (*t)[k] >= u'0' && (*t)[k] <= u'9'; };
+      if (!(digit(i) && digit(i + 1) && digit(i + 2) && digit(i + 3)) || (i > 0 && digit(i - 1))) continue;
+      size_t k = i + 4;
+      if (digit(k) && digit(k + 1) && digit(k + 2) && digit(k + 3) && !digit(k + 4)) {
+        setText(s, y + twoDigits(birth->month) + twoDigits(birth->day), u"birth date");
+        return;
+      }
+      const char16_t sep = k < t->size() ? (*t)[k] : u'\0';
+      if (sep != u'/' && sep != u'-' && sep != u'年' && sep != u'.') continue;
+      const bool padded = digit(k + 1) && digit(k + 2);
+      auto part = [&](int n) { return padded ? twoDigits(n) : number(n); };
+      if (sep == u'年') setText(s, y + u"年" + part(birth->month) + u"月" + part(birth->day) + u"日", u"birth date");
+      else setText(s, y + sep + part(birth->month) + sep + part(birth->day), u"birth date");
+      return;
+    }
+  }
+  if (s.c->maxLength == 8) setText(s, y + twoDigits(birth->month) + twoDigits(birth->day), u"birth date");
+  else if (s.c->maxLength == 10) setText(s, y + u"/" + twoDigits(birth->month) + u"/" + twoDigits(birth->day), u"birth date");
+}
+
 void fillBirth(std::vector<Slot*>& group, const Profile& profile) {
   if (group.size() == 1 && group[0]->kind == Kind::Date) {
     const auto birth = profile.birth();
     if (birth) setText(*group[0], number(birth->year) + u"-" + twoDigits(birth->month) + u"-" + twoDigits(birth->day), u"birth date");
     return;
   }
-  // Each box's part: its own words, else its list's options, else its place (year, month, day).
+  if (group.size() == 1 && group[0]->kind == Kind::Text &&
+      (group[0]->part == Part::None || numbersIn(group[0]->c->placeholder).size() >= 3)) {
+    fillBirthText(*group[0], profile);
+    return;
+  }
+  // Each box's part: a list's options say it best (years, 1 to 12, 1 to 31, the eras); then the
+  // units around the boxes ("[    ] 年 [  ] 月 [  ] 日" has them after, "年 [    ]" before: the
+  // side where every box has one), then the box's own words, then its place.
+  auto unit = [](const LabelHint& h) {
+    return h.topic == Topic::Birth && !h.strong && h.part != Part::Era ? h.part : Part::None;
+  };
+  bool allAfter = true, allBefore = true;
+  for (Slot* s : group) {
+    if (birthPartByOptions(*s) == Part::Era) continue;
+    allAfter &= unit(s->after) != Part::None;
+    allBefore &= unit(s->before) != Part::None;
+  }
   bool eraSeen = false;
   static constexpr Part kOrder[] = {Part::Year, Part::Month, Part::Day};
   size_t next = 0;
   for (Slot* s : group) {
-    Part part = s->part;
-    if (part == Part::First || part == Part::Second || part == Part::Third) part = Part::None;
-    const Part byOptions = birthPartByOptions(*s);
-    if (byOptions == Part::Era) part = Part::Era;
-    if (part == Part::None) part = byOptions;
+    Part part = birthPartByOptions(*s);
+    if (part == Part::None) part = allAfter ? unit(s->after) : allBefore ? unit(s->before) : Part::None;
+    if (part == Part::None) {
+      for (const LabelHint* h : {&s->own, &s->hint, &s->before, &s->tokens}) {
+        if (part == Part::None && h->topic == Topic::Birth && h->part != Part::First && h->part != Part::Second &&
+            h->part != Part::Third) {
+          part = h->part;
+        }
+      }
+    }
     if (part == Part::None && next < 3) part = kOrder[next];
     if (part == Part::Year && (eraSeen || (s->kind != Kind::Select && s->c->maxLength > 0 && s->c->maxLength <= 2)))
       part = Part::EraYear;
@@ -581,9 +739,12 @@ void fillAddresses(std::vector<Slot*>& group, const Profile& profile, bool prefe
   auto ownPart = [](const LabelHint& h) { return h.topic == Topic::Address ? h.part : Part::None; };
   const bool wordsAfter = group.size() > 1 && ownPart(group.front()->before) == Part::None &&
                           ownPart(group.back()->after) != Part::None;
+  // Labels in blocks above the boxes count when every box has one: a hint under one box is the
+  // block above the next, and then not every box has a label block.
+  const bool blocks = std::all_of(group.begin(), group.end(), [&](const Slot* s) { return ownPart(s->block) != Part::None; });
   for (Slot* s : group) {
     Part p = Part::None;
-    for (const LabelHint* h : {&s->own, wordsAfter ? &s->after : &s->before, &s->hint}) {
+    for (const LabelHint* h : {&s->own, wordsAfter ? &s->after : &s->before, blocks ? &s->block : &s->own, &s->hint}) {
       if (p == Part::None) p = ownPart(*h);
     }
     if (p == Part::None) p = ownPart(s->row);
@@ -603,15 +764,22 @@ void fillAddresses(std::vector<Slot*>& group, const Profile& profile, bool prefe
   const bool cityAlone = std::find(parts.begin(), parts.end(), Part::City) != parts.end();
   const bool townAlone = std::find(parts.begin(), parts.end(), Part::Town) != parts.end();
   auto join = [](const std::u16string& a, const std::u16string& b) { return a.empty() ? b : b.empty() ? a : a + u" " + b; };
+  // "市区町村名" and "番地・ビル名": the town's name goes with the city, the numbers with the building.
+  const bool numbersWithBuilding = cityAlone && !townAlone &&
+                                   std::find(parts.begin(), parts.end(), Part::StreetBuilding) != parts.end() &&
+                                   std::find(parts.begin(), parts.end(), Part::Street) == parts.end();
   for (size_t k = 0; k < group.size(); ++k) {
     Slot& s = *group[k];
     switch (parts[k]) {
-      case Part::City: setText(s, city.city, u"city"); break;
+      case Part::City: setText(s, numbersWithBuilding ? city.city + street.town : city.city, u"city"); break;
       case Part::Street: setText(s, townAlone ? street.number : city.rest, u"street"); break;
       case Part::Town: setText(s, street.town, u"town"); break;
       case Part::Number: setText(s, street.number, u"block and number"); break;
       case Part::CityLine: setText(s, line, u"city line"); break;
-      case Part::StreetBuilding: setText(s, cityAlone ? join(city.rest, building) : building, u"street and building"); break;
+      case Part::StreetBuilding:
+        setText(s, numbersWithBuilding ? join(street.number, building) : cityAlone ? join(city.rest, building) : building,
+                u"street and building");
+        break;
       case Part::Building: setText(s, building, u"building"); break;
       case Part::AfterPrefecture: setText(s, line + building, u"address"); break;
       case Part::WholeAddress:
@@ -649,6 +817,13 @@ void fillGenderRadios(std::vector<Slot*>& radios, const Profile& profile) {
                              male ? u"gender (男)" : u"gender (女)"};
 }
 
+// A radio button that chooses the address beside it: "このメールアドレスでログインする".
+bool isThisAddress(const std::u16string& words) {
+  const std::u16string f = folded(words);
+  static const std::u16string kThisMail = folded(u"このメールアドレス"), kThisAddress = folded(u"このアドレス");
+  return f.find(kThisMail) != std::u16string::npos || f.find(kThisAddress) != std::u16string::npos;
+}
+
 bool isGenderWord(const std::u16string& words) {
   const std::u16string f = folded(words);
   return !f.empty() && (f.front() == u'男' || f.front() == u'女' || f == u"male" || f == u"female");
@@ -673,19 +848,24 @@ RecognitionResult recognise(const PageFacts& page, const ProfileSnapshot& profil
   }
 
   // The form to fill: the one that holds the focus, else the one with the most recognised boxes.
-  std::map<std::pair<size_t, int>, int> recognised;
-  std::optional<std::pair<size_t, int>> focused;
+  // A focus in a form of nothing Formix knows (the site's search box) chooses no form.
+  using FormKey = std::pair<size_t, int>;
+  std::map<FormKey, int> recognised;
+  std::vector<FormKey> focused;
   for (const Slot& s : slots) {
-    const auto key = std::make_pair(s.frameIndex, s.c->form);
-    if (s.c->focused && s.reason != u"frame of another site") focused = key;
+    const FormKey key{s.frameIndex, s.c->form};
+    if (s.c->focused && s.reason != u"frame of another site") focused.push_back(key);
     if (s.eligible && s.topic != Topic::None && s.topic != Topic::Leave) ++recognised[key];
   }
-  std::optional<std::pair<size_t, int>> chosen = focused;
-  if (!chosen) {
-    int most = 0;
-    for (const auto& [key, count] : recognised) {
-      if (count > most) most = count, chosen = key;
+  std::optional<FormKey> chosen;
+  int most = 0;
+  for (const auto& [key, count] : recognised) {
+    const bool hasFocus = std::find(focused.begin(), focused.end(), key) != focused.end();
+    if (hasFocus) {
+      chosen = key;
+      break;
     }
+    if (count > most) most = count, chosen = key;
   }
 
   // The boxes of that form a person can see, in reading order; the others are left alone.
@@ -701,6 +881,18 @@ RecognitionResult recognise(const PageFacts& page, const ProfileSnapshot& profil
     visible.push_back(&s);
   }
 
+  // A mobile's mail box beside another mail box, and a delivery address beside the person's
+  // own, are left alone.
+  const bool mainMail = std::any_of(visible.begin(), visible.end(), [](const Slot* s) { return s->topic == Topic::Mail && !s->mobileMail; });
+  const bool ownAddress = std::any_of(visible.begin(), visible.end(), [](const Slot* s) {
+    return (s->topic == Topic::Address || s->topic == Topic::Postal || s->topic == Topic::Prefecture) && !s->delivery;
+  });
+  for (Slot* s : visible) {
+    if (s->topic == Topic::Mail && s->mobileMail && mainMail) s->topic = Topic::Leave, s->reason = u"a mobile's mail beside the main one";
+    const bool addressPart = s->topic == Topic::Address || s->topic == Topic::Postal || s->topic == Topic::Prefecture ||
+                             s->topic == Topic::Name || s->topic == Topic::Kana || s->topic == Topic::Tel;
+    if (addressPart && s->delivery && ownAddress) s->topic = Topic::Leave, s->reason = u"delivery address";
+  }
   const bool landline = std::any_of(visible.begin(), visible.end(), [](const Slot* s) { return s->topic == Topic::Tel; });
   const bool prefectureBox = std::any_of(visible.begin(), visible.end(), [](const Slot* s) { return s->topic == Topic::Prefecture; });
   for (Slot* s : visible) {
@@ -725,12 +917,15 @@ RecognitionResult recognise(const PageFacts& page, const ProfileSnapshot& profil
     }
   }
   // Boxes that stand alone.
-  std::map<std::pair<size_t, std::u16string>, std::vector<Slot*>> radioGroups;
+  std::map<std::pair<size_t, std::u16string>, std::vector<Slot*>> radioGroups, addressChoices;
+  const Slot* lastMail = nullptr;  // the mail box a radio button stands after
+  std::map<const Slot*, const Slot*> mailBefore;
   for (Slot* s : visible) {
+    if (isTextLike(s->kind) && (s->topic == Topic::Mail || s->c->type == u"email")) lastMail = s;
     if (s->kind == Kind::Radio) {
-      if (s->topic == Topic::Gender || isGenderWord(s->c->beside)) {
-        radioGroups[{s->frameIndex, s->c->name.empty() ? u"#" + number(s->c->control) : s->c->name}].push_back(s);
-      }
+      const auto key = std::make_pair(s->frameIndex, s->c->name.empty() ? u"#" + number(s->c->control) : s->c->name);
+      if (s->topic == Topic::Gender || isGenderWord(s->c->beside)) radioGroups[key].push_back(s);
+      else if (isThisAddress(s->c->beside) && lastMail != nullptr) addressChoices[key].push_back(s), mailBefore[s] = lastMail;
       continue;
     }
     switch (s->topic) {
@@ -747,6 +942,21 @@ RecognitionResult recognise(const PageFacts& page, const ProfileSnapshot& profil
     // A group the user has touched, or one with a box that cannot be written, is left as it is.
     const bool free = std::all_of(radios.begin(), radios.end(), [](const Slot* s) { return s->eligible; });
     if (free) fillGenderRadios(radios, profile);
+  }
+  // "このメールアドレスでログインする" beside each of several mail boxes: the one Formix filled.
+  for (auto& [key, radios] : addressChoices) {
+    const bool free = std::all_of(radios.begin(), radios.end(), [](const Slot* s) { return s->eligible; });
+    std::vector<const Slot*> boxes;
+    for (const Slot* r : radios) boxes.push_back(mailBefore[r]);
+    std::sort(boxes.begin(), boxes.end());
+    const bool oneEach = std::adjacent_find(boxes.begin(), boxes.end()) == boxes.end() && radios.size() > 1;
+    const auto filled = std::count_if(radios.begin(), radios.end(), [&](const Slot* r) { return mailBefore[r]->fill.has_value(); });
+    if (!free || !oneEach || filled != 1) continue;
+    for (Slot* r : radios) {
+      if (mailBefore[r]->fill && !r->c->checked) {
+        r->fill = ControlFill{r->frame->frame, r->c->control, ControlFill::Kind::Checked, {}, -1, u"the address filled"};
+      }
+    }
   }
 
   RecognitionResult result;

@@ -50,6 +50,14 @@ inline constexpr Decision kPass{Verdict::Pass, 0};
 inline constexpr Decision kSwallow{Verdict::Swallow, 0};
 constexpr Decision report(std::int32_t code) { return {Verdict::SwallowAndReport, code}; }
 
+// Whether the modes can make the hook report `code`: 1000 for any mouse trigger (modes 1 to 4),
+// the key mode times 1000 for the Windows key in any key mode but 0. A report of any other code
+// did not come from the hook.
+constexpr bool modesCanReport(std::int32_t mouseMode, std::int32_t keyMode, std::int32_t code) {
+  if (code == kMenuCode && mouseMode >= kMouseMiddle && mouseMode <= kMouseCtrlRight) return true;
+  return keyMode != 0 && static_cast<std::int64_t>(keyMode) * kMenuCode == code;
+}
+
 // The fast test every message goes through: one chain of comparisons, no call.
 constexpr bool isWatched(std::uint32_t message) {
   return message == kRButtonDown || message == kRButtonUp || message == kMButtonDown ||

@@ -251,6 +251,54 @@ TEST_F(ServerTest, ARequestEndsWithItsAnswerOrWhenTheBrowserGoes) {
   closer.join();
 }
 
+TEST_F(ServerTest, ConnectionsThatSayNothingGiveTheirPlaceUp) {
+  // As many silent connections as the server takes at once lock a relay out, for a while only.
+  std::vector<int> silent;
+  for (int k = 0; k < 16; ++k) silent.push_back(connectTo(socket));
+  const int extra = connectTo(socket);
+  EXPECT_TRUE(closedByPeer(extra));  // no place left
+  ::close(extra);
+  bool closed = false;
+  for (int k = 0; k < 10 && !closed; ++k) closed = closedByPeer(silent[0]);  // up to ten seconds
+  EXPECT_TRUE(closed);
+  for (int fd : silent) {
+    if (closed) {
+      EXPECT_TRUE(closedByPeer(fd));
+    }
+    ::close(fd);
+  }
+  FakeExtension extension(socket, [](const json&) -> json { return nullptr; });
+  EXPECT_TRUE(waitFor([&] { return server.browsers().size() == 1; }));
+}
+
+TEST_F(ServerTest, ALargeMessageIsTakenOnlyAsTheAnswerToARequest) {
+  const std::string large = std::string(R"({"type":"page","read":1,"frameCount":0,"frames":[{"frame":0,"path":[],"html":")") +
+                            std::string(2 * 1024 * 1024, 'x') + R"(","controls":[]}],"id":)";
+  // Unasked: the connection closes long before 2 MiB are read.
+  const int fd = connectTo(socket);
+  bridge::FrameReader reader(bridge::kMaxToBrowser);
+  sendRaw(fd, bridge::frameMessage(kHello));
+  ASSERT_TRUE(receive(fd, reader));
+  const std::string unasked = bridge::frameMessage(large + "99}");
+  ::send(fd, unasked.data(), unasked.size(), MSG_NOSIGNAL | MSG_DONTWAIT);  // what the socket takes
+  pollfd p{fd, POLLIN, 0};
+  ASSERT_EQ(::poll(&p, 1, 5000), 1);
+  char c;
+  EXPECT_LE(::recv(fd, &c, 1, 0), 0);  // closed (reset, since it left data unread)
+  ::close(fd);
+  EXPECT_TRUE(waitFor([&] { return server.browsers().empty(); }));
+  // Asked for: the whole answer arrives.
+  FakeExtension extension(socket, [&](const json& r) -> json {
+    if (r["type"] == "read") return json::parse(large + "0}");
+    return nullptr;
+  });
+  ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 1; }));
+  const uint64_t id = server.nextId();
+  const auto answer = server.request(server.browsers()[0], id, bridge::encodeRead(id, 1), 5000ms);
+  ASSERT_TRUE(answer);
+  ASSERT_TRUE(std::holds_alternative<bridge::Page>(*answer));
+}
+
 // ---- BrowserDocuments over the bridge ----
 
 // A page of one box, labelled as a family name's.

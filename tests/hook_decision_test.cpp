@@ -1,6 +1,7 @@
 // The hook's pure rules: which messages it looks at, and what it does with each.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -70,6 +71,24 @@ TEST(HookDecision, WindowsKeyReportsKeyModeTimes1000) {
   EXPECT_EQ((Situation{.mouse = 3, .ctrl = true})(kWindowsKey), kPass);
   for (std::uint32_t m : {kRButtonDown, kRButtonUp, kMButtonDown, kMButtonUp})
     EXPECT_EQ((Situation{.key = 2})(m), kPass);
+}
+
+TEST(HookDecision, TheCodesTheModesCanReportAreExactlyThoseTheRulesReport) {
+  for (std::int32_t mouse = -1; mouse <= 5; ++mouse) {
+    for (std::int32_t key = -1; key <= 3; ++key) {
+      std::vector<std::int32_t> reported;
+      for (std::uint32_t m : kWatched) {
+        for (bool ctrl : {false, true}) {
+          const Decision d = Situation{.mouse = mouse, .key = key, .ctrl = ctrl}(m);
+          if (d.verdict == Verdict::SwallowAndReport) reported.push_back(d.code);
+        }
+      }
+      for (std::int32_t code : {0, 1000, 2000, 3000, -1000}) {
+        const bool seen = std::find(reported.begin(), reported.end(), code) != reported.end();
+        EXPECT_EQ(modesCanReport(mouse, key, code), seen) << mouse << " " << key << " " << code;
+      }
+    }
+  }
 }
 
 TEST(HookDecision, ModesZeroPassEverythingEvenWithTheMainWindow) {

@@ -91,9 +91,9 @@ TEST(Editors, DroppedFilesReplaceTheContentWithAnOpenCode) {
   EXPECT_EQ(program.dragOver(program.txtTT(4), 7), 0);
   EXPECT_EQ(s.run("drop txtCNT(4)\nget txtCNT(4).Text\n"), "txtCNT(4).Text=old\n");  // no file in the data
   EXPECT_EQ(s.run("drop txtCNT(4) \"C:\\\\My Documents\\\\見積.xls\" \"C:\\\\b.txt\"\nget txtCNT(4).Text\n"),
-            "txtCNT(4).Text=%OC:\\\\My Documents\\\\見積.xls\n");
+            "txtCNT(4).Text=%O\"C:\\\\My Documents\\\\見積.xls\"\n");
   s.run("drop txtTT(4) \"C:\\\\b.txt\"\nclick chkSET\n");
-  EXPECT_EQ(program.sCNT[4], u"%OC:\\My Documents\\見積.xls");
+  EXPECT_EQ(program.sCNT[4], u"%O\"C:\\My Documents\\見積.xls\"");  // quoted: one target, blank and all
   EXPECT_EQ(program.sTT[4], u"t");
 }
 

@@ -113,6 +113,10 @@ TEST(RecogniserNames, ARowLabelAndOneCharacterPartsSplitTheName) {
             (V{u"山田", u"太郎", u"ヤマダ", u"タロウ"}));
   // One box takes the whole name; given-then-family boxes are filled the way round they ask.
   EXPECT_EQ(received(page({{.label = u"氏名"}, {.label = u"ふりがな"}})), (V{u"山田太郎", u"やまだたろう"}));
+  // With the blank the page's example shows or its words ask for.
+  EXPECT_EQ(received(page({{.label = u"氏名", .placeholder = u"例）山田 花子"}, {.label = u"フリガナ", .placeholder = u"ヤマダ　ハナコ"}})),
+            (V{u"山田 太郎", u"ヤマダ　タロウ"}));
+  EXPECT_EQ(received(page({{.label = u"お名前（姓と名の間に全角スペース）"}})), (V{u"山田　太郎"}));
   EXPECT_EQ(received(page({{.rowHeader = u"Name", .before = u"名", .name = u"first_name"},
                            {.rowHeader = u"Name", .before = u"姓", .name = u"last_name"}})),
             (V{u"太郎", u"山田"}));
@@ -146,6 +150,14 @@ TEST(RecogniserLeavesAlone, BoxesAPersonLeavesAlone) {
   EXPECT_EQ(received(page({{.type = u"email", .rowHeader = u"メールアドレス1"}, {.type = u"email", .rowHeader = u"メールアドレス2"}})),
             (V{u"taro.yamada@example.co.jp", u"-"}));
   EXPECT_EQ(received(page({{.rowHeader = u"電話番号1"}, {.rowHeader = u"電話番号2"}})), (V{u"03-1234-5678", u"-"}));
+  // Latin letters of a name, a mobile's mail beside the main one, a delivery address beside the
+  // person's own.
+  EXPECT_EQ(received(page({{.rowHeader = u"氏名"}, {.rowHeader = u"氏名（ローマ字）"}})), (V{u"山田太郎", u"-"}));
+  EXPECT_EQ(received(page({{.type = u"email", .rowHeader = u"PCメールアドレス"}, {.type = u"email", .rowHeader = u"携帯メールアドレス"}})),
+            (V{u"taro.yamada@example.co.jp", u"-"}));
+  EXPECT_EQ(received(page({{.type = u"email", .rowHeader = u"携帯メールアドレス"}})), (V{u"taro.yamada@example.co.jp"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"ご住所"}, {.rowHeader = u"お届け先住所"}})), (V{u"東京都千代田区千代田1-1ABCビル 101", u"-"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"お届け先住所"}})), (V{u"東京都千代田区千代田1-1ABCビル 101"}));
   // A check box and a radio group that is not the gender are never touched.
   EXPECT_EQ(received(page({{.type = u"checkbox", .label = u"利用規約に同意する"},
                            {.type = u"radio", .rowHeader = u"メールマガジン", .beside = u"希望する", .name = u"m"}})),
@@ -188,6 +200,10 @@ TEST(RecogniserSafety, TheFormWithTheMostRecognisedBoxesIsFilledNotTheSiteSearch
                            {.type = u"email", .label = u"メール", .form = 1},
                            {.label = u"電話番号", .form = 2}})),
             (V{u"-", u"山田太郎", u"taro.yamada@example.co.jp", u"-"}));
+  // The focus in the search box chooses no form: the registration form is still filled.
+  EXPECT_EQ(received(page({{.type = u"text", .placeholder = u"キーワードで検索", .name = u"q", .focused = true, .form = 0},
+                           {.label = u"お名前", .form = 1}})),
+            (V{u"-", u"山田太郎"}));
 }
 
 TEST(RecogniserNumbers, PostalCodeAndTelephoneSplitOrWholeWithTheHyphensThePageAsks) {
@@ -228,10 +244,11 @@ TEST(RecogniserAddress, PrefectureCityStreetAndBuilding) {
   // A list without the suffix character; a prefecture text box.
   EXPECT_EQ(received(page({{.type = u"select", .label = u"都道府県", .options = {u"---", u"東京", u"大阪"}}})), (V{u"#1"}));
   EXPECT_EQ(received(page({{.placeholder = u"都道府県"}})), (V{u"東京都"}));
-  // Hints under the boxes name them.
+  // Hints under the boxes name them; the town's name goes with the city when the numbers go with
+  // the building.
   EXPECT_EQ(received(page({{.rowHeader = u"住所", .after = u"市区町村名 (例：千代田区神田神保町)"},
                            {.rowHeader = u"住所", .before = u"市区町村名 (例：千代田区神田神保町)", .after = u"番地・ビル名 (例：1-3-5)"}})),
-            (V{u"千代田区", u"千代田1-1 ABCビル 101"}));
+            (V{u"千代田区千代田", u"1-1 ABCビル 101"}));
   // One box after a prefecture list takes the rest; with no prefecture box, the whole address.
   EXPECT_EQ(received(page({{.type = u"select", .label = u"都道府県", .options = prefectures}, {.label = u"都道府県以下"}})),
             (V{u"#2", u"千代田区千代田1-1ABCビル 101"}));
@@ -265,12 +282,19 @@ TEST(RecogniserBirth, ListsTextBoxesErasAndDates) {
             (V{u"#31", u"#5", u"#15"}));
   // Years written with their era, and an era list with an era year box.
   EXPECT_EQ(received(page({{.type = u"select", .rowHeader = u"生年月日", .options = {u"1979/昭和54", u"1980/昭和55"}}}))[0], u"#1");
+  EXPECT_EQ(received(page({{.type = u"select", .rowHeader = u"生年月日", .options = {u"昭和54年|1979", u"昭和55年|1980"}}}))[0], u"#1");
+  EXPECT_EQ(received(page({{.type = u"select", .rowHeader = u"生年月日", .options = {u"昭和54年", u"昭和55年"}}}))[0], u"#1");
   EXPECT_EQ(received(page({{.type = u"select", .rowHeader = u"生年月日", .before = u"元号", .options = {u"お選びください", u"昭和", u"平成"}},
                            {.rowHeader = u"生年月日", .after = u"年", .maxLength = 2},
                            {.rowHeader = u"生年月日", .after = u"月", .maxLength = 2},
                            {.rowHeader = u"生年月日", .after = u"日", .maxLength = 2}})),
             (V{u"#1", u"55", u"5", u"15"}));
   EXPECT_EQ(received(page({{.type = u"date", .label = u"生年月日"}})), (V{u"1980-05-15"}));
+  // One text box for the whole date: as the page's example writes it.
+  EXPECT_EQ(received(page({{.label = u"生年月日", .placeholder = u"例：19800101"}})), (V{u"19800515"}));
+  EXPECT_EQ(received(page({{.label = u"生年月日", .placeholder = u"例）1990/01/01"}})), (V{u"1980/05/15"}));
+  EXPECT_EQ(received(page({{.label = u"生年月日", .placeholder = u"1990年1月1日"}})), (V{u"1980年5月15日"}));
+  EXPECT_EQ(received(page({{.label = u"生年月日"}})), (V{u"-"}));
   // Age: a number, or a bracket of a list.
   EXPECT_EQ(received(page({{.label = u"年齢"}})), (V{u"45"}));
   EXPECT_EQ(received(page({{.type = u"select", .label = u"年齢", .options = {u"選択", u"20代", u"30代", u"40代", u"50代"}}})),
@@ -290,8 +314,15 @@ TEST(RecogniserChoices, GenderOccupationAndListsAlreadyRight) {
             (V{u"-", u"checked"}));
   EXPECT_EQ(received(page({{.type = u"select", .label = u"性別", .options = {u"女", u"男"}, .selected = {0}}})), (V{u"#1"}));
   EXPECT_EQ(received(page({{.type = u"select", .label = u"職業", .options = {u"選択", u"会社員", u"学生"}}})), (V{u"#1"}));
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"ご職業", .options = {u"公務員", u"会社員・団体職員", u"学生"}}})), (V{u"#1"}));
   // No option is the profile's occupation: the list stays as it is.
   EXPECT_EQ(received(page({{.type = u"select", .label = u"職業", .options = {u"公務員", u"学生・フリーター"}}})), (V{u"-"}));
+  // Buttons that choose one of several mail boxes choose the one Formix filled.
+  EXPECT_EQ(received(page({{.type = u"email", .rowHeader = u"メールアドレス", .before = u"メールアドレス1"},
+                           {.type = u"radio", .rowHeader = u"メールアドレス", .beside = u"このメールアドレスでログインする", .value = u"1", .name = u"login"},
+                           {.type = u"email", .rowHeader = u"メールアドレス", .before = u"メールアドレス2"},
+                           {.type = u"radio", .rowHeader = u"メールアドレス", .beside = u"このメールアドレスでログインする", .value = u"2", .name = u"login"}})),
+            (V{u"taro.yamada@example.co.jp", u"checked", u"-", u"-"}));
   // A radio group the user has already answered stays as it is.
   EXPECT_EQ(received(page({{.type = u"radio", .rowHeader = u"性別", .beside = u"男", .name = u"s"},
                            {.type = u"radio", .rowHeader = u"性別", .beside = u"女", .name = u"s", .userEdited = true, .checked = true}})),

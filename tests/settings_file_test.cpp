@@ -1,6 +1,7 @@
 // The settings file: path rule, the profile-string format, the record and saving.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 
@@ -239,6 +240,26 @@ TEST(SettingsSave, AFailedSaveLeavesTheOldFileWhole) {
   EXPECT_EQ(failure->rfind("cannot write", 0), 0u) << *failure;
   EXPECT_EQ(readFile(file), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);  // no temporary left
+}
+
+TEST(SettingsSave, OnlyTheOwnerMayReadTheFile) {
+  ScratchFolder folder;
+  const auto file = folder / "taro.ini";
+  const mode_t umaskWas = umask(022);
+  const auto modeOf = [&] {
+    struct stat info {};
+    stat(file.c_str(), &info);
+    return info.st_mode & 07777;
+  };
+  EXPECT_FALSE(saveSettings(file, sampleRecord()));
+  EXPECT_EQ(modeOf(), 0600u);  // a new file, whatever the umask
+  chmod(file.c_str(), 0644);
+  EXPECT_FALSE(saveSettings(file, sampleRecord()));
+  EXPECT_EQ(modeOf(), 0600u);  // a file others could read is narrowed
+  chmod(file.c_str(), 0400);
+  EXPECT_FALSE(saveSettings(file, sampleRecord()));
+  EXPECT_EQ(modeOf(), 0400u);  // a narrower mode stays
+  umask(umaskWas);
 }
 
 TEST(SettingsLoad, CorruptedFilesLoadWithDefaults) {

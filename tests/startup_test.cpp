@@ -166,5 +166,26 @@ TEST(Commands, OpenTargetTrimsAndFallsBackToTheShell) {
   EXPECT_EQ(s.run("click lblURL\nlog\n"), "open \"https://formix.example.jp/\" owner frmMain\n");
 }
 
+TEST(Commands, OpenTargetNeverStartsAQuotedFileOrAnAddress) {
+  platform::SimulatedDesktop desktop;
+  auto ports = desktop.ports();
+  desktop.addProgram(u"report 2024.pdf");  // a program "report" would take "2024.pdf" as its argument
+  desktop.addProgram(u"https://example.org/a b");
+  desktop.addProgram(u"-x");
+  for (std::u16string target : {u" \"/home/taro/report 2024.pdf\" ", u"https://example.org/a b",
+                                u"mailto:taro@example.jp", u"\"-x\""}) {
+    app::OpenTarget(ports, 7, target);
+  }
+  EXPECT_EQ(desktop.takeLog(), (std::vector<std::string>{"open \"/home/taro/report 2024.pdf\" owner 7",
+                                                         "open \"https://example.org/a b\" owner 7",
+                                                         "open \"mailto:taro@example.jp\" owner 7",
+                                                         "open \"-x\" owner 7"}));
+  EXPECT_TRUE(app::looksLikeAddress(u"x-app+1.2:open"));
+  EXPECT_FALSE(app::looksLikeAddress(u"C:\\メモ.txt"));  // a drive, not a scheme
+  EXPECT_FALSE(app::looksLikeAddress(u"notepad.exe C:\\メモ.txt"));
+  EXPECT_FALSE(app::looksLikeAddress(u"1http:x"));
+  EXPECT_FALSE(app::looksLikeAddress(u"gedit ~/notes.txt"));
+}
+
 }  // namespace
 }  // namespace formix::testing

@@ -323,6 +323,18 @@ TEST_F(X11SharedRecord, IsCreatedOwnerOnlyAndAllZeroAndSeenByEveryMapping) {
   munmap(second, sizeof(SharedState));
 }
 
+TEST(X11SharedRecordName, OneRecordPerUserAndDisplayWhateverTheDisplaysName) {
+  // A second program on another display (a remote session beside the local one) keeps its modes.
+  EXPECT_EQ(sharedMemoryName(":0", 1000), "/formix-hook-1000-_0");
+  EXPECT_EQ(sharedMemoryName("unix:0", 1000), sharedMemoryName(":0", 1000));
+  EXPECT_EQ(sharedMemoryName(":0.1", 1000), sharedMemoryName(":0", 1000));
+  EXPECT_NE(sharedMemoryName(":1", 1000), sharedMemoryName(":0", 1000));
+  EXPECT_NE(sharedMemoryName("localhost:10.0", 1000), sharedMemoryName(":10", 1000));
+  EXPECT_NE(sharedMemoryName(":0", 1001), sharedMemoryName(":0", 1000));
+  EXPECT_EQ(sharedMemoryName("../x/y:3", 7), "/formix-hook-7-.._x_y_3");  // no "/" after the first
+  EXPECT_EQ(sharedMemoryName("", 7), "/formix-hook-7-_");
+}
+
 TEST_F(X11SharedRecord, AnObjectOthersCanOpenIsNotUsed) {
   const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
   ASSERT_GE(fd, 0);

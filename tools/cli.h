@@ -23,6 +23,7 @@ int runSettings(const Args& args);
 int runSession(const Args& args);
 int runFill(const Args& args);
 int runExpand(const Args& args);
+int runRecognise(const Args& args);
 int runCapture(const Args& args);
 
 }  // namespace formix::tool

@@ -11,6 +11,7 @@ constexpr std::string_view kUsage =
     "       formix-tool session < SCRIPT\n"
     "       formix-tool fill --settings FILE [--today YYYY-MM-DD] [--summary] [INPUT]\n"
     "       formix-tool expand [--now YYYY-MM-DDTHH:MM:SS] TEXT\n"
+    "       formix-tool recognise --settings FILE [--today YYYY-MM-DD] [--summary] [FACTS]\n"
     "       formix-tool capture PAGE.html\n";
 
 struct Command {
@@ -23,6 +24,7 @@ constexpr Command kCommands[] = {
     {"session", formix::tool::runSession},
     {"fill", formix::tool::runFill},
     {"expand", formix::tool::runExpand},
+    {"recognise", formix::tool::runRecognise},
     {"capture", formix::tool::runCapture},
 };
 

@@ -97,6 +97,9 @@ constexpr Word kWeak[] = {
 // Words that mean "the reading of" whatever the label names.
 constexpr std::u16string_view kReading[] = {u"フリガナ", u"よみがな", u"読み仮名", u"カタカナ", u"ひらがな",
                                             u"カナ", u"ヨミ", u"読み", u"セイ", u"メイ"};
+constexpr std::u16string_view kRoman[] = {u"ローマ字", u"英字", u"アルファベット", u"alphabet", u"romaji", u"英語表記"};
+constexpr std::u16string_view kMobile[] = {u"携帯", u"モバイル", u"mobile"};
+constexpr std::u16string_view kDelivery[] = {u"お届け先", u"配送先", u"送付先", u"配達先", u"発送先"};
 constexpr std::u16string_view kConfirm[] = {u"確認", u"再入力", u"もう一度", u"もう1度", u"再度", u"2度", u"confirm"};
 constexpr std::u16string_view kNoHyphen[] = {u"ハイフンなし", u"ハイフン無し", u"ハイフン不要", u"ハイフンを除", u"ハイフン抜",
                                              u"ハイフンは不要", u"ハイフンを入れず", u"ハイフン(-)なし", u"-なし", u"-不要",
@@ -212,6 +215,8 @@ bool numberedSecond(const std::u16string& folded, size_t end) {
 
 LabelHint readLabel(std::u16string_view label) {
   LabelHint hint;
+  // What follows "例" is an example value ("例）静岡市インフィックマンション302号"), no label.
+  if (const size_t example = label.find(u'例'); example != std::u16string_view::npos) label = label.substr(0, example);
   if (label.empty()) return hint;
   const text::FoldedText folded(label);
   hint.confirm = containsAny(folded, kConfirm);
@@ -220,6 +225,9 @@ LabelHint readLabel(std::u16string_view label) {
   hint.noHyphen = containsAny(folded, kNoHyphen);
   hint.withHyphen = !hint.noHyphen && containsAny(folded, kWithHyphen);
   hint.reading = containsAny(folded, kReading);
+  hint.roman = containsAny(folded, kRoman);
+  hint.mobile = containsAny(folded, kMobile);
+  hint.delivery = containsAny(folded, kDelivery);
   if (hint.reading) hint.script = readingScript(label, folded);
 
   const Found strong = firstWord(folded, strongWords());
@@ -230,6 +238,10 @@ LabelHint readLabel(std::u16string_view label) {
     if (hint.topic == Topic::Leave) {
       hint.leaveWhy = std::u16string(strong.word->text);
       return hint;
+    }
+    // "携帯メールアドレス" is a mail address (of a mobile).
+    if (hint.topic == Topic::Mobile && (folded.find(u"メール") != text::npos || folded.find(u"mail") != text::npos)) {
+      hint.topic = Topic::Mail;
     }
     // A reading of the name is a name box written in kana; a reading of anything else (an
     // address in kana) is nothing Formix keeps.
@@ -254,7 +266,10 @@ LabelHint readLabel(std::u16string_view label) {
       std::u16string rest = folded.folded();
       rest.replace(strong.at, strong.length, strong.length, u' ');
       const Found weak = firstWord(text::FoldedText(rest), weakWords());
-      if (weak.word != nullptr) {
+      // "姓と名の間に…" names both parts: the whole name.
+      const bool both = (rest.find(u'姓') != std::u16string::npos && rest.find(u'名') != std::u16string::npos) ||
+                        (rest.find(u"セイ") != std::u16string::npos && rest.find(u"メイ") != std::u16string::npos);
+      if (weak.word != nullptr && !both) {
         const bool namePart = weak.word->topic == Topic::Name || weak.word->topic == Topic::Kana;
         if ((namePart && hint.topic != Topic::Birth) || (weak.word->topic == Topic::Birth && hint.topic == Topic::Birth)) {
           hint.part = weak.word->part;

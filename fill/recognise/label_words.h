@@ -61,6 +61,9 @@ struct LabelHint {
   bool noHyphen = false;            // "ハイフンなし", "ハイフン不要", "-なし"
   bool withHyphen = false;          // "ハイフンあり", "ハイフン付き", "ハイフンを入れて"
   bool secondOfKind = false;
+  bool roman = false;               // the label asks for Latin letters (ローマ字, 英字, alphabet)
+  bool mobile = false;              // "携帯" or "モバイル" stands in the label
+  bool delivery = false;            // a delivery address's label (お届け先, 配送先, 送付先)
   bool twoLabels = false;           // a name's label and its reading's stand apart in one text
                                     // ("お名前（全角） フリガナ（全角カナ）"): each box's own words decide        // a numbered second box of its kind: "メールアドレス2", "電話番号２"
   std::u16string leaveWhy;          // with Topic::Leave: the word that said so

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <new>
+#include <random>
 #include <string>
 
 #include "hook/hook_library.h"
@@ -276,6 +278,18 @@ void DisplayWatcher::activate(WindowRef window, std::uint32_t time) noexcept {
   xcb_flush(connection_);
 }
 
+std::uint64_t reportKey() noexcept {
+  static const std::uint64_t key = [] {
+    std::uint64_t value = 0;
+    if (getrandom(&value, sizeof value, 0) != static_cast<ssize_t>(sizeof value)) {
+      std::random_device device;
+      value = (static_cast<std::uint64_t>(device()) << 32) | device();
+    }
+    return value != 0 ? value : 1;
+  }();
+  return key;
+}
+
 void DisplayWatcher::report(WindowRef window, std::uint32_t message, ClientPoint point) noexcept {
   xcb_client_message_event_t event{};
   event.response_type = XCB_CLIENT_MESSAGE;
@@ -285,6 +299,8 @@ void DisplayWatcher::report(WindowRef window, std::uint32_t message, ClientPoint
   event.data.data32[0] = message;
   event.data.data32[1] = static_cast<std::uint32_t>(point.x);
   event.data.data32[2] = static_cast<std::uint32_t>(point.y);
+  event.data.data32[3] = static_cast<std::uint32_t>(reportKey());
+  event.data.data32[4] = static_cast<std::uint32_t>(reportKey() >> 32);
   // No event mask: the event goes to the client that made the window, the main program.
   xcb_send_event(connection_, 0, event.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
   xcb_flush(connection_);

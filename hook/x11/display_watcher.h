@@ -24,6 +24,11 @@
 
 namespace formix::hook::x11 {
 
+// A random value made once per process, carried by every report (data32[3] low half, data32[4]
+// high half) so that the main program can tell the library's reports from a message that any
+// other client of the display may send to its window.
+std::uint64_t reportKey() noexcept;
+
 class DisplayWatcher final : public TriggerTarget {
  public:
   // Opens the default display, takes the grabs for the current modes and starts the thread;

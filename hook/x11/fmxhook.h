@@ -3,8 +3,9 @@
  * The main program loads the library by name and calls the exports below; they have C linkage.
  * SetHook starts a thread with its own X connection that grabs the trigger gestures on the root
  * window and reports each trigger to the top-level window titled "Formix " as a _FORMIX_HOOK
- * client message (data32: 0x202, the trigger code as the x, 0 as the y). The modes live in POSIX
- * shared memory "/formix-hook-<uid>", so a mode set by any process of the user takes effect. */
+ * client message (data32: 0x202, the trigger code as the x, 0 as the y, then the report key, low
+ * half first). The modes live in POSIX shared memory "/formix-hook-<uid>-<display>", so a mode set
+ * by any process of the user on that display takes effect. */
 #ifndef FORMIX_HOOK_X11_FMXHOOK_H
 #define FORMIX_HOOK_X11_FMXHOOK_H
 
@@ -36,6 +37,10 @@ int32_t SetHook(void);
 /* Releases every grab, stops the thread and closes its connection: 0, or -1 when this process
  * was not watching. */
 int32_t RemoveHook(void);
+
+/* The random value that every report of this process carries: the main program accepts a
+ * _FORMIX_HOOK message only with it, since any client of the display can send one. */
+uint64_t FmxHookReportKey(void);
 
 void M_Mode0(void); /* no mouse trigger */
 void M_Mode1(void); /* middle button */

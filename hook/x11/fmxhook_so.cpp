@@ -104,3 +104,5 @@ FMX_EXPORT void M_Mode4() { formix::hook::x11::setMouse(4); }
 FMX_EXPORT void K_Mode0() { formix::hook::x11::setKey(0); }
 FMX_EXPORT void K_Mode1() { formix::hook::x11::setKey(1); }
 FMX_EXPORT void K_Mode2() { formix::hook::x11::setKey(2); }
+
+FMX_EXPORT std::uint64_t FmxHookReportKey() { return formix::hook::x11::reportKey(); }

@@ -5,13 +5,31 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
 namespace formix::hook::x11 {
 
-std::string sharedMemoryName() { return "/formix-hook-" + std::to_string(getuid()); }
+std::string sharedMemoryName(std::string_view display, unsigned uid) {
+  std::string host(display.substr(0, std::min(display.size(), display.rfind(':'))));
+  std::string number(display.rfind(':') == std::string_view::npos ? "" : display.substr(display.rfind(':') + 1));
+  if (const size_t dot = number.find('.'); dot != std::string::npos) number.erase(dot);
+  if (host == "unix") host.clear();  // the same local socket as ":N"
+  std::string name = "/formix-hook-" + std::to_string(uid) + "-";
+  for (char c : host + "_" + number) {
+    name.push_back(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' ? c : '_');
+  }
+  return name;
+}
+
+std::string sharedMemoryName() {
+  const char* display = std::getenv("DISPLAY");
+  return sharedMemoryName(display != nullptr ? display : "", getuid());
+}
 
 SharedState* openSharedState(const std::string& name) {
   const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);

@@ -1,13 +1,19 @@
-// The library's three settings in POSIX shared memory, one record for all of the user's processes.
+// The library's three settings in POSIX shared memory, one record for all of the user's processes
+// on one display.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "hook/shared_state.h"
 
 namespace formix::hook::x11 {
 
-// "/formix-hook-<uid>".
+// "/formix-hook-<uid>-<display>": one record per user and display, as there is one main program
+// per user and display. Every name of one display gives the same record: the screen number is
+// dropped and "unix:N" is ":N".
+std::string sharedMemoryName(std::string_view display, unsigned uid);
+// The name for this user and $DISPLAY.
 std::string sharedMemoryName();
 
 // Maps the record of that name, creating it owner-only (0600) and all zero if there is none.

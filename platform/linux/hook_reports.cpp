@@ -15,7 +15,9 @@ bool HookReports::nativeEventFilter(const QByteArray& eventType, void* message, 
   if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE) return false;
   const auto* client = static_cast<const xcb_client_message_event_t*>(message);
   if (client->type != reportType_ || client->format != 32 || client->window != view_.handle()) return false;
-  if (client->data.data32[0] != kLeftButtonUp) return true;
+  if (client->data.data32[0] != kLeftButtonUp || client->data.data32[2] != 0) return true;
+  const std::uint64_t key = client->data.data32[3] | (static_cast<std::uint64_t>(client->data.data32[4]) << 32);
+  if (!accepts_ || !accepts_(key, static_cast<std::int32_t>(client->data.data32[1]))) return true;
   // The numbers are signed 32-bit values, as the coordinates of a posted mouse message.
   // Pixels become twips in single precision, as the window's own coordinates are: the model
   // recognises a code by exactly that product.

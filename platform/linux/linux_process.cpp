@@ -1,43 +1,60 @@
 #include "platform/linux/linux_process.h"
 
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
+#include "hook/decision.h"
+
 namespace formix::platform {
 
-std::filesystem::path instanceLockPath(const std::string& runtimeDir, const std::string& display, unsigned uid) {
-  // ":0" and ":0.0" are the same display: the screen number is dropped. Only safe characters
-  // reach the file name.
-  std::string displayName = display;
-  if (const size_t colon = displayName.rfind(':'); colon != std::string::npos) {
-    if (const size_t dot = displayName.find('.', colon); dot != std::string::npos) displayName.erase(dot);
-  }
-  std::string safe;
-  for (char c : displayName) safe.push_back(std::isalnum(static_cast<unsigned char>(c)) || c == '.' ? c : '_');
-  const std::string name = "formix-" + std::to_string(uid) + "-" + safe + ".lock";
-  if (!runtimeDir.empty() && runtimeDir.front() == '/') return std::filesystem::path(runtimeDir) / name;
-  return std::filesystem::path("/tmp") / name;
-}
+std::string instanceSelectionName(unsigned uid) { return "_FORMIX_INSTANCE_U" + std::to_string(uid); }
 
 LinuxProcess::~LinuxProcess() {
-  if (lock_ >= 0) close(lock_);
+  if (lock_ != nullptr) xcb_disconnect(lock_);
 }
 
 bool LinuxProcess::anotherInstanceRunning() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  const char* display = std::getenv("DISPLAY");
-  const auto path = instanceLockPath(runtime != nullptr ? runtime : "", display != nullptr ? display : "", getuid());
-  lock_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (lock_ < 0) return false;  // no lock to be had: run rather than refuse to start
-  // A file someone else made (in a shared /tmp) says nothing about this user's instances.
-  struct stat file{};
-  if (fstat(lock_, &file) != 0 || file.st_uid != getuid()) return false;
-  return flock(lock_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  if (lock_ != nullptr) return false;  // this process holds the lock already
+  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(connection) != 0) {  // no display: run, and let start-up say so
+    xcb_disconnect(connection);
+    return false;
+  }
+  const std::string name = instanceSelectionName(getuid());
+  xcb_intern_atom_reply_t* atom =
+      xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr);
+  if (atom == nullptr) {
+    xcb_disconnect(connection);
+    return false;
+  }
+  const xcb_atom_t selection = atom->atom;
+  std::free(atom);
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+  const xcb_window_t window = xcb_generate_id(connection);
+  xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                    XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+  // Looking for an owner and taking the selection is one step for the server: two starts at the
+  // same moment cannot both find it free.
+  xcb_grab_server(connection);
+  xcb_get_selection_owner_reply_t* before =
+      xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr);
+  const bool asked = before != nullptr;
+  const bool taken = asked && before->owner != XCB_NONE;
+  std::free(before);
+  if (asked && !taken) xcb_set_selection_owner(connection, window, selection, XCB_CURRENT_TIME);
+  xcb_ungrab_server(connection);
+  xcb_get_selection_owner_reply_t* after =
+      xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr);
+  const bool ours = after != nullptr && after->owner == window;
+  std::free(after);
+  if (!ours) {
+    xcb_disconnect(connection);
+    return taken;  // a server that does not answer: run rather than refuse to start
+  }
+  lock_ = connection;  // the selection is held as long as this connection is open
+  return false;
 }
 
 void LinuxProcess::endProcess() {
@@ -66,9 +83,19 @@ std::optional<HookExports> LinuxHookLoader::loadHookLibrary(std::string_view nam
   HookExports exports;
   exports.SetHook = int32Export("SetHook");
   exports.RemoveHook = int32Export("RemoveHook");
-  for (int i = 0; i < 5; ++i) exports.M_Mode[i] = voidExport("M_Mode" + std::to_string(i));
-  for (int i = 0; i < 3; ++i) exports.K_Mode[i] = voidExport("K_Mode" + std::to_string(i));
+  // The mode calls also note the mode, so that a report the modes cannot produce is refused.
+  for (int i = 0; i < 5; ++i) {
+    if (auto set = voidExport("M_Mode" + std::to_string(i))) exports.M_Mode[i] = [this, set, i] { set(); mouseMode_ = i; };
+  }
+  for (int i = 0; i < 3; ++i) {
+    if (auto set = voidExport("K_Mode" + std::to_string(i))) exports.K_Mode[i] = [this, set, i] { set(); keyMode_ = i; };
+  }
+  if (auto* key = reinterpret_cast<std::uint64_t (*)()>(dlsym(library, "FmxHookReportKey"))) reportKey_ = key();
   return exports;
+}
+
+bool LinuxHookLoader::acceptsReport(std::uint64_t key, std::int32_t code) const {
+  return reportKey_ && key == *reportKey_ && hook::modesCanReport(mouseMode_, keyMode_, code);
 }
 
 }  // namespace formix::platform

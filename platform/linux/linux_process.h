@@ -2,16 +2,18 @@
 // loaded by name.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <xcb/xcb.h>
 #include <string>
 
 #include "platform/desktop.h"
 
 namespace formix::platform {
 
-// The lock file that marks a running instance for this user on this display.
-std::filesystem::path instanceLockPath(const std::string& runtimeDir, const std::string& display, unsigned uid);
+// The name of the X selection that the running instance of this user owns on its display.
+std::string instanceSelectionName(unsigned uid);
 
 class LinuxProcess : public Process {
  public:
@@ -19,13 +21,16 @@ class LinuxProcess : public Process {
   explicit LinuxProcess(std::function<void()> onEnd) : onEnd_(std::move(onEnd)) {}
   ~LinuxProcess() override;
   // Takes the instance lock, held until the process ends; true when another instance holds it.
+  // The lock is an X selection owned for the run, so it is the X server that tells: every name
+  // of one display (":0", "unix:0", ":0.0") is one lock, and the server frees it when the
+  // owner's connection closes, however the process ended.
   bool anotherInstanceRunning() override;
   void endProcess() override;
   bool ended() const { return ended_; }
 
  private:
   std::function<void()> onEnd_;
-  int lock_ = -1;
+  xcb_connection_t* lock_ = nullptr;
   bool ended_ = false;
 };
 
@@ -37,8 +42,14 @@ class LinuxHookLoader : public HookLibraryLoader {
       : folder_(std::move(programFolder)), installed_(std::move(installFolder)) {}
   std::optional<HookExports> loadHookLibrary(std::string_view name) override;
 
+  // Whether a report with this key and trigger code can come from the loaded library: the key is
+  // the library's own (FmxHookReportKey), and the modes this program set last can produce the code.
+  bool acceptsReport(std::uint64_t key, std::int32_t code) const;
+
  private:
   std::filesystem::path folder_, installed_;
+  std::optional<std::uint64_t> reportKey_;
+  std::int32_t mouseMode_ = 0, keyMode_ = 0;
 };
 
 }  // namespace formix::platform

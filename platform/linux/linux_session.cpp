@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <vector>
 
@@ -30,10 +31,12 @@ std::filesystem::path executableFolder() {
 
 std::filesystem::path settingsFolder(const std::filesystem::path& programFolder, const std::string& configHome,
                                      const std::string& home) {
-  // A portable copy: a folder of the user's own that the user may write to. A shared folder that
-  // happens to be writable (/usr/local/bin for the staff group) would mix users' profiles.
+  // A portable copy: a folder of the user's own that the user may write to and nobody else may.
+  // A shared folder that happens to be writable (/usr/local/bin for the staff group, a folder of
+  // mode 0777) would mix users' profiles, and let another user plant the settings this user runs.
   struct stat owner{};
-  if (stat(programFolder.c_str(), &owner) == 0 && owner.st_uid == geteuid() && access(programFolder.c_str(), W_OK) == 0) {
+  if (stat(programFolder.c_str(), &owner) == 0 && S_ISDIR(owner.st_mode) && owner.st_uid == geteuid() &&
+      (owner.st_mode & 022) == 0 && access(programFolder.c_str(), W_OK) == 0) {
     return programFolder;
   }
   // Only an absolute $XDG_CONFIG_HOME counts; a relative one is to be ignored.
@@ -44,6 +47,12 @@ std::filesystem::path settingsFolder(const std::filesystem::path& programFolder,
   std::filesystem::create_directories(base, error);
   const auto folder = base / "formix";
   if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return programFolder;
+  // A folder made earlier (by hand, or under another umask) holds the profile too: owner-only.
+  struct stat made{};
+  if (lstat(folder.c_str(), &made) == 0 && S_ISDIR(made.st_mode) && made.st_uid == geteuid() &&
+      (made.st_mode & 077) != 0) {
+    chmod(folder.c_str(), made.st_mode & 0700);
+  }
   return folder;
 }
 

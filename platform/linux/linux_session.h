@@ -1,6 +1,6 @@
 // Session facts of a Linux desktop: the user from the password database, and the folder of the
-// settings file: the program's own folder when it is the user's and writable (a portable copy), else
-// $XDG_CONFIG_HOME/formix (created owner-only).
+// settings file: the program's own folder when it is the user's and no one else may write to it (a
+// portable copy), else $XDG_CONFIG_HOME/formix (owner-only).
 #pragma once
 
 #include <filesystem>
@@ -14,7 +14,8 @@ namespace formix::platform {
 std::filesystem::path executableFolder();
 
 // Where the settings file lives for a program in `programFolder`: that folder when it is the
-// user's own and writable, otherwise the per-user configuration folder (made 0700 if missing). `configHome` is
+// user's own, writable and not writable by group or others, otherwise the per-user configuration
+// folder (made 0700 if missing, narrowed to the owner if it exists). `configHome` is
 // $XDG_CONFIG_HOME, or empty to use `home`/.config.
 std::filesystem::path settingsFolder(const std::filesystem::path& programFolder, const std::string& configHome,
                                      const std::string& home);

@@ -84,14 +84,16 @@ int main(int argc, char** argv) {
   LinuxSessionFacts session;
   // Browsers' pages come through the browser extension and its relay, to a socket only this
   // user can open. Without it the fill finds no browser, as for any other program.
-  bridge::BridgeServer bridgeServer(bridge::defaultSocketPath().value_or(""));
+  const auto socketPath = bridge::defaultSocketPath();
+  bridge::BridgeServer bridgeServer(socketPath.value_or(""));
   bridge::BridgeBrowserDocuments browsers(bridgeServer, windows);
   browsers.onNotConnected = [] { qt::showNotice(bridge::kNotConnectedMessage); };
   qt::LocalClock clock;
   Desktop desktop{windows, screen,  keyboard, clipboard, tray,    shell,    messages,
                   popups,  hookLoader, events, process,   session, browsers, clock};
 
-  qt::HookReports reports(view, screen, x.atom("_FORMIX_HOOK"));
+  qt::HookReports reports(view, screen, x.atom("_FORMIX_HOOK"),
+                          [&](std::uint64_t key, std::int32_t code) { return hookLoader.acceptsReport(key, code); });
   application.installNativeEventFilter(&reports);
 
   app::FrmMain program(desktop);
@@ -108,7 +110,11 @@ int main(int argc, char** argv) {
     }
   };
   std::atexit(runSaveAtExit);
-  if (std::string why; !bridgeServer.start(&why)) std::cerr << "formix: browser bridge unavailable: " << why << '\n';
+  if (!socketPath) {
+    std::cerr << "formix: browser bridge unavailable: XDG_RUNTIME_DIR is not set to an absolute path\n";
+  } else if (std::string why; !bridgeServer.start(&why)) {
+    std::cerr << "formix: browser bridge unavailable: " << why << '\n';
+  }
   const int status = QApplication::exec();
   saveAtExit = nullptr;  // the program ended through its own close, which saved
   view.detach();

@@ -16,13 +16,15 @@ wait_until() {  # SECONDS COMMAND...: polls every 0.1 s; false on time-out
 
 tray_ready() { xwininfo -root -tree | grep '("panel" "trayer")' >/dev/null; }
 
-start_desktop() {  # WORKDIR: tries twice, and says what went wrong when both fail
+start_desktop() {  # WORKDIR: tries up to three times, and says what went wrong each time
   local try
   for try in 1 2 3; do
     start_desktop_once "$1" && return 0
-    echo "the virtual desktop did not start (try $try, DISPLAY=$DISPLAY, Xvfb" \
-      "$(kill -0 "${desktop_pids[0]}" 2>/dev/null && echo running || echo ended)):" >&2
-    tail -n 5 "$1"/xvfb.log "$1"/openbox.log "$1"/trayer.log >&2 2>/dev/null
+    echo "the virtual desktop did not start (try $try, DISPLAY=${DISPLAY:-}, Xvfb" \
+      "$(kill -0 "${desktop_pids[0]:-}" 2>/dev/null && echo running || echo ended)):" >&2
+    # A log that was never written must not end a caller that runs under set -e: the retry is
+    # still to come.
+    tail -n 5 "$1"/xvfb.log "$1"/openbox.log "$1"/trayer.log >&2 2>/dev/null || true
     stop_desktop
     sleep 1
   done
@@ -32,7 +34,9 @@ start_desktop() {  # WORKDIR: tries twice, and says what went wrong when both fa
 start_desktop_once() {
   local work=$1
   # Xvfb picks a free display itself and writes its number, so parallel runs never collide.
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -dpi 96 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  # -noreset: without it the server resets when its first client (the probe below) leaves, and a
+  # client that connects meanwhile (openbox) is dropped.
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset -dpi 96 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   desktop_pids+=($!)
   wait_until 10 grep -q '[0-9]' "$work/display" || { echo "Xvfb gave no display" >&2; return 1; }
   export DISPLAY=":$(head -n 1 "$work/display")"

@@ -75,6 +75,11 @@ second=$?
 check "start-up: a second start ends at once and silently" test "$second:$(cat "$work/second.out")" = "0:"
 check "start-up: the first instance runs on" kill -0 "$formix_pid"
 check "start-up: still one bar" test "$(xdotool search --name '^Formix $' | wc -l)" = 1
+DISPLAY="unix$DISPLAY" "$app/formix" >"$work/second.out" 2>&1
+second=$?
+check "start-up: a second start through another name of the display ends too" \
+  test "$second:$(cat "$work/second.out")" = "0:"
+check "start-up: still one bar after it" test "$(xdotool search --name '^Formix $' | wc -l)" = 1
 
 # ==== Typing a phrase ====
 focus_recorder
@@ -111,6 +116,10 @@ xdotool key super
 check "key mode 1: the Super key opens the popup" wait_until 3 menu_shown
 xdotool key Escape
 wait_until 3 sh -c '! xwininfo -name "Formix menu" | grep -q IsViewable'
+# Any client of the display can send the window a report; only the hook library's carry its key.
+"$here/send_client_message.py" "$(formix_window)" _FORMIX_HOOK 0x202 1000 0 0 0
+sleep 1
+check "a report that another client sends opens nothing" sh -c '! xwininfo -name "Formix menu" 2>/dev/null | grep -q IsViewable'
 
 click_settings
 click_mouse_option 4

@@ -30,7 +30,7 @@ if [ "${1:-}" != "--in-display" ]; then
     { cat "$work/text_tests.log"; echo "FAIL: the text layer's tests with the Windows converter"; exit 1; }
   echo "ok   the text layer's tests pass with code page 932 from WideCharToMultiByte/MultiByteToWideChar"
   end_wine_session  # the programs with windows start a session of their own, with the display
-  xvfb-run -a -s "-screen 0 1024x768x24" "$0" --in-display "$bin" "$tool" "$work"
+  xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" --in-display "$bin" "$tool" "$work"
   end_wine_session
   echo "Formix.exe end-to-end tests took $((SECONDS - started))s"
   exit 0

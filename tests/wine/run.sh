@@ -25,7 +25,7 @@ if [ "${1:-}" != "--in-display" ]; then
   env -u DISPLAY wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$work/wineboot.log" 2>&1
   end_wine_session
   echo "wine prefix ready in $((SECONDS - started))s"
-  xvfb-run -a -s "-screen 0 1024x768x24" "$0" --in-display "$bin" "$work"
+  xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" --in-display "$bin" "$work"
   end_wine_session
   echo "wine hook test took $((SECONDS - started))s"
   exit 0

@@ -21,9 +21,9 @@ if [ "${1:-}" != "--in-display" ]; then
   # /dev/shm of its own so that a Formix or another test run of the same user is not disturbed.
   if unshare --mount --propagation private true 2>/dev/null; then
     unshare --mount --propagation private sh -c 'mount -t tmpfs -o mode=1777 tmpfs /dev/shm && exec "$@"' sh \
-      xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" --in-display "$bin" "$work"
+      xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$0" --in-display "$bin" "$work"
   else
-    xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" --in-display "$bin" "$work"
+    xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$0" --in-display "$bin" "$work"
   fi
   echo "x11 hook test took $((SECONDS - started))s"
   exit 0
@@ -148,13 +148,14 @@ SUPER=$(keycode ffeb) KEY_A=$(keycode 61) KEY_B=$(keycode 62)
 # --- Loading ---
 check "the library exports exactly the eleven names" \
   test "$(nm -D --defined-only "$bin/libfmxhook.so" | awk '{print $3}' | sort | tr '\n' ' ')" = \
-  "FmxHook K_Mode0 K_Mode1 K_Mode2 M_Mode0 M_Mode1 M_Mode2 M_Mode3 M_Mode4 RemoveHook SetHook "
+  "FmxHook FmxHookReportKey K_Mode0 K_Mode1 K_Mode2 M_Mode0 M_Mode1 M_Mode2 M_Mode3 M_Mode4 RemoveHook SetHook "
 ask main "load $bin/libfmxhook.so" '^(loaded|load failed|export)'
 check "all eleven exports found by name" printed_since main 0 '^loaded 11 exports$'
 ask main "call M_Mode3" '^M_Mode3 done$'
 ask main "call SetHook" '^SetHook -> '
 check "SetHook returns 0" printed_since main 0 '^SetHook -> 0$'
-shm="/dev/shm/formix-hook-$(id -u)"
+display_number=${DISPLAY##*:}
+shm="/dev/shm/formix-hook-$(id -u)-_${display_number%%.*}"  # one record per user and display
 check "the modes live in owner-only shared memory" test "$(stat -c '%a %s' "$shm")" = "600 12"
 
 # --- Mouse modes ---
