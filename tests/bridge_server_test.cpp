@@ -272,8 +272,19 @@ TEST_F(ServerTest, ConnectionsThatSayNothingGiveTheirPlaceUp) {
 }
 
 TEST_F(ServerTest, ALargeMessageIsTakenOnlyAsTheAnswerToARequest) {
-  const std::string large = std::string(R"({"type":"page","read":1,"frameCount":0,"frames":[{"frame":0,"path":[],"html":")") +
-                            std::string(2 * 1024 * 1024, 'x') + R"(","controls":[]}],"id":)";
+  // The facts of a page of 3000 controls with long labels: about 2 MiB.
+  json controls = json::array();
+  for (int k = 0; k < 3000; ++k) {
+    controls.push_back({{"control", k}, {"tag", "input"}, {"type", "text"}, {"label", std::string(200, 'x')},
+                        {"before", std::string(200, 'x')}, {"after", std::string(200, 'x')}, {"visible", true},
+                        {"enabled", true}, {"editable", true}});
+  }
+  const json facts = {{"type", "facts"}, {"read", 1}, {"origin", "https://a.example"},
+                      {"frames", {{{"frame", 0}, {"origin", "https://a.example"}, {"visible", true}, {"controls", controls}}}}};
+  std::string large = facts.dump();
+  large.pop_back();
+  large += R"(,"id":)";
+  ASSERT_GT(large.size(), 2u * 1024 * 1024);
   // Unasked: the connection closes long before 2 MiB are read.
   const int fd = connectTo(socket);
   bridge::FrameReader reader(bridge::kMaxToBrowser);
@@ -289,14 +300,15 @@ TEST_F(ServerTest, ALargeMessageIsTakenOnlyAsTheAnswerToARequest) {
   EXPECT_TRUE(waitFor([&] { return server.browsers().empty(); }));
   // Asked for: the whole answer arrives.
   FakeExtension extension(socket, [&](const json& r) -> json {
-    if (r["type"] == "read") return json::parse(large + "0}");
+    if (r["type"] == "collect") return json::parse(large + "0}");
     return nullptr;
   });
   ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 1; }));
   const uint64_t id = server.nextId();
-  const auto answer = server.request(server.browsers()[0], id, bridge::encodeRead(id, 1), 5000ms);
+  const auto answer = server.request(server.browsers()[0], id, bridge::encodeCollect(id, 1), 5000ms);
   ASSERT_TRUE(answer);
-  ASSERT_TRUE(std::holds_alternative<bridge::Page>(*answer));
+  ASSERT_TRUE(std::holds_alternative<bridge::Facts>(*answer));
+  EXPECT_EQ(std::get<bridge::Facts>(*answer).page.frames[0].controls.size(), 3000u);
 }
 
 // ---- BrowserDocuments over the bridge ----
