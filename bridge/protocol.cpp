@@ -102,6 +102,7 @@ fill::ControlFacts controlFacts(const json& value) {
   c.columnHeader = factText(value, "columnHeader");
   c.legend = factText(value, "legend");
   c.block = factText(value, "block");
+  c.below = factText(value, "below");
   c.beside = factText(value, "beside");
   c.value = factText(value, "value");
   c.checked = optionalFlag(value, "checked", false);
@@ -338,7 +339,7 @@ std::string encodeFactsAnswer(uint64_t id, uint64_t read, const fill::PageFacts&
                       {"placeholder", u8(c.placeholder)}, {"title", u8(c.title)}, {"ariaLabel", u8(c.ariaLabel)},
                       {"label", u8(c.label)}, {"before", u8(c.before)}, {"after", u8(c.after)},
                       {"rowHeader", u8(c.rowHeader)}, {"columnHeader", u8(c.columnHeader)}, {"legend", u8(c.legend)},
-                      {"block", u8(c.block)}, {"beside", u8(c.beside)}, {"value", u8(c.value)}, {"checked", c.checked},
+                      {"block", u8(c.block)}, {"below", u8(c.below)}, {"beside", u8(c.beside)}, {"value", u8(c.value)}, {"checked", c.checked},
                       {"userEdited", c.userEdited}, {"visible", c.visible}, {"enabled", c.enabled},
                       {"editable", c.editable}, {"focused", c.focused}, {"form", c.form}};
       if (c.tag == u"select") {

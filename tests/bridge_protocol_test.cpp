@@ -85,7 +85,7 @@ TEST(BridgeFacts, AFactsAnswerBecomesThePagesFacts) {
   name.update({{"name", "sei"}, {"id", "sei"}, {"autocomplete", "family-name"}, {"inputMode", "kana"},
                {"maxLength", 10}, {"size", 20}, {"pattern", "[ァ-ヶ]+"}, {"placeholder", "例：山田"}, {"title", "姓"},
                {"ariaLabel", "お名前（姓）"}, {"label", "姓"}, {"before", "姓"}, {"after", "名"}, {"rowHeader", "お名前"},
-               {"columnHeader", "項目"}, {"legend", "会員情報"}, {"block", "必須"}, {"value", "😀"}, {"userEdited", true},
+               {"columnHeader", "項目"}, {"legend", "会員情報"}, {"block", "必須"}, {"below", "全角で入力してください"}, {"value", "😀"}, {"userEdited", true},
                {"focused", true}, {"form", 1}});
   json pref = factsControl(3);
   pref.update({{"tag", "select"}, {"type", "select-one"}, {"visible", false},
@@ -112,6 +112,7 @@ TEST(BridgeFacts, AFactsAnswerBecomesThePagesFacts) {
   EXPECT_EQ(c.ariaLabel, u"お名前（姓）");
   EXPECT_EQ(c.rowHeader, u"お名前");
   EXPECT_EQ(c.columnHeader, u"項目");
+  EXPECT_EQ(c.below, u"全角で入力してください");
   EXPECT_EQ(c.value, u"😀");
   EXPECT_TRUE(c.userEdited && c.focused && c.visible);
   EXPECT_EQ(c.form, 1);

@@ -258,6 +258,21 @@ function formixFacts(readId) {
     return '';
   }
 
+  // The text after the control's own block, across blocks, up to the next control: a note under
+  // it. Nothing when another control follows on the control's own line.
+  function blockAfter(at) {
+    let k = at + 1;
+    while (k < tokens.length && tokens[k].kind === TEXT) k++;
+    if (k >= tokens.length || tokens[k].kind !== BREAK) return '';
+    let out = '';
+    for (; k < tokens.length && out.length < 4 * MAX_TEXT; k++) {
+      const t = tokens[k];
+      if (t.kind === CONTROL || t.kind === STOP) break;
+      out += t.kind === TEXT ? t.value : ' ';
+    }
+    return fold(out);
+  }
+
   // The first cell of the control's row (or the header cell before its own), the <dt> of its
   // <dd>, or a label column beside it.
   function rowHeader(el) {
@@ -403,6 +418,7 @@ function formixFacts(readId) {
       columnHeader: cut(columnHeader(el)),
       legend: cut(legendOf(el)),
       block: cutFromEnd(blockBefore(at)),
+      below: cut(blockAfter(at)),
       beside: choice ? cut(label || after || before) : '',
       value: secret ? '' : text(el.value),
       checked: choice ? el.checked : false,
