@@ -92,10 +92,10 @@ async function activeTab(windowId) {
   return tab;
 }
 
-async function focusedWindow() {
+async function focusedWindow(withTabs = false) {
   let win;
   try {
-    win = await api.windows.getLastFocused({ windowTypes: ['normal'] });
+    win = await api.windows.getLastFocused({ windowTypes: ['normal'], populate: withTabs });
   } catch (e) {
     throw new RequestError('no-window', 'no browser window');
   }
@@ -106,13 +106,10 @@ async function focusedWindow() {
 // The focused window, and what tells it from the browser's other windows on the desktop: its
 // active tab's title (which the window's title starts with) and its bounds.
 async function describeFocus(id) {
-  const win = await focusedWindow();
-  let title = '';
-  try {
-    title = (await activeTab(win.id)).title || '';
-  } catch (e) {
-    // A window without an active tab has a title of the browser's own.
-  }
+  const win = await focusedWindow(true);
+  // A window without an active tab has a title of the browser's own.
+  const tab = (win.tabs || []).find((t) => t.active);
+  const title = (tab && tab.title) || '';
   const answer = { type: 'focused', id, window: win.id, title: title.slice(0, 1000) };
   if ([win.left, win.top, win.width, win.height].every(Number.isSafeInteger)) {
     answer.bounds = { left: win.left, top: win.top, width: win.width, height: win.height };
@@ -130,8 +127,9 @@ async function collectFacts(id, windowId) {
   const started = performance.now();
   let results;
   try {
+    // The page has loaded already (a person looks at it): the script need not wait for it.
     results = await api.scripting.executeScript({ target: { tabId: tab.id, allFrames: true }, func: formixFacts,
-      args: [read] });
+      args: [read], injectImmediately: true });
   } catch (e) {
     throw new RequestError('not-scriptable', 'the page cannot be reached');
   }
@@ -197,7 +195,7 @@ async function fillControls(id, message) {
     let outcome = null;
     try {
       const results = await api.scripting.executeScript({ target: { tabId, frameIds: [frame] }, func: formixFill,
-        args: [message.read, fills] });
+        args: [message.read, fills], injectImmediately: true });
       outcome = results && results[0] && results[0].result;
     } catch (e) {
       outcome = null;
