@@ -107,6 +107,8 @@ function formixFacts(readId) {
     for (let a = el; a && a.nodeType === 1; a = a.parentElement) {
       const s = style(a);
       if (s.display === 'none' || parseFloat(s.opacity) < 0.1) return false;
+      // No box of its own: nothing of it clips.
+      if (s.display === 'contents') continue;
       const r = a === el ? box : a.getBoundingClientRect();
       if (!clipPathLeaves(s.clipPath, r.width, r.height)) return false;
       if ((s.position === 'absolute' || s.position === 'fixed') && !clipLeaves(s.clip)) return false;
@@ -205,8 +207,9 @@ function formixFacts(readId) {
         continue;
       }
       // Text a person cannot see is no label; a hidden part may still hold controls.
+      // (An element of display: contents has no box of its own, but its children show.)
       const hidden = n.hidden || (typeof n.checkVisibility === 'function' ? !n.checkVisibility({ visibilityProperty: true,
-        checkVisibilityCSS: true }) : style(n).display === 'none');
+        checkVisibilityCSS: true }) && style(n).display !== 'contents' : style(n).display === 'none');
       const block = BLOCKS.has(name);
       if (block) push(BREAK);
       if (hidden) {
