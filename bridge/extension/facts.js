@@ -163,17 +163,31 @@ function formixFacts(readId) {
   const BREAK = 0, STOP = 1, TEXT = 2, CONTROL = 3;
   const controlToken = [];
   const frameElements = [];
-  function push(kind, value) {
+  function push(kind, value, el) {
     const last = tokens[tokens.length - 1];
-    if (kind === TEXT && last && last.kind === TEXT) last.value += value;
-    else if (kind === BREAK && last && last.kind === BREAK) return;
-    else tokens.push({ kind, value });
+    if (kind === BREAK && last && last.kind === BREAK) return;
+    tokens.push({ kind, value, el });
+  }
+  // Whether a text's element shows (looked at only for the texts a control's facts use): text a
+  // person cannot see is no label. An element of display: contents has no box of its own; its
+  // parent decides.
+  const renderedCache = new Map();
+  function rendered(el) {
+    let r = renderedCache.get(el);
+    if (r === undefined) {
+      let e = el;
+      while (e && e.parentElement && style(e).display === 'contents') e = e.parentElement;
+      r = !e || (typeof e.checkVisibility === 'function'
+        ? e.checkVisibility({ visibilityProperty: true, checkVisibilityCSS: true })
+        : style(e).display !== 'none' && style(e).visibility === 'visible');
+      renderedCache.set(el, r);
+    }
+    return r;
   }
   function visit(node) {
     for (let n = node.firstChild; n; n = n.nextSibling) {
       if (n.nodeType === 3) {
-        if (n.data.trim() !== '') push(TEXT, n.data);
-        else push(TEXT, ' ');
+        push(TEXT, n.data.trim() !== '' ? n.data : ' ', node);
         continue;
       }
       if (n.nodeType !== 1) continue;
@@ -201,31 +215,12 @@ function formixFacts(readId) {
       }
       if (name === 'img' || name === 'area') {
         const alt = n.getAttribute('alt');
-        if (alt && alt.trim() !== '' && (typeof n.checkVisibility !== 'function' || n.checkVisibility())) {
-          push(TEXT, ' ' + alt + ' ');
-        }
+        if (alt && alt.trim() !== '') push(TEXT, ' ' + alt + ' ', n);
         continue;
       }
-      // Text a person cannot see is no label; a hidden part may still hold controls.
-      // (An element of display: contents has no box of its own, but its children show.)
-      const hidden = n.hidden || (typeof n.checkVisibility === 'function' ? !n.checkVisibility({ visibilityProperty: true,
-        checkVisibilityCSS: true }) && style(n).display !== 'contents' : style(n).display === 'none');
       const block = BLOCKS.has(name);
       if (block) push(BREAK);
-      if (hidden) {
-        for (const c of n.querySelectorAll('input, select, textarea, iframe, frame, object, embed')) {
-          if (c.localName === 'iframe' || c.localName === 'frame' || c.localName === 'object' || c.localName === 'embed') {
-            frameElements.push(c);
-          } else if (!(c.localName === 'input' && NOT_FILLED.has(c.type))) {
-            controlToken.push(tokens.length);
-            tokens.push({ kind: CONTROL, value: controls.length });
-            controls.push(c);
-          }
-        }
-        push(BREAK);
-      } else {
-        visit(n);
-      }
+      visit(n);
       if (block) push(BREAK);
     }
   }
@@ -237,6 +232,7 @@ function formixFacts(readId) {
     for (let k = at; k >= 0 && k < tokens.length; k += step) {
       const t = tokens[k];
       if (t.kind !== TEXT) break;
+      if (!rendered(t.el)) continue;
       out = step < 0 ? t.value + out : out + t.value;
     }
     return fold(out);
@@ -271,7 +267,7 @@ function formixFacts(readId) {
     for (; k < tokens.length && out.length < 4 * MAX_TEXT; k++) {
       const t = tokens[k];
       if (t.kind === CONTROL || t.kind === STOP) break;
-      out += t.kind === TEXT ? t.value : ' ';
+      out += t.kind !== TEXT ? ' ' : rendered(t.el) ? t.value : '';
     }
     return fold(out);
   }
