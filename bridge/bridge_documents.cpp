@@ -5,7 +5,6 @@
 #include <limits>
 #include <thread>
 
-#include "bridge/field_edits.h"
 #include "bridge/process_tree.h"
 #include "text/utf.h"
 
@@ -57,43 +56,50 @@ platform::WindowHandle BridgeBrowserDocuments::windowOfProcess(ConnectionId conn
     const int64_t process = windows_.windowProcess(h);
     if (process <= 0) continue;
     const size_t level = static_cast<size_t>(std::find(ancestors.begin(), ancestors.end(), process) - ancestors.begin());
-    if (level > nearest || windows_.isWindowVisible(h) != 1) continue;
+    if (level >= ancestors.size() || level > nearest || windows_.isWindowVisible(h) != 1) continue;
     if (level < nearest) {
       nearest = level;
       candidates.clear();
     }
     candidates.push_back(h);
   }
-  // The focused window shows its active tab's title first (a lone window of the browser that does
-  // not is another one: the focused window may be minimised).
-  if (!focused.title.empty()) {
-    std::erase_if(candidates, [&](platform::WindowHandle h) { return windows_.windowText(h).rfind(focused.title, 0) != 0; });
-  } else if (candidates.size() > 1) {
-    return 0;
-  }
-  if (candidates.size() <= 1 || !focused.bounds) return candidates.empty() ? 0 : candidates.front();
-  // Of windows with the same title, the one that lies where the browser says; on a tie the front-most.
+  // The focused window shows its active tab's title first, and lies where the browser says. The
+  // desktop may show a new title a moment late, so bounds alone may decide, but only exactly: a
+  // lone other window of the browser is not the focused one (that may be minimised).
+  const auto distance = [&](platform::WindowHandle h) -> int64_t {
+    const auto at = focused.bounds ? windows_.windowBounds(h) : std::nullopt;
+    if (!at) return std::numeric_limits<int64_t>::max();
+    const ScreenBounds& b = *focused.bounds;
+    return std::abs(at->left - b.left) + std::abs(at->top - b.top) + std::abs(at->left + at->width - b.left - b.width) +
+           std::abs(at->top + at->height - b.top - b.height);
+  };
+  std::vector<platform::WindowHandle> titled = candidates;
+  std::erase_if(titled, [&](platform::WindowHandle h) {
+    return focused.title.empty() || windows_.windowText(h).rfind(focused.title, 0) != 0;
+  });
+  if (titled.size() == 1) return titled.front();
+  constexpr int64_t kSameBounds = 8;  // pixels, all four edges together
+  const std::vector<platform::WindowHandle>& pool = titled.empty() ? candidates : titled;
   platform::WindowHandle best = 0;
   int64_t bestDistance = std::numeric_limits<int64_t>::max();
-  for (platform::WindowHandle h : candidates) {
-    const auto at = windows_.windowBounds(h);
-    if (!at) continue;
-    const ScreenBounds& b = *focused.bounds;
-    const int64_t distance = std::abs(at->left - b.left) + std::abs(at->top - b.top) +
-                             std::abs(at->left + at->width - b.left - b.width) +
-                             std::abs(at->top + at->height - b.top - b.height);
-    if (distance < bestDistance) {
+  bool tie = false;
+  for (platform::WindowHandle h : pool) {
+    const int64_t d = distance(h);
+    if (d < bestDistance) {
       best = h;
-      bestDistance = distance;
+      bestDistance = d;
+      tie = false;
+    } else if (d == bestDistance) {
+      tie = true;
     }
   }
-  return best != 0 ? best : candidates.front();
+  if (titled.empty()) return bestDistance <= kSameBounds && !tie ? best : 0;
+  // Windows with the same title: the nearest; on a tie (or without bounds) the front-most.
+  return best != 0 && !tie ? best : titled.front();
 }
 
 std::vector<platform::WindowHandle> BridgeBrowserDocuments::browserWindows() {
   matches_.clear();
-  page_.reset();
-  readTried_ = false;
   factsRead_.reset();
 
   const std::vector<ConnectionId> browsers = server_.browsers();
@@ -175,57 +181,12 @@ const BridgeBrowserDocuments::Match* BridgeBrowserDocuments::matchOf(platform::W
   return nullptr;
 }
 
-const Page* BridgeBrowserDocuments::page(platform::WindowHandle window) {
-  const Match* match = matchOf(window);
-  if (match == nullptr) return nullptr;
-  if (page_ && pageConnection_ == match->connection) return &*page_;
-  // A read that failed is not tried again in the same fill: one wait for a dead host is enough.
-  if (readTried_) return nullptr;
-  readTried_ = true;
-  const uint64_t id = server_.nextId();
-  auto answer = server_.request(match->connection, id, encodeRead(id, match->browserWindow), options_.requestTimeout);
-  if (!answer || !std::holds_alternative<Page>(*answer)) return nullptr;
-  page_ = std::move(std::get<Page>(*answer));
-  pageConnection_ = match->connection;
-  return &*page_;
-}
+// Today's browsers are never read or written as HTML.
+std::optional<int> BridgeBrowserDocuments::frameCount(platform::WindowHandle) { return std::nullopt; }
 
-const PageFrame* BridgeBrowserDocuments::frameOf(platform::WindowHandle window, int frame) {
-  const Page* read = page(window);
-  if (read == nullptr) return nullptr;
-  if (frame == kTopDocument) return read->frameAt({});
-  if (frame < 0) return nullptr;
-  return read->frameAt({frame});
-}
+std::optional<std::u16string> BridgeBrowserDocuments::bodyHtml(platform::WindowHandle, int) { return std::nullopt; }
 
-std::optional<int> BridgeBrowserDocuments::frameCount(platform::WindowHandle browser) {
-  const Page* read = page(browser);
-  if (read == nullptr) return std::nullopt;
-  return read->frameCount;
-}
-
-std::optional<std::u16string> BridgeBrowserDocuments::bodyHtml(platform::WindowHandle browser, int frame) {
-  const PageFrame* read = frameOf(browser, frame);
-  if (read == nullptr) return std::nullopt;
-  return read->html;
-}
-
-bool BridgeBrowserDocuments::setBodyHtml(platform::WindowHandle browser, int frame, std::u16string_view html) {
-  lastApply_ = {};
-  const PageFrame* read = frameOf(browser, frame);
-  if (read == nullptr) return false;
-  const auto edits = fieldEdits(*read, html);
-  if (!edits) return false;
-  if (edits->empty()) return true;
-  const uint64_t id = server_.nextId();
-  const std::string message = encodeApply(id, page_->read, read->frame, *edits);
-  lastApply_.sent = static_cast<int>(edits->size());
-  const auto answer = server_.request(pageConnection_, id, message, options_.requestTimeout);
-  if (!answer || !std::holds_alternative<Applied>(*answer)) return false;
-  lastApply_.applied = std::get<Applied>(*answer).applied;
-  lastApply_.skipped = std::get<Applied>(*answer).skipped;
-  return true;
-}
+bool BridgeBrowserDocuments::setBodyHtml(platform::WindowHandle, int, std::u16string_view) { return false; }
 
 std::optional<fill::PageFacts> BridgeBrowserDocuments::pageFacts(platform::WindowHandle browser) {
   factsRead_.reset();

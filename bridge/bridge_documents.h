@@ -7,18 +7,18 @@
 // nearest process that owns desktop windows (WindowSystem::windowProcess); among that browser's
 // visible windows the one whose title starts with the tab's title is it, and of several such the
 // one whose bounds are nearest, then the front-most. A desktop that does not name windows'
-// processes (or a browser in a sandbox of its own) falls back to a marker: Formix asks the browser
-// to put "[formix:" + 16 random hexadecimal digits + "]" and a blank in front of the window's
-// title, walks the desktop's windows until a title shows it, and has it taken off again. Either
-// way the match is remembered for as long as the browser stays connected. Only a browser's focused
-// window is listed, so with two browser windows open only the one in front is a browser for the
-// fill.
+// processes (or a browser in a sandbox of its own) falls back to a marker where the browser has a
+// place for one outside the page (Firefox's title preface): "[formix:" + 16 random hexadecimal
+// digits + "]" and a blank in front of the window's title; Formix walks the desktop's windows
+// until a title shows it, and has it taken off again. Either way the match is remembered for as
+// long as the browser stays connected. Only a browser's focused window is listed, so with two
+// browser windows open only the one in front is a browser for the fill.
 //
-// Today's browsers are read as facts (pageFacts) and filled control by control (applyFills). The
-// older way reads the page once as HTML: the frame count and every body come from that read, and
-// each body written back goes to the browser as per-field edits against it. Calls block the
-// calling thread until the browser answers or a short time has passed; a browser that does not
-// answer is no browser, and nothing changes.
+// The page is read as the facts of its controls (pageFacts) and filled control by control
+// (applyFills); its HTML is never read or written (frameCount, bodyHtml and setBodyHtml fail), so
+// no fill of a page of today's browsers bypasses the recogniser. Calls block the calling thread
+// until the browser answers or a short time has passed; a browser that does not answer is no
+// browser, and nothing changes.
 #pragma once
 
 #include <chrono>
@@ -61,8 +61,8 @@ class BridgeBrowserDocuments : public platform::BrowserDocuments {
   std::optional<fill::PageFacts> pageFacts(platform::WindowHandle browser) override;
   std::optional<int> applyFills(platform::WindowHandle browser, const std::vector<fill::ControlFill>& fills) override;
 
-  // What the last write or fill did: edits or fills sent, applied and skipped by the page (for
-  // tests and measurements).
+  // What the last fill did: fills sent, applied and skipped by the page (for tests and
+  // measurements).
   struct LastApply {
     int sent = 0, applied = 0, skipped = 0;
   };
@@ -75,8 +75,6 @@ class BridgeBrowserDocuments : public platform::BrowserDocuments {
     int64_t browserWindow = 0;
   };
   const Match* matchOf(platform::WindowHandle window) const;
-  const Page* page(platform::WindowHandle window);
-  const PageFrame* frameOf(platform::WindowHandle window, int frame);
   std::u16string newMarker();
   platform::WindowHandle windowOfProcess(ConnectionId connection, const Focused& focused);
 
@@ -96,9 +94,6 @@ class BridgeBrowserDocuments : public platform::BrowserDocuments {
     platform::WindowHandle window = 0;
   };
   std::vector<Known> known_;
-  std::optional<Page> page_;
-  ConnectionId pageConnection_ = 0;
-  bool readTried_ = false;
   // The facts read last, to be filled.
   std::optional<uint64_t> factsRead_;
   ConnectionId factsConnection_ = 0;

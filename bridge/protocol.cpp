@@ -43,29 +43,6 @@ std::string string(const json& value, const char* name) {
   return value.get<std::string>();
 }
 
-PageFrame pageFrame(const json& value) {
-  if (!value.is_object()) throw Bad{"a frame must be an object"};
-  PageFrame frame;
-  frame.frame = integer(member(value, "frame"), "frame", 0, std::numeric_limits<int64_t>::max());
-  const json& path = member(value, "path");
-  if (!path.is_array() || path.size() > 32) throw Bad{"\"path\" must be an array of at most 32 indexes"};
-  for (const json& index : path) frame.path.push_back(static_cast<int>(integer(index, "path", 0, 100000)));
-  const auto html = text::fromUtf8(string(member(value, "html"), "html"));
-  if (!html) throw Bad{"\"html\" is not valid text"};
-  frame.html = *html;
-  const json& controls = member(value, "controls");
-  if (!controls.is_array()) throw Bad{"\"controls\" must be an array"};
-  frame.controls.reserve(controls.size());
-  for (const json& at : controls) {
-    const auto position = static_cast<size_t>(integer(at, "controls", 0, static_cast<int64_t>(frame.html.size()) - 1));
-    // Each control starts with its tag's "<", and they come in document order.
-    if (frame.html[position] != u'<') throw Bad{"a control position does not start a tag"};
-    if (!frame.controls.empty() && position <= frame.controls.back()) throw Bad{"control positions must ascend"};
-    frame.controls.push_back(position);
-  }
-  return frame;
-}
-
 // A text fact: absent is empty; longer than `limit` UTF-16 units is refused.
 std::u16string factText(const json& object, const char* name, size_t limit = kMaxFactText) {
   const auto it = object.find(name);
@@ -125,6 +102,7 @@ fill::ControlFacts controlFacts(const json& value) {
   c.columnHeader = factText(value, "columnHeader");
   c.legend = factText(value, "legend");
   c.block = factText(value, "block");
+  c.below = factText(value, "below");
   c.beside = factText(value, "beside");
   c.value = factText(value, "value");
   c.checked = optionalFlag(value, "checked", false);
@@ -206,27 +184,6 @@ Incoming decode(const json& message) {
                   integer(member(message, "window"), "window", 0, std::numeric_limits<int64_t>::max())};
   }
   if (type == "unmarked") return Unmarked{requestId(message)};
-  if (type == "page") {
-    Page page;
-    page.id = requestId(message);
-    const json& read = member(message, "read");
-    if (!read.is_number_unsigned()) throw Bad{"\"read\" must be an unsigned integer"};
-    page.read = read.get<uint64_t>();
-    page.frameCount = static_cast<int>(integer(member(message, "frameCount"), "frameCount", 0, 32767));
-    const json& frames = member(message, "frames");
-    if (!frames.is_array() || frames.size() > kMaxFramesPerPage) throw Bad{"\"frames\" must be an array of frames"};
-    for (const json& frame : frames) {
-      page.frames.push_back(pageFrame(frame));
-      for (size_t k = 0; k + 1 < page.frames.size(); ++k) {
-        if (page.frames[k].path == page.frames.back().path) throw Bad{"two frames with the same path"};
-      }
-    }
-    return page;
-  }
-  if (type == "applied") {
-    return Applied{requestId(message), static_cast<int>(integer(member(message, "applied"), "applied", 0, 1000000)),
-                   static_cast<int>(integer(member(message, "skipped"), "skipped", 0, 1000000))};
-  }
   if (type == "facts") {
     Facts facts;
     facts.id = requestId(message);
@@ -299,13 +256,6 @@ std::optional<std::string> FrameReader::next() {
   return message;
 }
 
-const PageFrame* Page::frameAt(const std::vector<int>& path) const {
-  for (const PageFrame& frame : frames) {
-    if (frame.path == path) return &frame;
-  }
-  return nullptr;
-}
-
 uint64_t replyId(const Incoming& message) {
   return std::visit(
       [](const auto& m) -> uint64_t {
@@ -355,23 +305,6 @@ std::string encodeMark(uint64_t id, std::u16string_view marker) {
 
 std::string encodeUnmark(uint64_t id) { return dump({{"type", "unmark"}, {"id", id}}); }
 
-std::string encodeRead(uint64_t id, int64_t window) { return dump({{"type", "read"}, {"id", id}, {"window", window}}); }
-
-std::string encodeApply(uint64_t id, uint64_t read, int64_t frame, const std::vector<FieldEdit>& edits) {
-  json list = json::array();
-  for (const FieldEdit& edit : edits) {
-    json e = {{"at", edit.at}};
-    switch (edit.kind) {
-      case FieldEdit::Kind::Value: e["value"] = text::toUtf8(edit.text); break;
-      case FieldEdit::Kind::Checked: e["checked"] = edit.checked; break;
-      case FieldEdit::Kind::Option: e["option"] = edit.option; break;
-      case FieldEdit::Kind::Text: e["text"] = text::toUtf8(edit.text); break;
-    }
-    list.push_back(std::move(e));
-  }
-  return dump({{"type", "apply"}, {"id", id}, {"read", read}, {"frame", frame}, {"edits", std::move(list)}});
-}
-
 std::string encodeError(uint64_t id, std::string_view error, std::string_view message) {
   return dump({{"type", "error"}, {"id", id}, {"error", error}, {"message", message}});
 }
@@ -406,7 +339,7 @@ std::string encodeFactsAnswer(uint64_t id, uint64_t read, const fill::PageFacts&
                       {"placeholder", u8(c.placeholder)}, {"title", u8(c.title)}, {"ariaLabel", u8(c.ariaLabel)},
                       {"label", u8(c.label)}, {"before", u8(c.before)}, {"after", u8(c.after)},
                       {"rowHeader", u8(c.rowHeader)}, {"columnHeader", u8(c.columnHeader)}, {"legend", u8(c.legend)},
-                      {"block", u8(c.block)}, {"beside", u8(c.beside)}, {"value", u8(c.value)}, {"checked", c.checked},
+                      {"block", u8(c.block)}, {"below", u8(c.below)}, {"beside", u8(c.beside)}, {"value", u8(c.value)}, {"checked", c.checked},
                       {"userEdited", c.userEdited}, {"visible", c.visible}, {"enabled", c.enabled},
                       {"editable", c.editable}, {"focused", c.focused}, {"form", c.form}};
       if (c.tag == u"select") {

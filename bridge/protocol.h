@@ -19,12 +19,12 @@
 
 namespace formix::bridge {
 
-inline constexpr int kProtocolVersion = 1;
+inline constexpr int kProtocolVersion = 2;
 // A browser takes at most 1 MB in one message from a host.
 inline constexpr size_t kMaxToBrowser = 1024 * 1024;
-// Pages read from the browser: generous for any real page body, small enough to refuse abuse.
+// What the browser sends: generous for the facts of any real page, small enough to refuse abuse.
 inline constexpr size_t kMaxFromBrowser = 32 * 1024 * 1024;
-// Frames of one page that a read may report (the fill itself takes at most ten of them).
+// Frames of one page that a read may report.
 inline constexpr size_t kMaxFramesPerPage = 256;
 
 // The facts of a page: every text is at most this many UTF-16 units (the extension cuts longer
@@ -89,7 +89,7 @@ struct Focused {
   std::optional<ScreenBounds> bounds;
 };
 
-// The browser's focused window now shows the marker in its title.
+// The browser's focused window now shows the marker in its title (Firefox's title preface).
 struct Marked {
   uint64_t id = 0;
   int64_t window = 0;  // the browser's own id of that window
@@ -97,29 +97,6 @@ struct Marked {
 
 struct Unmarked {
   uint64_t id = 0;
-};
-
-// One frame of the page: its body serialised with each control's live state, and where each
-// control's tag starts in that text (UTF-16 positions, ascending).
-struct PageFrame {
-  int64_t frame = 0;          // the browser's frame id, named again when applying
-  std::vector<int> path;      // child indexes from the top document; empty for the top itself
-  std::u16string html;
-  std::vector<size_t> controls;
-};
-
-struct Page {
-  uint64_t id = 0;
-  uint64_t read = 0;       // names this read when applying edits to it
-  int frameCount = 0;      // the top document's child frames, scriptable or not
-  std::vector<PageFrame> frames;
-  const PageFrame* frameAt(const std::vector<int>& path) const;
-};
-
-struct Applied {
-  uint64_t id = 0;
-  int applied = 0;
-  int skipped = 0;
 };
 
 // The facts of the page in a window's active tab (answers "collect").
@@ -143,7 +120,7 @@ struct ErrorReply {
   std::string message;
 };
 
-using Incoming = std::variant<Hello, Focused, Marked, Unmarked, Page, Applied, Facts, Filled, ErrorReply>;
+using Incoming = std::variant<Hello, Focused, Marked, Unmarked, Facts, Filled, ErrorReply>;
 
 // The id a message answers (0 for Hello).
 uint64_t replyId(const Incoming& message);
@@ -161,22 +138,10 @@ std::string encodeFactsAnswer(uint64_t id, uint64_t read, const fill::PageFacts&
 
 // ---- What Formix sends ----
 
-// One change to a live control, tied to where the control's tag starts in the read text.
-struct FieldEdit {
-  enum class Kind { Value, Checked, Option, Text };
-  size_t at = 0;
-  Kind kind = Kind::Value;
-  std::u16string text;  // Value, Text
-  bool checked = false;  // Checked
-  int option = -1;       // Option: index among the list's options
-};
-
 std::string encodeWelcome();
 std::string encodeFocus(uint64_t id);
 std::string encodeMark(uint64_t id, std::u16string_view marker);
 std::string encodeUnmark(uint64_t id);
-std::string encodeRead(uint64_t id, int64_t window);
-std::string encodeApply(uint64_t id, uint64_t read, int64_t frame, const std::vector<FieldEdit>& edits);
 std::string encodeError(uint64_t id, std::string_view error, std::string_view message);
 // The facts of the page in the active tab of `window`.
 std::string encodeCollect(uint64_t id, int64_t window);

@@ -41,6 +41,9 @@ struct ControlFacts {
   std::u16string columnHeader; // the <th> above it in its table's column
   std::u16string legend;       // the <legend> of its fieldset
   std::u16string block;        // the text of the block just before the one that holds it (a heading, a label <div>)
+  std::u16string below;        // the text of the blocks after the one that holds it, up to the next control: a note
+                               // under a box or a group ("「英数字」は全角で入力してください"); empty when a
+                               // control follows on its own line
   std::u16string beside;       // radio buttons and check boxes: the text beside it (its own label)
 
   std::u16string value;        // current value; radio buttons and check boxes: the value attribute

@@ -5,6 +5,8 @@
 // that points back at the page's folder, so its styles and images load), chromium prints the DOM
 // after the page loaded, and the collector's answer is cut out of it. Writes the "facts" answer
 // the extension would send (bridge/README.md), for the top document only, as UTF-8 JSON to stdout.
+// A page in UTF-8 is read as UTF-8 whatever it declares (a saved page often keeps the declaration
+// of the encoding it was served in).
 // FORMIX_CHROMIUM names another chromium program.
 #include <fcntl.h>
 #include <poll.h>
@@ -22,6 +24,7 @@
 #include <nlohmann/json.hpp>
 
 #include "bridge/protocol.h"
+#include "text/utf.h"
 #include "tools/cli.h"
 #include "tools/facts_script.h"
 
@@ -84,6 +87,9 @@ std::string withCollector(const std::string& page, const fs::path& folder) {
       "  holder.textContent = 'FORMIX-FACTS' + '-BEGIN' + out.replace(/</g, '\\\\u003c') + 'FORMIX-FACTS' + '-END';\n"
       "  document.documentElement.appendChild(holder);\n"
       "}, 0));\n</script>";
+  // A page saved as UTF-8 may still declare the encoding it was served in: a byte-order mark
+  // makes chromium read it as what it is. Text in another encoding keeps its own declaration.
+  if (!out.starts_with("\xEF\xBB\xBF") && text::fromUtf8(out)) out.insert(0, "\xEF\xBB\xBF");
   const size_t bodyEnd = lower(out).rfind("</body");
   if (bodyEnd != std::string::npos) out.insert(bodyEnd, script);
   else out += script;

@@ -1,25 +1,25 @@
 // The extension's background: keeps a native-messaging connection to Formix's relay and answers
 // Formix's requests (tell the focused window, collect the facts of the active tab's controls,
-// fill controls; and, for the older way, mark the window's title, read the frames' HTML, apply
-// edits). It does nothing on its own: no page is read except on Formix's request, and
-// what is read goes to the relay only.
+// fill controls; in Firefox also mark the window's title). It does nothing on its own: no page
+// is read except on Formix's request, what is read goes to the relay only, and nothing is ever
+// written into a page except the values of a fill.
 'use strict';
 
 // Chromium also has `browser` now; only Firefox can tell about itself.
 const firefox = typeof globalThis.browser !== 'undefined' && typeof globalThis.browser.runtime.getBrowserInfo === 'function';
 const api = firefox ? globalThis.browser : globalThis.chrome;
-if (typeof formixSerialise === 'undefined') importScripts('page.js', 'facts.js');
+if (typeof formixFacts === 'undefined') importScripts('facts.js');
 
 const HOST = 'formix.bridge';
-const PROTOCOL_VERSION = 1;
+const PROTOCOL_VERSION = 2;
 // Formix refuses larger messages; a page that big is answered with an error instead.
 const MAX_MESSAGE = 32 * 1024 * 1024;
 
 let port = null;
 let retryDelay = 500;
 let retryTimer = null;
-let mark = null;       // the window whose title carries a marker, and how to take it off
-const reads = new Map(); // read id -> tab id, for the latest few reads (HTML and facts alike)
+let mark = null;       // the window whose title carries a marker (Firefox), and how to take it off
+const reads = new Map(); // read id -> tab id, for the latest few reads
 
 class RequestError extends Error {
   constructor(code, message) {
@@ -79,8 +79,6 @@ async function handle(message) {
       case 'fill': reply(await fillControls(id, message)); break;
       case 'mark': reply(await markWindow(id, message.marker)); break;
       case 'unmark': reply(await unmarkWindow(id)); break;
-      case 'read': reply(await readPage(id, message.window)); break;
-      case 'apply': reply(await applyEdits(id, message)); break;
       default: throw new RequestError('unknown-request', 'unknown request type');
     }
   } catch (e) {
@@ -94,10 +92,10 @@ async function activeTab(windowId) {
   return tab;
 }
 
-async function focusedWindow() {
+async function focusedWindow(withTabs = false) {
   let win;
   try {
-    win = await api.windows.getLastFocused({ windowTypes: ['normal'] });
+    win = await api.windows.getLastFocused({ windowTypes: ['normal'], populate: withTabs });
   } catch (e) {
     throw new RequestError('no-window', 'no browser window');
   }
@@ -108,13 +106,10 @@ async function focusedWindow() {
 // The focused window, and what tells it from the browser's other windows on the desktop: its
 // active tab's title (which the window's title starts with) and its bounds.
 async function describeFocus(id) {
-  const win = await focusedWindow();
-  let title = '';
-  try {
-    title = (await activeTab(win.id)).title || '';
-  } catch (e) {
-    // A window without an active tab has a title of the browser's own.
-  }
+  const win = await focusedWindow(true);
+  // A window without an active tab has a title of the browser's own.
+  const tab = (win.tabs || []).find((t) => t.active);
+  const title = (tab && tab.title) || '';
   const answer = { type: 'focused', id, window: win.id, title: title.slice(0, 1000) };
   if ([win.left, win.top, win.width, win.height].every(Number.isSafeInteger)) {
     answer.bounds = { left: win.left, top: win.top, width: win.width, height: win.height };
@@ -132,23 +127,28 @@ async function collectFacts(id, windowId) {
   const started = performance.now();
   let results;
   try {
+    // The page has loaded already (a person looks at it): the script need not wait for it.
     results = await api.scripting.executeScript({ target: { tabId: tab.id, allFrames: true }, func: formixFacts,
-      args: [read] });
+      args: [read], injectImmediately: true });
   } catch (e) {
     throw new RequestError('not-scriptable', 'the page cannot be reached');
   }
+  // Frames by their path; a path two frames claim (or one with an unknown step) leads nowhere.
+  const reached = [];
   const byPath = new Map();
   let collecting = 0;
   for (const r of results || []) {
     const f = r && r.result;
     if (!f || !Array.isArray(f.path) || !Array.isArray(f.controls) || !Number.isSafeInteger(r.frameId)) continue;
     collecting = Math.max(collecting, f.took || 0);
-    byPath.set(f.path.join('/'), { frameId: r.frameId, facts: f });
+    const key = f.path.join('/');
+    byPath.set(key, byPath.has(key) || f.path.includes(-1) ? null : { frameId: r.frameId, facts: f });
+    reached.push({ frameId: r.frameId, facts: f });
   }
   const top = byPath.get('');
   if (!top) throw new RequestError('not-scriptable', 'the page cannot be reached');
   const frames = [];
-  for (const [key, { frameId, facts }] of byPath) {
+  for (const { frameId, facts } of reached) {
     let visible = true;
     let sharedAutofill = false;
     // From the top down: each frame element on the way must be seen.
@@ -158,15 +158,17 @@ async function collectFacts(id, windowId) {
       visible = Boolean(element && element.visible);
       if (depth === facts.path.length) sharedAutofill = Boolean(element && element.sharedAutofill);
     }
-    frames.push({ key, path: facts.path, frame: frameId, origin: facts.origin, sharedAutofill, visible,
+    frames.push({ path: facts.path, frame: frameId, origin: facts.origin, sharedAutofill, visible,
       controls: facts.controls });
   }
+  // Document order; frames at an unknown place last.
+  const step = (k) => (k < 0 ? Infinity : k);
   const order = (a, b) => {
-    for (let k = 0; k < Math.min(a.length, b.length); k++) if (a[k] !== b[k]) return a[k] - b[k];
+    for (let k = 0; k < Math.min(a.length, b.length); k++) if (a[k] !== b[k]) return step(a[k]) - step(b[k]) || 0;
     return a.length - b.length;
   };
-  frames.sort((a, b) => order(a.path, b.path));
-  for (const f of frames) delete f.key;
+  frames.sort((a, b) => order(a.path, b.path) || a.frame - b.frame);
+  for (const f of frames) delete f.path;
   reads.set(read, tab.id);
   while (reads.size > 4) reads.delete(reads.keys().next().value);
   const answer = { type: 'facts', id, read, origin: top.facts.origin, frames,
@@ -193,7 +195,7 @@ async function fillControls(id, message) {
     let outcome = null;
     try {
       const results = await api.scripting.executeScript({ target: { tabId, frameIds: [frame] }, func: formixFill,
-        args: [message.read, fills] });
+        args: [message.read, fills], injectImmediately: true });
       outcome = results && results[0] && results[0].result;
     } catch (e) {
       outcome = null;
@@ -211,26 +213,18 @@ async function fillControls(id, message) {
   return { type: 'filled', id, applied, skipped };
 }
 
+// Firefox shows a title preface in front of a window's title, outside every page: Formix finds
+// the window by it when the desktop cannot name the browser's windows. Chromium has no such
+// preface, and a page's own title is not touched.
 async function markWindow(id, marker) {
   if (typeof marker !== 'string' || !/^\[formix:[0-9a-f]{16}\]$/.test(marker)) {
     throw new RequestError('bad-request', 'malformed marker');
   }
+  if (!firefox) throw new RequestError('unknown-request', 'this browser shows no title preface');
   if (mark) await unmarkWindow(0);
   const win = await focusedWindow();
-  if (firefox) {
-    await api.windows.update(win.id, { titlePreface: marker + ' ' });
-    mark = { window: win.id, marker };
-  } else {
-    const tab = await activeTab(win.id);
-    let results;
-    try {
-      results = await api.scripting.executeScript({ target: { tabId: tab.id }, func: formixMark, args: [marker] });
-    } catch (e) {
-      throw new RequestError('not-scriptable', 'the active tab cannot be reached');
-    }
-    if (!results || !results[0] || results[0].result !== true) throw new RequestError('not-scriptable', 'no title set');
-    mark = { window: win.id, tab: tab.id, marker };
-  }
+  await api.windows.update(win.id, { titlePreface: marker + ' ' });
+  mark = { window: win.id, marker };
   return { type: 'marked', id, window: win.id };
 }
 
@@ -239,63 +233,12 @@ async function unmarkWindow(id) {
   mark = null;
   if (done) {
     try {
-      if (firefox) await api.windows.update(done.window, { titlePreface: '' });
-      else await api.scripting.executeScript({ target: { tabId: done.tab }, func: formixUnmark, args: [done.marker] });
+      await api.windows.update(done.window, { titlePreface: '' });
     } catch (e) {
-      // The tab or window closed meanwhile: its title is gone with it.
+      // The window closed meanwhile: its title is gone with it.
     }
   }
   return { type: 'unmarked', id };
-}
-
-async function readPage(id, windowId) {
-  if (!Number.isSafeInteger(windowId)) throw new RequestError('bad-request', 'no window');
-  const tab = await activeTab(windowId);
-  const read = Math.floor(Math.random() * 2 ** 48) + 1;
-  const started = performance.now();
-  let results;
-  try {
-    results = await api.scripting.executeScript({ target: { tabId: tab.id, allFrames: true }, func: formixSerialise,
-      args: [read] });
-  } catch (e) {
-    throw new RequestError('not-scriptable', 'the page cannot be reached');
-  }
-  const frames = [];
-  let frameCount = 0;
-  let size = 0;
-  let serialising = 0;
-  for (const r of results || []) {
-    const page = r && r.result;
-    if (!page || !Array.isArray(page.path) || typeof page.html !== 'string') continue;
-    if (page.path.length === 0) frameCount = page.length;
-    serialising = Math.max(serialising, page.took || 0);
-    size += page.html.length * 3 + page.controls.length * 8;
-    frames.push({ frame: r.frameId, path: page.path, html: page.html, controls: page.controls });
-  }
-  if (!frames.some((f) => f.path.length === 0)) throw new RequestError('not-scriptable', 'the page cannot be reached');
-  if (size > MAX_MESSAGE - 65536) throw new RequestError('too-large', 'the page is too large');
-  reads.set(read, tab.id);
-  while (reads.size > 4) reads.delete(reads.keys().next().value);
-  // How long the frames took to serialise and the whole script to run, for measurements.
-  return { type: 'page', id, read, frameCount, frames, took: { serialise: serialising, script: performance.now() - started } };
-}
-
-async function applyEdits(id, message) {
-  const tabId = reads.get(message.read);
-  if (tabId === undefined) throw new RequestError('stale-read', 'the page was read before');
-  if (!Number.isSafeInteger(message.frame) || !Array.isArray(message.edits)) {
-    throw new RequestError('bad-request', 'no frame or edits');
-  }
-  let results;
-  try {
-    results = await api.scripting.executeScript({ target: { tabId, frameIds: [message.frame] }, func: formixApply,
-      args: [message.read, message.edits] });
-  } catch (e) {
-    throw new RequestError('stale-read', 'the frame is gone');
-  }
-  const outcome = results && results[0] && results[0].result;
-  if (!outcome || outcome.stale) throw new RequestError('stale-read', 'the frame changed since it was read');
-  return { type: 'applied', id, applied: outcome.applied, skipped: outcome.skipped };
 }
 
 // A service worker may be stopped while no relay runs; the alarm brings it back to try again.

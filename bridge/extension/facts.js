@@ -107,6 +107,8 @@ function formixFacts(readId) {
     for (let a = el; a && a.nodeType === 1; a = a.parentElement) {
       const s = style(a);
       if (s.display === 'none' || parseFloat(s.opacity) < 0.1) return false;
+      // No box of its own: nothing of it clips.
+      if (s.display === 'contents') continue;
       const r = a === el ? box : a.getBoundingClientRect();
       if (!clipPathLeaves(s.clipPath, r.width, r.height)) return false;
       if ((s.position === 'absolute' || s.position === 'fixed') && !clipLeaves(s.clip)) return false;
@@ -161,17 +163,31 @@ function formixFacts(readId) {
   const BREAK = 0, STOP = 1, TEXT = 2, CONTROL = 3;
   const controlToken = [];
   const frameElements = [];
-  function push(kind, value) {
+  function push(kind, value, el) {
     const last = tokens[tokens.length - 1];
-    if (kind === TEXT && last && last.kind === TEXT) last.value += value;
-    else if (kind === BREAK && last && last.kind === BREAK) return;
-    else tokens.push({ kind, value });
+    if (kind === BREAK && last && last.kind === BREAK) return;
+    tokens.push({ kind, value, el });
+  }
+  // Whether a text's element shows (looked at only for the texts a control's facts use): text a
+  // person cannot see is no label. An element of display: contents has no box of its own; its
+  // parent decides.
+  const renderedCache = new Map();
+  function rendered(el) {
+    let r = renderedCache.get(el);
+    if (r === undefined) {
+      let e = el;
+      while (e && e.parentElement && style(e).display === 'contents') e = e.parentElement;
+      r = !e || (typeof e.checkVisibility === 'function'
+        ? e.checkVisibility({ visibilityProperty: true, checkVisibilityCSS: true })
+        : style(e).display !== 'none' && style(e).visibility === 'visible');
+      renderedCache.set(el, r);
+    }
+    return r;
   }
   function visit(node) {
     for (let n = node.firstChild; n; n = n.nextSibling) {
       if (n.nodeType === 3) {
-        if (n.data.trim() !== '') push(TEXT, n.data);
-        else push(TEXT, ' ');
+        push(TEXT, n.data.trim() !== '' ? n.data : ' ', node);
         continue;
       }
       if (n.nodeType !== 1) continue;
@@ -199,30 +215,12 @@ function formixFacts(readId) {
       }
       if (name === 'img' || name === 'area') {
         const alt = n.getAttribute('alt');
-        if (alt && alt.trim() !== '' && (typeof n.checkVisibility !== 'function' || n.checkVisibility())) {
-          push(TEXT, ' ' + alt + ' ');
-        }
+        if (alt && alt.trim() !== '') push(TEXT, ' ' + alt + ' ', n);
         continue;
       }
-      // Text a person cannot see is no label; a hidden part may still hold controls.
-      const hidden = n.hidden || (typeof n.checkVisibility === 'function' ? !n.checkVisibility({ visibilityProperty: true,
-        checkVisibilityCSS: true }) : style(n).display === 'none');
       const block = BLOCKS.has(name);
       if (block) push(BREAK);
-      if (hidden) {
-        for (const c of n.querySelectorAll('input, select, textarea, iframe, frame, object, embed')) {
-          if (c.localName === 'iframe' || c.localName === 'frame' || c.localName === 'object' || c.localName === 'embed') {
-            frameElements.push(c);
-          } else if (!(c.localName === 'input' && NOT_FILLED.has(c.type))) {
-            controlToken.push(tokens.length);
-            tokens.push({ kind: CONTROL, value: controls.length });
-            controls.push(c);
-          }
-        }
-        push(BREAK);
-      } else {
-        visit(n);
-      }
+      visit(n);
       if (block) push(BREAK);
     }
   }
@@ -234,6 +232,7 @@ function formixFacts(readId) {
     for (let k = at; k >= 0 && k < tokens.length; k += step) {
       const t = tokens[k];
       if (t.kind !== TEXT) break;
+      if (!rendered(t.el)) continue;
       out = step < 0 ? t.value + out : out + t.value;
     }
     return fold(out);
@@ -256,6 +255,21 @@ function formixFacts(readId) {
       }
     }
     return '';
+  }
+
+  // The text after the control's own block, across blocks, up to the next control: a note under
+  // it. Nothing when another control follows on the control's own line.
+  function blockAfter(at) {
+    let k = at + 1;
+    while (k < tokens.length && tokens[k].kind === TEXT) k++;
+    if (k >= tokens.length || tokens[k].kind !== BREAK) return '';
+    let out = '';
+    for (; k < tokens.length && out.length < 4 * MAX_TEXT; k++) {
+      const t = tokens[k];
+      if (t.kind === CONTROL || t.kind === STOP) break;
+      out += t.kind !== TEXT ? ' ' : rendered(t.el) ? t.value : '';
+    }
+    return fold(out);
   }
 
   // The first cell of the control's row (or the header cell before its own), the <dt> of its
@@ -403,6 +417,7 @@ function formixFacts(readId) {
       columnHeader: cut(columnHeader(el)),
       legend: cut(legendOf(el)),
       block: cutFromEnd(blockBefore(at)),
+      below: cut(blockAfter(at)),
       beside: choice ? cut(label || after || before) : '',
       value: secret ? '' : text(el.value),
       checked: choice ? el.checked : false,
@@ -439,14 +454,16 @@ function formixFacts(readId) {
   }
   for (let k = 0; k < window.length; k++) if (!children[k]) children[k] = { visible: false, sharedAutofill: false };
 
-  // Where this frame sits: child indexes from the top document.
+  // Where this frame sits: child indexes from the top document. A frame its parent does not list
+  // among its child frames (Chromium leaves out those of <object> and <embed>) is at -1 there: its
+  // frame element cannot be told, so it counts as not visible.
   let path = [];
   try {
     for (let w = window; w !== w.parent; w = w.parent) {
       const parent = w.parent;
       let i = 0;
       while (i < parent.length && parent[i] !== w) i++;
-      path.unshift(i);
+      path.unshift(i < parent.length ? i : -1);
     }
   } catch (e) {
     path = null;
@@ -507,17 +524,25 @@ function formixFill(readId, fills) {
     }
     return false;
   }
-  let applied = 0;
-  let skipped = 0;
-  for (const fill of fills) {
+  // First every control is looked at (one layout of the page for all of them), then each is
+  // written after a last look at what a write of the one before may have changed.
+  const sound = (el, k) => el && el.isConnected && read.stateOf(el) === read.states[k];
+  const chosen = fills.map((fill) => {
     const k = fill && Number.isInteger(fill.control) ? fill.control : -1;
     const el = k >= 0 && k < read.elements.length ? read.elements[k] : null;
+    try {
+      return el && sound(el, k) && !forbidden(el) && !el.matches(':disabled') && el.readOnly !== true &&
+        (isChoice(el) ? read.choiceSeen(el) : read.seen(el)) ? { el, k, fill } : null;
+    } catch (e) {
+      return null;
+    }
+  });
+  let applied = 0;
+  let skipped = 0;
+  for (const c of chosen) {
     let done = false;
     try {
-      if (el && el.isConnected && !forbidden(el) && !el.matches(':disabled') && el.readOnly !== true &&
-          read.stateOf(el) === read.states[k] && (isChoice(el) ? read.choiceSeen(el) : read.seen(el))) {
-        done = applyOne(el, fill);
-      }
+      done = c !== null && sound(c.el, c.k) && applyOne(c.el, c.fill);
     } catch (e) {
       done = false;
     }

@@ -134,7 +134,7 @@ export FORMIX_TOOL=$build/tools/formix-tool
 if [ "$mode" = measure ]; then
   "$harness" measure "$work/taro.ini" "$work/open" "$base/large.html" "$runs" || status=$?
 else
-  "$harness" run "$work/taro.ini" "$work/open" "$base" || status=$?
+  "$harness" run "$work/taro.ini" "$work/open" "$base" "$work/pages" || status=$?
 fi
 if [ "$status" -ne 0 ]; then
   echo "bridge_harness ended with status $status"
