@@ -29,7 +29,7 @@ struct Slot {
   Topic topic = Topic::None;
   Part part = Part::None;     // from the control's own words
   Script script = Script::Unknown;
-  LabelHint own, before, after, row, hint, tokens, block;
+  LabelHint own, before, after, below, row, hint, tokens, block;
   int tier = 99;              // how near its topic's label stands (0: autocomplete ... 6: column header, 8: name tokens)
   bool roman = false, mobileMail = false, delivery = false;
   bool confirm = false, fullWidth = false, halfWidth = false, noHyphen = false, withHyphen = false, second = false;
@@ -89,6 +89,7 @@ void classify(Slot& s) {
   LabelHint aria = readLabel(c.ariaLabel);
   s.before = readLabel(c.before);
   s.after = readLabel(c.after);
+  s.below = readLabel(c.below);
   s.row = readLabel(c.rowHeader);
   LabelHint legend = readLabel(c.legend);
   LabelHint placeholder = readLabel(c.placeholder);
@@ -221,6 +222,12 @@ void classify(Slot& s) {
     return;
   }
   const LabelHint* own[] = {&s.own, &aria, &s.before, &placeholder, &title, &s.row, &legend, &s.after, &s.tokens, &idTokens};
+  // A note under the box speaks for it when it asks for letters or digits in a width.
+  const std::u16string note = text::foldText(c.below);
+  if (note.find(u"数字") != std::u16string::npos || note.find(u"英字") != std::u16string::npos) {
+    s.fullWidth |= s.below.fullWidth;
+    s.halfWidth |= s.below.halfWidth;
+  }
   for (const LabelHint* h : own) {
     s.confirm |= h->confirm && h != &s.after;
     s.fullWidth |= h->fullWidth;
@@ -320,7 +327,7 @@ bool wantsHyphens(const Slot& s, int digits, int hyphens) {
   if (s.noHyphen) return false;
   if (s.withHyphen) return true;
   const Hyphens example =
-      exampleHyphens({s.c->placeholder, s.c->title, s.c->after, s.c->before, s.c->label, s.c->rowHeader}, 7);
+      exampleHyphens({s.c->placeholder, s.c->title, s.c->after, s.c->before, s.c->label, s.c->rowHeader, s.c->below}, 7);
   if (example != Hyphens::Unknown) return example == Hyphens::Some;
   if (s.c->maxLength > 0) return s.c->maxLength >= digits + hyphens;
   if (!s.c->pattern.empty()) return s.c->pattern.find(u'-') != std::u16string::npos;
@@ -656,7 +663,7 @@ void fillBirthText(Slot& s, const Profile& profile) {
   const auto birth = profile.birth();
   if (!birth) return;
   const std::u16string y = number(birth->year);
-  for (const std::u16string* t : {&s.c->placeholder, &s.c->title, &s.c->after, &s.c->before}) {
+  for (const std::u16string* t : {&s.c->placeholder, &s.c->title, &s.c->after, &s.c->before, &s.c->below}) {
     for (size_t i = 0; i + 4 <= t->size(); ++i) {
       auto digit = [&](size_t k) { return k < t->size() && (*t)[k] >= u'0' && (*t)[k] <= u'9'; };
       if (!(digit(i) && digit(i + 1) && digit(i + 2) && digit(i + 3)) || (i > 0 && digit(i - 1))) continue;
@@ -732,21 +739,27 @@ void fillAddresses(std::vector<Slot*>& group, const Profile& profile, bool prefe
   const CityLine city = profile.city();
   const StreetLine street = splitStreet(city.rest);
 
-  // Which part each box is. The words of a box stand before it, or (hints below the boxes)
-  // after it: when the first box has no words before it and the last has some after it, the
-  // words after are the boxes' own.
+  // Which part each box is: its own label; the header of its row when each box has a row of its
+  // own; the words before it, or the note under it when the boxes share one row, the first has
+  // no words before it and every box has a note that names a part (hints under the boxes); the
+  // label blocks above the boxes when every box has one (a hint under one box is the block above
+  // the next); its hints; its name.
   std::vector<Part> parts;
   auto ownPart = [](const LabelHint& h) { return h.topic == Topic::Address ? h.part : Part::None; };
-  const bool wordsAfter = group.size() > 1 && ownPart(group.front()->before) == Part::None &&
-                          ownPart(group.back()->after) != Part::None;
-  // Labels in blocks above the boxes count when every box has one: a hint under one box is the
-  // block above the next, and then not every box has a label block.
-  const bool blocks = std::all_of(group.begin(), group.end(), [&](const Slot* s) { return ownPart(s->block) != Part::None; });
+  auto every = [&](auto part) { return std::all_of(group.begin(), group.end(), [&](const Slot* s) { return part(*s) != Part::None; }); };
+  const bool rowsOfTheirOwn = group.size() > 1 && std::all_of(group.begin() + 1, group.end(), [&](const Slot* s) {
+    return s->c->rowHeader != group.front()->c->rowHeader;
+  });
+  const bool notes = group.size() > 1 && !rowsOfTheirOwn && ownPart(group.front()->before) == Part::None &&
+                     every([&](const Slot& s) { return ownPart(s.after) != Part::None ? ownPart(s.after) : ownPart(s.below); });
+  const bool blocks = every([&](const Slot& s) { return ownPart(s.block); });
   for (Slot* s : group) {
-    Part p = Part::None;
-    for (const LabelHint* h : {&s->own, wordsAfter ? &s->after : &s->before, blocks ? &s->block : &s->own, &s->hint}) {
-      if (p == Part::None) p = ownPart(*h);
-    }
+    Part p = ownPart(s->own);
+    if (p == Part::None && rowsOfTheirOwn) p = ownPart(s->row);
+    if (p == Part::None && notes) p = ownPart(s->after) != Part::None ? ownPart(s->after) : ownPart(s->below);
+    if (p == Part::None && !notes) p = ownPart(s->before);
+    if (p == Part::None && blocks) p = ownPart(s->block);
+    if (p == Part::None) p = ownPart(s->hint);
     if (p == Part::None) p = ownPart(s->row);
     if (p == Part::None && s->tokens.topic == Topic::Address) p = s->tokens.part;
     if (p == Part::None) p = s->part;  // autocomplete's address-line1 and the like

@@ -21,7 +21,7 @@ struct C {
   std::u16string type = u"text";
   std::u16string rowHeader{}, before{}, label{}, placeholder{};
   std::vector<std::u16string> options{};  // lists: "text" or "text|value"
-  std::u16string after{}, beside{}, value{};  // beside and value: radio buttons
+  std::u16string after{}, below{}, beside{}, value{};  // beside and value: radio buttons
   std::u16string name{};
   int maxLength = -1;
   bool visible = true, enabled = true, editable = true, userEdited = false, focused = false, checked = false;
@@ -40,6 +40,7 @@ ControlFacts facts(const C& c, int number) {
   f.label = c.label;
   f.placeholder = c.placeholder;
   f.after = c.after;
+  f.below = c.below;
   f.name = c.name;
   f.beside = c.beside;
   f.value = c.value;
@@ -261,6 +262,16 @@ TEST(RecogniserAddress, PrefectureCityStreetAndBuilding) {
                            {.rowHeader = u"住所", .before = u"丁目・番地 (英数字は全角で)"},
                            {.rowHeader = u"住所", .before = u"ビル・建物名、部屋番号 (英数字は全角で)"}})),
             (V{u"千代田区", u"千代田", u"１－１", u"ＡＢＣビル　１０１"}));
+  // Notes under boxes that share a row name them; under boxes with rows of their own, the note
+  // under a box is the next one's label, and the rows name the boxes.
+  EXPECT_EQ(received(page({{.rowHeader = u"住所", .below = u"市区町村名 (例：千代田区神田神保町)"},
+                           {.rowHeader = u"住所", .below = u"番地・ビル名 (例：1-3-5) 電話番号"},
+                           {.rowHeader = u"電話番号"}})),
+            (V{u"千代田区千代田", u"1-1 ABCビル 101", u"03-1234-5678"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"市区町村", .below = u"番地"},
+                           {.rowHeader = u"番地", .below = u"建物名"},
+                           {.rowHeader = u"建物名", .below = u"※「英数字」は全角で入力してください。 電話番号"}})),
+            (V{u"千代田区", u"千代田１－１", u"ＡＢＣビル　１０１"}));
   // The note under the last box speaks for all of them.
   EXPECT_EQ(received(page({{.rowHeader = u"市区町村・郡"},
                            {.rowHeader = u"町名"},

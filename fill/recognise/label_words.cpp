@@ -215,15 +215,20 @@ bool numberedSecond(const std::u16string& folded, size_t end) {
 
 LabelHint readLabel(std::u16string_view label) {
   LabelHint hint;
+  if (label.empty()) return hint;
+  // How the value is to be written may be said anywhere, around an example too.
+  {
+    const text::FoldedText whole(label);
+    hint.fullWidth = whole.find(u"全角") != text::npos;
+    hint.halfWidth = whole.find(u"半角") != text::npos;
+    hint.noHyphen = containsAny(whole, kNoHyphen);
+    hint.withHyphen = !hint.noHyphen && containsAny(whole, kWithHyphen);
+  }
   // What follows "例" is an example value ("例）静岡市インフィックマンション302号"), no label.
   if (const size_t example = label.find(u'例'); example != std::u16string_view::npos) label = label.substr(0, example);
   if (label.empty()) return hint;
   const text::FoldedText folded(label);
   hint.confirm = containsAny(folded, kConfirm);
-  hint.fullWidth = folded.find(u"全角") != text::npos;
-  hint.halfWidth = folded.find(u"半角") != text::npos;
-  hint.noHyphen = containsAny(folded, kNoHyphen);
-  hint.withHyphen = !hint.noHyphen && containsAny(folded, kWithHyphen);
   hint.reading = containsAny(folded, kReading);
   hint.roman = containsAny(folded, kRoman);
   hint.mobile = containsAny(folded, kMobile);
