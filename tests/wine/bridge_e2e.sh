@@ -163,15 +163,17 @@ fill_by_key() {  # A|B: that window in front, message 1284 posted to it; waits f
   sleep 0.5
   since "$m" >"$work/last.out"
 }
-t0=$(date +%s%N)
 fill_by_key A
-t1=$(date +%s%N)
 check "key mode 2: the front window's page is collected" grep -q '^collect window=1$' "$work/last.out"
 check "key mode 2: the family name is filled" grep -q '^fill window=1 control=0 value=山田$' "$work/last.out"
 check "key mode 2: the given name is filled" grep -q '^fill window=1 control=1 value=太郎$' "$work/last.out"
 check "key mode 2: the mail address is filled" grep -qE '^fill window=1 control=2 value=.+@.+' "$work/last.out"
 check "key mode 2: the browser window never saw the Windows key's message" eval "! grep -q '^message 1284' '$work/last.out'"
-echo "trigger to filled (Windows key, stand-in browser under Wine): $(((t1 - t0) / 1000000)) ms including the test's 0.5 s settle"
+# From the Windows key's message posted to the browser window to the browser's last fill applied,
+# on the stand-in's clock (a figure, not a check).
+posted=$(grep -o '^posted 1284 t=[0-9]*' "$work/last.out" | sed 's/.*t=//' || true)
+done_at=$(grep -o '^filled [0-9]* t=[0-9]*' "$work/last.out" | sed 's/.*t=//' || true)
+[ -n "$posted" ] && [ -n "$done_at" ] && echo "measure: trigger to filled page under Wine: $((done_at - posted)) ms"
 
 fill_by_key B
 check "two windows: with B in front only B is collected" eval "grep -q '^collect window=2$' '$work/last.out' && ! grep -q 'window=1' '$work/last.out'"
