@@ -1,3 +1,6 @@
+// BridgeServer's core, the same for every transport: the connections and their relays' processes,
+// requests waiting for their answers, the hello, and the rules for what a connection may send (a
+// hello within three seconds, a large message only as an asked-for answer).
 #include "bridge/bridge_server.h"
 
 #include <algorithm>

@@ -200,8 +200,17 @@ wait_for "$m" '^welcome$' 30 || true
 fill_by_key A
 check "relay killed mid-fill: the next fill (through a new relay) works" grep -q '^fill window=1 control=0 value=山田$' "$work/last.out"
 
-# ---- A wrong origin: the relay refuses before it connects ----
+# ---- Firefox's way: the relay started directly, with the manifest's path and the add-on's id ----
 tell stop '^relay ended'
+m=$(mark)
+tell "start-firefox $firefox_manifest" '^relay started'
+check "Firefox's start: the relay takes the manifest's path and the add-on's id, and is welcomed" \
+  wait_for "$m" '^welcome$' 30
+fill_by_key A
+check "Firefox's start: a fill goes through that relay" grep -q '^fill window=1 control=0 value=山田$' "$work/last.out"
+tell stop '^relay ended'
+
+# ---- A wrong origin: the relay refuses before it connects ----
 m=$(mark)
 tell "start-origin chrome-extension://aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa/" '^relay started'
 check "wrong origin: the relay refuses (exit 2) and Formix never hears of it" \

@@ -7,6 +7,8 @@
 //
 //   start                  start the relay with the extension's origin (and again 0.5 s after it ends)
 //   start-origin ORIGIN    start it once with another origin
+//   start-firefox MANIFEST start it once as Firefox does: directly, with the manifest's path and
+//                          the add-on's id
 //   front A|B              bring that window to the front (it becomes the browser's focused window)
 //   post1284               post message 1284 (the Windows key's message) to the front window
 //   kill-on-collect        at the next collect, end the relay instead of answering
@@ -81,13 +83,15 @@ bool sendToRelay(const std::string& message) {
   return WriteFile(gToRelay, framed.data(), static_cast<DWORD>(framed.size()), &n, nullptr) && n == framed.size();
 }
 
-// The relay itself, cmd.exe's child.
+// Ends the relay itself (not cmd.exe), as a crash would.
 void killRelay() {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
   for (bool more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-    if (entry.th32ParentProcessID == gCmdId && _wcsicmp(entry.szExeFile, L"formix-bridge.exe") == 0) {
+    // Under cmd.exe as Chrome starts it, or started directly as Firefox does.
+    const bool relay = entry.th32ParentProcessID == gCmdId || entry.th32ProcessID == gCmdId;
+    if (relay && _wcsicmp(entry.szExeFile, L"formix-bridge.exe") == 0) {
       HANDLE p = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
       if (p != nullptr) {
         TerminateProcess(p, 9);
@@ -195,6 +199,9 @@ void readRelay(HANDLE fromRelay, HANDLE cmd) {
   }
 }
 
+// Firefox starts the host itself, with the manifest's path and the add-on's id.
+bool gFirefoxStyle = false;
+
 void startRelay(const std::string& origin) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE childIn = nullptr, toChild = nullptr, fromChild = nullptr, childOut = nullptr;
@@ -211,6 +218,7 @@ void startRelay(const std::string& origin) {
   // As Chrome does: the host's path quoted, the caller's origin, the window that asked.
   std::wstring command = L"cmd.exe /d /c \"\"" + gRelay + L"\" " + wide(origin) + L" --parent-window=" +
                          std::to_wstring(reinterpret_cast<uintptr_t>(gWindow[0])) + L"\"";
+  if (gFirefoxStyle) command = L"\"" + gRelay + L"\" \"" + wide(origin) + L"\" bridge@formix";
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                       &process)) {
@@ -227,7 +235,8 @@ void startRelay(const std::string& origin) {
     gToRelay = toChild;
   }
   say("relay started");
-  sendToRelay(json{{"type", "hello"}, {"version", 1}, {"browser", "chromium"}, {"extension", "1.0.0"}}.dump());
+  sendToRelay(json{{"type", "hello"}, {"version", 1}, {"browser", gFirefoxStyle ? "firefox" : "chromium"},
+                   {"extension", "1.0.0"}}.dump());
   std::thread(readRelay, fromChild, process.hProcess).detach();
 }
 
@@ -302,7 +311,13 @@ void commands(DWORD mainThread) {
       startRelay(kOrigin);
     } else if (verb == "start-origin") {
       gRestart = false;
+      gFirefoxStyle = false;
       startRelay(rest);
+    } else if (verb == "start-firefox") {
+      gRestart = false;
+      gFirefoxStyle = true;
+      startRelay(rest);
+      gFirefoxStyle = false;
     } else if (verb == "front") {
       const int k = rest == "B" ? 1 : 0;
       gFocused = k;
