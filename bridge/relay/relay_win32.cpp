@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <thread>
 
 #include "bridge/pipe_name.h"
@@ -68,15 +69,19 @@ HANDLE connectToFormixPipe(const std::wstring& name, HANDLE browserIn, std::stri
 }
 
 int pumpPipe(HANDLE browserIn, HANDLE browserOut, HANDLE formix) {
-  std::atomic<int> status{-1};
-  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  const auto finish = [&](int code) {
+  // Shared with both threads, which may outlive this call until the process ends.
+  struct Outcome {
+    std::atomic<int> status{-1};
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  };
+  const auto outcome = std::make_shared<Outcome>();
+  const auto finish = [outcome](int code) {
     int expected = -1;
-    status.compare_exchange_strong(expected, code);
-    SetEvent(done);
+    outcome->status.compare_exchange_strong(expected, code);
+    SetEvent(outcome->done);
   };
   // From the browser to Formix.
-  std::thread up([&] {
+  std::thread up([=] {
     FrameReader reader(kMaxFromBrowser);
     static char buffer[65536];
     for (;;) {
@@ -92,7 +97,7 @@ int pumpPipe(HANDLE browserIn, HANDLE browserOut, HANDLE formix) {
   up.detach();
   // From Formix to the browser: a message above the browser's limit is refused before any of it
   // is written.
-  std::thread down([&] {
+  std::thread down([=] {
     FrameReader reader(kMaxToBrowser);
     static char buffer[65536];
     for (;;) {
@@ -106,9 +111,9 @@ int pumpPipe(HANDLE browserIn, HANDLE browserOut, HANDLE formix) {
     }
   });
   down.detach();
-  WaitForSingleObject(done, INFINITE);
+  WaitForSingleObject(outcome->done, INFINITE);
   // The threads may still be blocked on a read; the process ends with them.
-  return status.load();
+  return outcome->status.load();
 }
 
 }  // namespace formix::bridge
