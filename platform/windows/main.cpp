@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/main_window.h"
@@ -17,6 +18,7 @@
 #include "bridge/integration_install_win32.h"
 #include "bridge/pipe_name.h"
 #include "platform/chained_documents.h"
+#include "platform/windows/extension_notice.h"
 #include "platform/windows/ie_documents.h"
 #include "platform/windows/resources.h"
 #include "platform/windows/win32_desktop.h"
@@ -106,9 +108,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   formix::bridge::BridgeServer bridgeServer(pipeName.value_or(L""));
   formix::bridge::BridgeBrowserDocuments bridged(bridgeServer, desktop);
   bridgeServer.log = [](const std::string& what) { say(STD_ERROR_HANDLE, "Formix: browser bridge: " + what); };
-  bridged.onNotConnected = [] { say(STD_ERROR_HANDLE, "Formix: the browser extension is not connected"); };
   formix::platform::win32::IeDocuments explorer;
-  formix::platform::ChainedBrowserDocuments browsers({&bridged, &explorer});
+  formix::platform::ChainedBrowserDocuments chained({&bridged, &explorer});
+  // A browser in front whose extension is not connected is said once, beside the bar, without
+  // holding the program up.
+  formix::platform::win32::ExtensionNotice browsers(
+      chained, [&] { return !bridgeServer.browsers().empty(); }, [&] { return desktop.mainWindow(); },
+      [] {
+        std::thread([] {
+          const std::u16string_view text = formix::bridge::kNotConnectedMessage;
+          MessageBoxW(nullptr, std::wstring(text.begin(), text.end()).c_str(), L"Formix",
+                      MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND | MB_TOPMOST);
+        }).detach();
+      });
   formix::platform::Desktop ports{desktop, desktop, desktop, desktop, desktop, desktop, desktop,
                                   view,    desktop, desktop, desktop, desktop, browsers, desktop};
   formix::app::FrmMain form(ports);

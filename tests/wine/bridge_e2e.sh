@@ -236,6 +236,42 @@ after=$(tell received '^received' && grep '^received' "$work/stub.out" | tail -n
 check "over 1 MB: ... having written nothing of it to the browser" test "$before" = "$after"
 echo "note: Wine runs every program as one user, so a pipe server of another user cannot be shown here"
 
+# ---- No extension connected: said once when a browser's window is in front, not otherwise ----
+# (Formix serves no pipe now, so no browser is connected.)
+tell "front A" '^front A'
+sleep 0.5
+tell post1284 '^posted 1284'
+sleep 3
+check "no extension: a program that is no known browser in front gets no notice" \
+  eval "tell dialog '^dialog' && grep '^dialog' '$work/stub.out' | tail -n 1 | grep -q '^dialog none$'"
+cp "$app/browser_stub.exe" "$app/chrome.exe"
+mkfifo "$work/chrome.in"
+wine "$app/chrome.exe" "$relay" <"$work/chrome.in" >"$work/chrome.out" 2>/dev/null &
+chrome_pid=$!
+exec 4>"$work/chrome.in"
+chrome_says() {  # PATTERN: a line of the second browser
+  local deadline=$((SECONDS + 20))
+  until grep -qE "$1" "$work/chrome.out" 2>/dev/null; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.1; done
+}
+chrome_says '^ready$' || fail "the second stand-in (chrome.exe) did not start"
+printf 'front A\n' >&4
+chrome_says '^front A' || true
+sleep 0.5
+printf 'post1284\n' >&4
+notice_shown() {
+  local deadline=$((SECONDS + 15))
+  while [ $SECONDS -lt $deadline ]; do
+    printf 'dialog\n' >&4
+    sleep 0.5
+    grep -q '^dialog text=ブラウザー拡張機能が接続されていません。$' "$work/chrome.out" && return 0
+  done
+  return 1
+}
+check "no extension: with chrome.exe in front, a fill says the extension is not connected" notice_shown
+printf 'dismiss\nquit\n' >&4
+exec 4>&-
+wait "$chrome_pid" 2>/dev/null || true
+
 tell unsquat '^unsquatted'
 stop_formix || true
 printf 'quit\n' >&3

@@ -14,6 +14,8 @@
 //   kill-on-collect        at the next collect, end the relay instead of answering
 //   squat                  create Formix's pipe name first; a relay that connects gets a 1.5 MB message
 //   unsquat                close that pipe
+//   dialog | dismiss       the text of Formix's message box ("dialog text=..." or "dialog none"),
+//                          and dismiss closes it
 //   button                 the screen centre of Formix's fill button ("button X Y")
 //   received               bytes the relay wrote to the browser so far ("received N")
 //   quit
@@ -261,6 +263,23 @@ void squat() {
   }).detach();
 }
 
+std::string utf8(const std::wstring& w) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+// Formix's message box, if one is shown: its text; `dismiss` closes it.
+void dialog(bool dismiss) {
+  HWND box = FindWindowW(L"#32770", L"Formix");
+  if (box == nullptr) return say("dialog none");
+  wchar_t text[512] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 512);
+  if (dismiss) PostMessageW(box, WM_COMMAND, IDOK, 0);
+  say("dialog text=" + utf8(text));
+}
+
 void fillButton() {
   HWND formix = FindWindowW(nullptr, L"Formix ");
   if (formix == nullptr) return say("button none");
@@ -336,6 +355,10 @@ void commands(DWORD mainThread) {
       if (gSquat != INVALID_HANDLE_VALUE) CloseHandle(gSquat);
       gSquat = INVALID_HANDLE_VALUE;
       say("unsquatted");
+    } else if (verb == "dialog") {
+      dialog(false);
+    } else if (verb == "dismiss") {
+      dialog(true);
     } else if (verb == "button") {
       fillButton();
     } else if (verb == "received") {
