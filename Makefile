@@ -88,6 +88,13 @@ $(WIN_BUILD)/shellwindows_stub.exe: tests/wine/shellwindows_stub.cpp | win-deps
 	@mkdir -p $(WIN_BUILD)
 	$(MINGW_CXX) $(WIN_CXXFLAGS) $(WIN_LDFLAGS) -s -o $@ tests/wine/shellwindows_stub.cpp -lole32 -loleaut32 -luuid
 
+# The stand-in browser of the bridge's test under Wine; nlohmann-json's headers alone (not the
+# rest of /usr/include) for the cross compiler.
+$(WIN_BUILD)/browser_stub.exe: tests/wine/browser_stub.cpp bridge/pipe_name.cpp bridge/pipe_name.h | win-deps
+	@mkdir -p $(WIN_BUILD)/json-include && ln -sfn /usr/include/nlohmann $(WIN_BUILD)/json-include/nlohmann
+	$(MINGW_POSIX_CXX) $(WIN_CXXFLAGS) -municode -DUNICODE -D_UNICODE -isystem $(WIN_BUILD)/json-include $(WIN_LDFLAGS) -s \
+	  -o $@ tests/wine/browser_stub.cpp bridge/pipe_name.cpp -ladvapi32
+
 # The text layer's tests against the Windows converter of code page 932, run under Wine by the
 # end-to-end tests. GoogleTest comes from Debian's sources and needs the POSIX-thread compiler.
 MINGW_POSIX_CXX ?= x86_64-w64-mingw32-g++-posix
@@ -155,9 +162,10 @@ deb-test: deb desktop-deps bridge-deps
 windows: win-deps $(WIN_BUILD)/FmxHook.dll
 	@cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
 	  -DCMAKE_BUILD_TYPE=MinSizeRel -DFORMIX_WERROR=ON >/dev/null
-	@cmake --build $(WIN_BUILD) -j $(JOBS) --target Formix
+	@cmake --build $(WIN_BUILD) -j $(JOBS) --target Formix formix-bridge
 
-# The Windows release: $(WIN_BUILD)/Formix-<version>-win64.zip (Formix.exe, FmxHook.dll, README.txt,
+# The Windows release: $(WIN_BUILD)/Formix-<version>-win64.zip (Formix.exe, FmxHook.dll, formix-bridge.exe,
+# the browser extension and the Firefox add-on, README.txt,
 # sample.ini).
 FORMIX_VERSION = $(shell sed -n 's/^project.Formix VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 win-release: windows
@@ -168,12 +176,16 @@ win-release: windows
 # imagemagick to look at the screen.
 windows-deps:
 	@scripts/install-deps.sh g++-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool openbox trayer fonts-noto-cjk \
-	  imagemagick
+	  imagemagick python3
 
 # Formix.exe under Wine as a user meets it: start-up, typing, triggers, tray and close.
+# Then the browser bridge: registration, the pipe, formix-bridge.exe started as Chrome starts it by
+# a stand-in browser, fills by the Windows key and the fill button; and what the release zip holds.
 windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe $(WIN_BUILD)/shellwindows_stub.exe \
-  $(WIN_BUILD)/text_tests.exe $(WIN_BUILD)/trust_tests.exe
+  $(WIN_BUILD)/text_tests.exe $(WIN_BUILD)/trust_tests.exe $(WIN_BUILD)/browser_stub.exe win-release
 	@tests/wine/formix_e2e.sh $(WIN_BUILD) $(BUILD)/tools/formix-tool
+	@tests/wine/bridge_e2e.sh $(WIN_BUILD) $(BUILD)/tools/formix-tool
+	@tests/wine/release_contents.sh $(WIN_BUILD)/Formix-$(FORMIX_VERSION)-win64.zip
 
 
 test: unit-tests fuzz-smoke wine-test windows-test x11-hook-test linux-test bridge-test deb-test

@@ -26,7 +26,7 @@ std::string hostManifest(const BrowserFamily& family, const fs::path& hostPath) 
   nlohmann::ordered_json manifest = {
       {"name", kHostName},
       {"description", "Formix browser bridge"},
-      {"path", hostPath.string()},
+      {"path", std::string(reinterpret_cast<const char*>(hostPath.u8string().c_str()))},
       {"type", "stdio"},
   };
   if (family.firefox) {

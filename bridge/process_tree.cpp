@@ -20,6 +20,7 @@ int64_t parentInStat(std::string_view stat) {
   return parent;
 }
 
+#ifndef _WIN32
 int64_t parentProcess(int64_t pid) {
   if (pid <= 0) return 0;
   std::ifstream file("/proc/" + std::to_string(pid) + "/stat", std::ios::binary);
@@ -28,6 +29,7 @@ int64_t parentProcess(int64_t pid) {
   std::getline(file, stat);
   return parentInStat(stat);
 }
+#endif
 
 std::vector<int64_t> processAncestors(int64_t pid, const std::function<int64_t(int64_t)>& parentOf, size_t limit) {
   std::vector<int64_t> chain;

@@ -1,5 +1,6 @@
 // Which processes started a process: the relay is started by the browser, whose windows name the
-// browser's process (_NET_WM_PID), so the relay's ancestors lead to the browser's windows.
+// browser's process (_NET_WM_PID; on Windows the window's thread's process), so the relay's
+// ancestors lead to the browser's windows.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,8 @@
 
 namespace formix::bridge {
 
-// The parent of a process, read from /proc/<pid>/stat; 0 when it cannot be read.
+// The parent of a process, read from /proc/<pid>/stat (on Windows from a process snapshot, and only
+// while the parent started before the child, so a reused id is no parent); 0 when it cannot be read.
 int64_t parentProcess(int64_t pid);
 
 // The parent's id in the text of /proc/<pid>/stat ("pid (name) state ppid ..."; the name may hold

@@ -26,12 +26,6 @@ bool writeAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-bool callerIsFormixExtension(int argc, const char* const* argv) {
-  const std::string origin = "chrome-extension://" + std::string(kChromiumExtensionId) + "/";
-  if (argc >= 2 && argv[1] == origin) return true;
-  return argc >= 3 && argv[2] == kFirefoxExtensionId;
-}
-
 int connectToFormix(const std::filesystem::path& socket, int browserIn) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;

@@ -1,9 +1,24 @@
 // Formix.exe: the Windows desktop. The ports, the view and the model are put together here, the
 // form is loaded, and the window's messages are pumped until the program ends.
+//
+//   Formix.exe --install-browser-integration     registers formix-bridge.exe with the browsers
+//   Formix.exe --uninstall-browser-integration   takes that registration away
 #include <objbase.h>
+#include <shellapi.h>
 #include <windows.h>
 
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "app/main_window.h"
+#include "bridge/bridge_documents.h"
+#include "bridge/bridge_server.h"
+#include "bridge/integration_install_win32.h"
+#include "bridge/pipe_name.h"
+#include "platform/chained_documents.h"
+#include "platform/windows/extension_notice.h"
 #include "platform/windows/ie_documents.h"
 #include "platform/windows/resources.h"
 #include "platform/windows/win32_desktop.h"
@@ -30,16 +45,82 @@ void loadPictures(Win32Desktop& desktop, HINSTANCE instance) {
   }
 }
 
+// A line for whoever started the program: its console or the handles it was given (a program
+// with windows has no console of its own).
+void say(DWORD stream, const std::string& line) {
+  HANDLE out = GetStdHandle(stream);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) {
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) out = GetStdHandle(stream);
+  }
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
+  const std::string text = line + "\r\n";
+  DWORD written = 0;
+  WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+std::filesystem::path programFolder() {
+  std::vector<wchar_t> path(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return std::filesystem::path(L".");
+    if (n < path.size()) break;
+    path.resize(path.size() * 2);
+  }
+  return std::filesystem::path(path.data()).parent_path();
+}
+
+std::vector<std::wstring> arguments() {
+  int count = 0;
+  wchar_t** list = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::wstring> out;
+  for (int k = 1; list != nullptr && k < count; ++k) out.emplace_back(list[k]);
+  if (list != nullptr) LocalFree(list);
+  return out;
+}
+
+// --install-browser-integration / --uninstall-browser-integration: what was done, one line each;
+// the exit status is 1 when anything failed.
+int browserIntegration(bool install) {
+  bool ok = true;
+  const auto lines = install ? formix::bridge::installWindowsIntegration(programFolder(), ok)
+                             : formix::bridge::uninstallWindowsIntegration(ok);
+  for (const std::string& line : lines) say(STD_OUTPUT_HANDLE, line);
+  return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  const std::vector<std::wstring> args = arguments();
+  if (!args.empty()) {
+    if (args[0] == L"--install-browser-integration") ExitProcess(static_cast<UINT>(browserIntegration(true)));
+    if (args[0] == L"--uninstall-browser-integration") ExitProcess(static_cast<UINT>(browserIntegration(false)));
+  }
   perMonitorDpiAware();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // Internet Explorer's automation objects
 
   Win32Desktop desktop(instance);
   loadPictures(desktop, instance);
   formix::platform::win32::Win32View view(desktop, instance);
-  formix::platform::win32::IeDocuments browsers;
+  // Edge, Chrome and Firefox come through the browser extension and its relay, over a pipe only
+  // this user can reach; Internet Explorer through its automation objects.
+  const auto pipeName = formix::bridge::defaultPipeName();
+  formix::bridge::BridgeServer bridgeServer(pipeName.value_or(L""));
+  formix::bridge::BridgeBrowserDocuments bridged(bridgeServer, desktop);
+  bridgeServer.log = [](const std::string& what) { say(STD_ERROR_HANDLE, "Formix: browser bridge: " + what); };
+  formix::platform::win32::IeDocuments explorer;
+  formix::platform::ChainedBrowserDocuments chained({&bridged, &explorer});
+  // A browser in front whose extension is not connected is said once, beside the bar, without
+  // holding the program up.
+  formix::platform::win32::ExtensionNotice browsers(
+      chained, [&] { return !bridgeServer.browsers().empty(); }, [&] { return desktop.mainWindow(); },
+      [] {
+        std::thread([] {
+          const std::u16string_view text = formix::bridge::kNotConnectedMessage;
+          MessageBoxW(nullptr, std::wstring(text.begin(), text.end()).c_str(), L"Formix",
+                      MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND | MB_TOPMOST);
+        }).detach();
+      });
   formix::platform::Desktop ports{desktop, desktop, desktop, desktop, desktop, desktop, desktop,
                                   view,    desktop, desktop, desktop, desktop, browsers, desktop};
   formix::app::FrmMain form(ports);
@@ -51,6 +132,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     loaded = true;
   });
   if (loaded && !desktop.ended()) {
+    // A registration made from another folder follows the program here.
+    for (const std::string& line : formix::bridge::refreshWindowsIntegration(programFolder())) {
+      say(STD_OUTPUT_HANDLE, "Formix: browser integration: " + line);
+    }
+    if (std::string why; !pipeName) {
+      say(STD_ERROR_HANDLE, "Formix: browser bridge unavailable: cannot tell the user or the session");
+    } else if (!bridgeServer.start(&why)) {
+      say(STD_ERROR_HANDLE, "Formix: browser bridge unavailable: " + why);
+    }
     MSG msg;
     while (!desktop.ended() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
       if (IsDialogMessageW(desktop.mainWindow(), &msg)) continue;  // Tab moves between the controls
@@ -58,6 +148,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       DispatchMessageW(&msg);
     }
   }
+  bridgeServer.stop();
   CoUninitialize();
   // Nothing of the model runs after the end of the program; the system takes the window.
   ExitProcess(0);

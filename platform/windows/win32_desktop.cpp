@@ -149,7 +149,11 @@ void Win32Desktop::makeTopmost(WindowHandle window) {
   SetWindowPos(toHwnd(window), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-WindowHandle Win32Desktop::firstWindow(WindowHandle window) { return toHandle(GetWindow(toHwnd(window), GW_HWNDFIRST)); }
+WindowHandle Win32Desktop::firstWindow(WindowHandle window) {
+  // The desktop window has no siblings: the top-level windows are its children.
+  const HWND h = toHwnd(window);
+  return toHandle(h == GetDesktopWindow() ? GetWindow(h, GW_CHILD) : GetWindow(h, GW_HWNDFIRST));
+}
 WindowHandle Win32Desktop::nextWindow(WindowHandle window) { return toHandle(GetWindow(toHwnd(window), GW_HWNDNEXT)); }
 int Win32Desktop::isWindowVisible(WindowHandle window) { return IsWindowVisible(toHwnd(window)); }
 int32_t Win32Desktop::windowLong(WindowHandle window, int index) {
@@ -171,6 +175,11 @@ WindowHandle Win32Desktop::desktopWindow() { return toHandle(GetDesktopWindow())
 int64_t Win32Desktop::windowProcess(WindowHandle window) {
   DWORD process = 0;
   return GetWindowThreadProcessId(toHwnd(window), &process) != 0 ? static_cast<int64_t>(process) : 0;
+}
+std::optional<WindowSystem::PixelBounds> Win32Desktop::windowBounds(WindowHandle window) {
+  RECT r{};
+  if (!GetWindowRect(toHwnd(window), &r)) return std::nullopt;
+  return PixelBounds{r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
 // ---- Screen: twips at the monitor's real resolution ----

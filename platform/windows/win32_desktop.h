@@ -56,6 +56,7 @@ class Win32Desktop : public WindowSystem,
   bool setForegroundWindow(WindowHandle window) override;
   WindowHandle desktopWindow() override;
   int64_t windowProcess(WindowHandle window) override;
+  std::optional<PixelBounds> windowBounds(WindowHandle window) override;
 
   // ---- Screen ----
   double widthTwips() override;
