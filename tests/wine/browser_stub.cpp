@@ -237,7 +237,7 @@ void startRelay(const std::string& origin) {
     gToRelay = toChild;
   }
   say("relay started");
-  sendToRelay(json{{"type", "hello"}, {"version", 1}, {"browser", gFirefoxStyle ? "firefox" : "chromium"},
+  sendToRelay(json{{"type", "hello"}, {"version", 2}, {"browser", gFirefoxStyle ? "firefox" : "chromium"},
                    {"extension", "1.0.0"}}.dump());
   std::thread(readRelay, fromChild, process.hProcess).detach();
 }
