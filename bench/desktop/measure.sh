@@ -86,13 +86,7 @@ echo "text's arrival to the Enter after it, median of 20: $(median <"$work/added
 
 # Phrase click to the text arriving in real programs: chromium's page tells when its input came;
 # mousepad marks its file as changed in its window's title.
-for _ in $(seq 20); do
-  port=$((20000 + RANDOM % 20000))
-  python3 -m http.server "$port" --bind 127.0.0.1 --directory "$root/tests/linux/pages" >"$work/http.log" 2>&1 &
-  server=$!
-  sleep 0.5
-  if kill -0 "$server" 2>/dev/null; then started_pids+=("$server"); break; fi
-done
+start_page_server "$root/tests/linux/pages"
 export HOME="$work/home"
 chromium --no-sandbox --no-first-run --no-default-browser-check --disable-background-networking \
   --disable-component-update --disable-features=Translate --disable-sync --password-store=basic --disable-gpu \

@@ -27,13 +27,7 @@ check "the integration registers the relay with chromium" \
   grep -qF "Chromium: wrote $HOME/.config/chromium/NativeMessagingHosts/formix.bridge.json" "$work/install.log"
 
 # The page server, on a free port of 127.0.0.1 only.
-for _ in $(seq 20); do
-  port=$((20000 + RANDOM % 20000))
-  python3 -m http.server "$port" --bind 127.0.0.1 --directory "$here/pages" >"$work/http.log" 2>&1 &
-  server=$!
-  sleep 0.5
-  if kill -0 "$server" 2>/dev/null; then started_pids+=("$server"); break; fi
-done
+start_page_server "$here/pages"
 page_url() { echo "http://127.0.0.1:$port/signup.html?page=$1"; }
 seen() { python3 "$here/page_seen.py" "$work/http.log" "$@"; }  # PAGE FIELD MARK: its last value
 log_mark() { wc -l <"$work/http.log"; }

@@ -88,6 +88,17 @@ scratch_session() {  # WORKDIR
 # One line per check, "ok" or "FAIL", and the count at the end (checks_summary, whose status is
 # the test's).
 checks=0 failures=0
+start_page_server() {  # FOLDER: serves it on a free port of 127.0.0.1 only; sets $port, logs to $work/http.log
+  for _ in $(seq 20); do
+    port=$((20000 + RANDOM % 20000))
+    python3 -m http.server "$port" --bind 127.0.0.1 --directory "$1" >"$work/http.log" 2>&1 &
+    local server=$!
+    sleep 0.5
+    if kill -0 "$server" 2>/dev/null; then started_pids+=("$server"); return 0; fi
+  done
+  return 1
+}
+
 check() {  # NAME COMMAND...
   local name=$1; shift
   checks=$((checks + 1))

@@ -84,13 +84,7 @@ terminal_run() {  # NAME KEY SUFFIX COMMAND...: the terminal runs `cat` with the
 }
 
 # ---- The page server and the page ----
-for _ in $(seq 20); do
-  port=$((20000 + RANDOM % 20000))
-  python3 -m http.server "$port" --bind 127.0.0.1 --directory "$here/pages" >"$work/http.log" 2>&1 &
-  server=$!
-  sleep 0.5
-  if kill -0 "$server" 2>/dev/null; then started_pids+=("$server"); break; fi
-done
+start_page_server "$here/pages"
 seen() { python3 "$here/page_seen.py" "$work/http.log" typing "$@"; }  # FIELD MARK
 log_mark() { wc -l <"$work/http.log"; }
 sees() {  # FIELD MARK VALUE: the page's own script saw VALUE (waits up to 10 s)
