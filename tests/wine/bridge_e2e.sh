@@ -13,18 +13,12 @@ set -euo pipefail
 [ -n "${FORMIX_E2E_TRACE:-}" ] && set -x
 
 here=$(cd "$(dirname "$0")" && pwd)
-end_wine_session() { timeout 20 wineserver -w || wineserver -k || true; }
+source "$here/wine_prefix.sh"
 
 if [ "${1:-}" != "--in-display" ]; then
   bin=$(cd "${1:?folder with Formix.exe, formix-bridge.exe and browser_stub.exe}" && pwd)
   tool=$(realpath "${2:?formix-tool}")
-  work=$(mktemp -d)
-  export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=ja_JP.UTF-8
-  trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-  started=$SECONDS
-  env -u DISPLAY wineboot -i >"$work/wineboot.log" 2>&1
-  end_wine_session
-  echo "wine prefix ready in $((SECONDS - started))s"
+  fresh_wine_prefix
   xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" --in-display "$bin" "$tool" "$work"
   end_wine_session
   echo "bridge tests under Wine took $((SECONDS - started))s"

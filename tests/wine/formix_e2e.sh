@@ -13,18 +13,12 @@ set -euo pipefail
 [ -n "${FORMIX_E2E_TRACE:-}" ] && set -x
 
 here=$(cd "$(dirname "$0")" && pwd)
-end_wine_session() { timeout 20 wineserver -w || wineserver -k || true; }
+source "$here/wine_prefix.sh"
 
 if [ "${1:-}" != "--in-display" ]; then
   bin=$(cd "${1:?folder with Formix.exe, FmxHook.dll and desktop_probe.exe}" && pwd)
   tool=$(realpath "${2:?formix-tool}")
-  work=$(mktemp -d)
-  export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=ja_JP.UTF-8
-  trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-  started=$SECONDS
-  env -u DISPLAY wineboot -i >"$work/wineboot.log" 2>&1
-  end_wine_session
-  echo "wine prefix ready in $((SECONDS - started))s"
+  fresh_wine_prefix
   # The text layer's own tests, against the converter of code page 932 that Formix.exe uses.
   env -u DISPLAY wine "$bin/text_tests.exe" --gtest_brief=1 >"$work/text_tests.log" 2>&1 ||
     { cat "$work/text_tests.log"; echo "FAIL: the text layer's tests with the Windows converter"; exit 1; }
