@@ -269,9 +269,13 @@ uint64_t replyId(const Incoming& message) {
 }
 
 
-std::optional<fill::PageFacts> decodePageFacts(std::string_view text, std::string* why) {
+namespace {
+
+// Reads a message with `read`; nullopt and the reason instead of any failure.
+template <typename T, typename Read>
+std::optional<T> decodeWith(std::string_view text, std::string* why, Read read) {
   try {
-    return pageFacts(parseBounded(text));
+    return read(parseBounded(text));
   } catch (const Bad& bad) {
     if (why) *why = bad.why;
   } catch (const json::exception& error) {
@@ -282,17 +286,14 @@ std::optional<fill::PageFacts> decodePageFacts(std::string_view text, std::strin
   return std::nullopt;
 }
 
+}  // namespace
+
+std::optional<fill::PageFacts> decodePageFacts(std::string_view text, std::string* why) {
+  return decodeWith<fill::PageFacts>(text, why, [](const json& message) { return pageFacts(message); });
+}
+
 std::optional<Incoming> decodeIncoming(std::string_view text, std::string* why) {
-  try {
-    return decode(parseBounded(text));
-  } catch (const Bad& bad) {
-    if (why) *why = bad.why;
-  } catch (const json::exception& error) {
-    if (why) *why = std::string("not JSON: ") + error.what();
-  } catch (const std::bad_alloc&) {
-    if (why) *why = "too large";
-  }
-  return std::nullopt;
+  return decodeWith<Incoming>(text, why, [](const json& message) { return decode(message); });
 }
 
 std::string encodeWelcome() { return dump({{"type", "welcome"}, {"version", kProtocolVersion}}); }
