@@ -2,6 +2,7 @@
 
 #include "fill/recognise/slot.h"
 #include "text/compare.h"
+#include "text/japanese.h"
 
 namespace formix::fill::recognition {
 
@@ -214,7 +215,7 @@ bool sameRow(const Slot& a, const Slot& b) {
 }
 
 bool isSeparator(std::u16string_view text) {
-  return text == u"-" || text == u"－" || text == u"ー" || text == u"‐" || text == u"−" || text == u"―";
+  return text.size() == 1 && text::isHyphen(text[0]);
 }
 
 bool groupable(Topic t) {

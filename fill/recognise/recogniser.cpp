@@ -1,16 +1,17 @@
-#include "fill/recogniser.h"
+#include "fill/recognise/recogniser.h"
 
 #include <algorithm>
 #include <map>
 #include <optional>
 
 #include "fill/recognise/slot.h"
+#include "text/number.h"
 
 namespace formix::fill {
 
 using namespace recognition;
 
-RecognitionResult recognise(const PageFacts& page, const ProfileSnapshot& profileSnapshot, const CivilDate& today) {
+RecognitionResult recognise(const PageFacts& page, const Profile& profile, const CivilDate& today) {
   std::vector<Slot> slots;
   for (size_t f = 0; f < page.frames.size(); ++f) {
     for (const ControlFacts& c : page.frames[f].controls) {
@@ -81,7 +82,6 @@ RecognitionResult recognise(const PageFacts& page, const ProfileSnapshot& profil
     }
   }
 
-  const Profile profile{profileSnapshot, today};
   std::vector<std::vector<Slot*>> groups = groupsOf(visible);
   for (std::vector<Slot*>& group : groups) {
     switch (group.front()->topic) {
@@ -102,7 +102,7 @@ RecognitionResult recognise(const PageFacts& page, const ProfileSnapshot& profil
   for (Slot* s : visible) {
     if (isTextLike(s->kind) && (s->topic == Topic::Mail || s->c->type == u"email")) lastMail = s;
     if (s->kind == Kind::Radio) {
-      const auto key = std::make_pair(s->frameIndex, s->c->name.empty() ? u"#" + number(s->c->control) : s->c->name);
+      const auto key = std::make_pair(s->frameIndex, s->c->name.empty() ? u"#" + text::decimal(s->c->control) : s->c->name);
       if (s->topic == Topic::Gender || isGenderWord(s->c->beside)) radioGroups[key].push_back(s);
       else if (isThisAddress(s->c->beside) && lastMail != nullptr) addressChoices[key].push_back(s), mailBefore[s] = lastMail;
       continue;
@@ -113,7 +113,7 @@ RecognitionResult recognise(const PageFacts& page, const ProfileSnapshot& profil
         if (s->kind == Kind::Select) fillGenderSelect(*s, profile);
         break;
       case Topic::Occupation: fillOccupation(*s, profile); break;
-      case Topic::Age: fillAge(*s, profile); break;
+      case Topic::Age: fillAge(*s, profile, today); break;
       default: break;
     }
   }
