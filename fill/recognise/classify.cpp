@@ -21,21 +21,50 @@ Kind kindOf(const ControlFacts& c) {
 
 bool isTextLike(Kind k) { return k == Kind::Text || k == Kind::TextArea; }
 
-// The reason a control may not be written, or "" when it may.
-std::u16string refusal(const PageFacts& page, const FrameFacts& frame, const ControlFacts& c, Kind kind) {
-  if (c.type == u"password") return u"password";
-  if (c.type == u"file") return u"file";
-  if (c.type == u"hidden") return u"hidden";
-  if (c.type == u"search") return u"site search";
-  if (kind == Kind::Other) return u"not a field Formix fills";
-  if (frame.origin != page.origin && !frame.sharedAutofill) return u"frame of another site";
-  if (!frame.visible) return u"frame not visible";
-  if (!c.visible) return u"not visible";
-  if (!c.enabled) return u"disabled";
-  if (!c.editable) return u"read-only";
-  if (c.userEdited) return u"typed by the user";
-  if ((isTextLike(kind) || kind == Kind::Date) && !c.value.empty()) return u"has a value";
+std::u16string_view refusalText(Refusal r) {
+  switch (r) {
+    case Refusal::None: return u"";
+    case Refusal::Password: return u"password";
+    case Refusal::File: return u"file";
+    case Refusal::Hidden: return u"hidden";
+    case Refusal::SiteSearch: return u"site search";
+    case Refusal::NotAField: return u"not a field Formix fills";
+    case Refusal::FrameOfAnotherSite: return u"frame of another site";
+    case Refusal::FrameNotVisible: return u"frame not visible";
+    case Refusal::NotVisible: return u"not visible";
+    case Refusal::Disabled: return u"disabled";
+    case Refusal::ReadOnly: return u"read-only";
+    case Refusal::TypedByUser: return u"typed by the user";
+    case Refusal::HasAValue: return u"has a value";
+    case Refusal::AnotherForm: return u"another form";
+    case Refusal::LeftAlone: return u"left alone";
+    case Refusal::LabelWord: return u"left alone";  // the slot's own word stands in the summary
+    case Refusal::ReadingOfAnAddress: return u"reading of an address";
+    case Refusal::LatinLetters: return u"Latin letters";
+    case Refusal::MobileMailBesideMain: return u"a mobile's mail beside the main one";
+    case Refusal::DeliveryAddress: return u"delivery address";
+    case Refusal::MobileBesideLandline: return u"mobile beside a landline";
+    case Refusal::SecondAddress: return u"a second address";
+    case Refusal::SecondNumber: return u"a second number";
+  }
   return u"";
+}
+
+// Why a control may not be written, or Refusal::None when it may.
+Refusal refusalOf(const PageFacts& page, const FrameFacts& frame, const ControlFacts& c, Kind kind) {
+  if (c.type == u"password") return Refusal::Password;
+  if (c.type == u"file") return Refusal::File;
+  if (c.type == u"hidden") return Refusal::Hidden;
+  if (c.type == u"search") return Refusal::SiteSearch;
+  if (kind == Kind::Other) return Refusal::NotAField;
+  if (frame.origin != page.origin && !frame.sharedAutofill) return Refusal::FrameOfAnotherSite;
+  if (!frame.visible) return Refusal::FrameNotVisible;
+  if (!c.visible) return Refusal::NotVisible;
+  if (!c.enabled) return Refusal::Disabled;
+  if (!c.editable) return Refusal::ReadOnly;
+  if (c.userEdited) return Refusal::TypedByUser;
+  if ((isTextLike(kind) || kind == Kind::Date) && !c.value.empty()) return Refusal::HasAValue;
+  return Refusal::None;
 }
 
 // A list whose options are the prefectures ("北海道" … "沖縄県").
@@ -120,7 +149,12 @@ void classify(Slot& s) {
   if (topicFrom == nullptr) return;
   s.topic = topicFrom->topic;
   if (s.topic == Topic::Leave) {
-    s.reason = topicFrom->leaveWhy.empty() ? u"left alone" : topicFrom->leaveWhy;
+    if (topicFrom->leaveWhy.empty()) {
+      s.refusal = Refusal::LeftAlone;
+    } else {
+      s.refusal = Refusal::LabelWord;
+      s.leaveWord = topicFrom->leaveWhy;
+    }
     return;
   }
 
@@ -138,7 +172,7 @@ void classify(Slot& s) {
     for (const LabelHint* h : {&s.own, &aria, &s.before, &block, &placeholder, &title, &s.row, &legend}) {
       if (h->reading) {
         s.topic = Topic::Leave;
-        s.reason = u"reading of an address";
+        s.refusal = Refusal::ReadingOfAnAddress;
         return;
       }
     }
@@ -187,7 +221,7 @@ void classify(Slot& s) {
   }
   if (s.roman && (s.topic == Topic::Name || s.topic == Topic::Kana || s.topic == Topic::Address)) {
     s.topic = Topic::Leave;
-    s.reason = u"Latin letters";
+    s.refusal = Refusal::LatinLetters;
     return;
   }
   const LabelHint* own[] = {&s.own, &aria, &s.before, &placeholder, &title, &s.row, &legend, &s.after, &s.tokens, &idTokens};

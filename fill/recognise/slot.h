@@ -17,6 +17,22 @@ namespace formix::fill::recognition {
 
 enum class Kind { Text, Select, Radio, TextArea, Date, Other };
 
+// Why a control is not written, or why it is left alone.
+enum class Refusal {
+  None,
+  // The control itself: nothing Formix may write.
+  Password, File, Hidden, SiteSearch, NotAField, FrameOfAnotherSite, FrameNotVisible, NotVisible, Disabled,
+  ReadOnly, TypedByUser, HasAValue,
+  // The page: it stands outside the form Formix fills.
+  AnotherForm,
+  // Its words: a person would leave it alone.
+  LeftAlone, LabelWord, ReadingOfAnAddress, LatinLetters,
+  // Its neighbours: another box takes the value.
+  MobileMailBesideMain, DeliveryAddress, MobileBesideLandline, SecondAddress, SecondNumber,
+};
+// The text of the summary table ("password", "not visible", ...); "" for None.
+std::u16string_view refusalText(Refusal r);
+
 // One control as the recogniser sees it.
 struct Slot {
   const FrameFacts* frame = nullptr;
@@ -24,7 +40,8 @@ struct Slot {
   size_t frameIndex = 0;
   Kind kind = Kind::Other;
   bool eligible = false;      // may be written at all
-  std::u16string reason;      // why not, or why it is left alone
+  Refusal refusal = Refusal::None;  // why not, or why it is left alone
+  std::u16string leaveWord;         // with Refusal::LabelWord: the word that said so
   Topic topic = Topic::None;
   Part part = Part::None;     // from the control's own words
   Script script = Script::Unknown;
@@ -37,8 +54,8 @@ struct Slot {
 
 Kind kindOf(const ControlFacts& c);
 bool isTextLike(Kind k);
-// The reason a control may not be written, or "" when it may.
-std::u16string refusal(const PageFacts& page, const FrameFacts& frame, const ControlFacts& c, Kind kind);
+// Why a control may not be written, or Refusal::None when it may.
+Refusal refusalOf(const PageFacts& page, const FrameFacts& frame, const ControlFacts& c, Kind kind);
 // Sets the slot's topic and part from its signals, most trusted first.
 void classify(Slot& s);
 // Consecutive boxes of one topic under one label form a group.

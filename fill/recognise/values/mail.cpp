@@ -17,7 +17,7 @@ void fillMails(std::vector<Slot*>& group, const Profile& profile) {
   }
   for (Slot* s : group) {
     if (s->second && !s->confirm) {
-      s->reason = u"a second address";
+      s->refusal = Refusal::SecondAddress;
       continue;
     }
     setText(*s, mail, s->confirm || s != group.front() ? u"mail (confirmation)" : u"mail");

@@ -17,7 +17,7 @@ void fillTelephones(std::vector<Slot*>& group, const Profile& profile) {
   }
   for (Slot* s : group) {
     if (s->second) {
-      s->reason = u"a second number";
+      s->refusal = Refusal::SecondNumber;
       continue;
     }
     if (s->part == Part::First) setText(*s, t[0], u"telephone (1)");
