@@ -17,6 +17,18 @@ namespace formix::fill::recognition {
 
 enum class Kind { Text, Select, Radio, TextArea, Date, Other };
 
+// Where the words about a control stand, nearest first: its autocomplete attribute, its label
+// and aria-label, the text before it on its line (and after it), its placeholder and title, its
+// row's or group's header, its column's header, the label block above it, its name's and id's
+// tokens. classify.cpp's table says what each may decide.
+enum class LabelSource { Autocomplete, Own, Aria, Before, After, Placeholder, Title, Row, Legend, Column, Block, NameTokens, IdTokens };
+inline constexpr size_t kLabelSources = 13;
+// The rank of a topic that a weak word decided, and one that only a name's or id's tokens did.
+inline constexpr int kWeakWordRank = 7;
+inline constexpr int kTokenRank = 8;
+// How near a source's words stand to the box, for the strong words that decide its topic.
+int rankOf(LabelSource source);
+
 // Why a control is not written, or why it is left alone.
 enum class Refusal {
   None,
@@ -46,7 +58,7 @@ struct Slot {
   Part part = Part::None;     // from the control's own words
   Script script = Script::Unknown;
   LabelHint own, before, after, below, row, hint, tokens, block;
-  int tier = 99;              // how near its topic's label stands (0: autocomplete ... 6: column header, 8: name tokens)
+  int rank = 99;              // how near its topic's words stand (rankOf their source, kWeakWordRank, kTokenRank)
   bool roman = false, mobileMail = false, delivery = false;
   bool confirm = false, fullWidth = false, halfWidth = false, noHyphen = false, withHyphen = false, second = false;
   std::optional<ControlFill> fill;
