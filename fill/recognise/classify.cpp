@@ -131,6 +131,28 @@ constexpr SourceRule kSources[] = {
 };
 constexpr int kLastRank = 6;
 
+// Where each source's words stand in the control's facts, and how they are read.
+struct SourceText {
+  LabelSource source;
+  std::u16string ControlFacts::*text;
+  LabelHint (*read)(std::u16string_view);
+};
+constexpr SourceText kSourceTexts[] = {
+    {LabelSource::Autocomplete, &ControlFacts::autocomplete, readAutocomplete},
+    {LabelSource::Own, &ControlFacts::label, readLabel},
+    {LabelSource::Aria, &ControlFacts::ariaLabel, readLabel},
+    {LabelSource::Before, &ControlFacts::before, readLabel},
+    {LabelSource::After, &ControlFacts::after, readLabel},
+    {LabelSource::Row, &ControlFacts::rowHeader, readLabel},
+    {LabelSource::Legend, &ControlFacts::legend, readLabel},
+    {LabelSource::Placeholder, &ControlFacts::placeholder, readLabel},
+    {LabelSource::Title, &ControlFacts::title, readLabel},
+    {LabelSource::Column, &ControlFacts::columnHeader, readLabel},
+    {LabelSource::Block, &ControlFacts::block, readLabel},
+    {LabelSource::NameTokens, &ControlFacts::name, readTokens},
+    {LabelSource::IdTokens, &ControlFacts::id, readTokens},
+};
+
 }  // namespace
 
 int rankOf(LabelSource source) {
@@ -145,19 +167,7 @@ void classify(Slot& s) {
   const ControlFacts& c = *s.c;
   std::array<LabelHint, kLabelSources> words;
   auto at = [&](LabelSource source) -> LabelHint& { return words[static_cast<size_t>(source)]; };
-  at(LabelSource::Autocomplete) = readAutocomplete(c.autocomplete);
-  at(LabelSource::Own) = readLabel(c.label);
-  at(LabelSource::Aria) = readLabel(c.ariaLabel);
-  at(LabelSource::Before) = readLabel(c.before);
-  at(LabelSource::After) = readLabel(c.after);
-  at(LabelSource::Row) = readLabel(c.rowHeader);
-  at(LabelSource::Legend) = readLabel(c.legend);
-  at(LabelSource::Placeholder) = readLabel(c.placeholder);
-  at(LabelSource::Title) = readLabel(c.title);
-  at(LabelSource::Column) = readLabel(c.columnHeader);
-  at(LabelSource::Block) = readLabel(c.block);
-  at(LabelSource::NameTokens) = readTokens(c.name);
-  at(LabelSource::IdTokens) = readTokens(c.id);
+  for (const SourceText& t : kSourceTexts) at(t.source) = t.read(c.*t.text);
   s.own = at(LabelSource::Own);
   s.before = at(LabelSource::Before);
   s.after = at(LabelSource::After);
