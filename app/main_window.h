@@ -16,8 +16,8 @@
 
 #include "app/controls.h"
 #include "app/settings_file.h"
-#include "fill/field_classifier.h"
-#include "fill/field_table.h"
+#include "fill/html/field_classifier.h"
+#include "fill/html/field_table.h"
 #include "platform/desktop.h"
 
 namespace formix::app {
@@ -135,7 +135,7 @@ class FrmMain : public ControlEvents {
   platform::WindowHandle lGetNextWindowHandle();
   void cmdPOST_Click();
   // The profile as the panel's controls hold it now.
-  fill::ProfileSnapshot profileSnapshot() const;
+  fill::Profile profileSnapshot() const;
 
   // ---- Trigger options and dispatch ----
   void optKEY_MouseDown(int index);

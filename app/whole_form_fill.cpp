@@ -1,7 +1,7 @@
 // The whole-form fill: the page of the browser under the bar is read, filled and written back.
 #include "app/main_window.h"
-#include "fill/form_filler.h"
-#include "fill/recogniser.h"
+#include "fill/html/form_filler.h"
+#include "fill/recognise/recogniser.h"
 #include "text/compare.h"
 
 namespace formix::app {
@@ -11,13 +11,10 @@ constexpr int kMaxFrames = 10;
 
 }  // namespace
 
-fill::ProfileSnapshot FrmMain::profileSnapshot() const {
-  fill::ProfileSnapshot profile;
-  for (int i = 0; i < 16; ++i) profile.txtAUTO[i] = txtAUTO(i).text();
-  profile.cboAUTO[0] = cboAUTO(0).text();
-  profile.cboAUTO[1] = cboAUTO(1).text();
-  profile.maleSelected = optAUTO(0).value() != 0;
-  return profile;
+fill::Profile FrmMain::profileSnapshot() const {
+  std::array<std::u16string, 16> texts;
+  for (int i = 0; i < 16; ++i) texts[i] = txtAUTO(i).text();
+  return fill::profileFromPanel(texts, {cboAUTO(0).text(), cboAUTO(1).text()}, optAUTO(0).value() != 0);
 }
 
 void FrmMain::fillDocument(platform::WindowHandle browser, int frame) {

@@ -28,7 +28,7 @@
 #include "bridge/integration_install.h"
 #include "bridge/socket_path.h"
 #include "fill/page_facts.h"
-#include "fill/recogniser.h"
+#include "fill/recognise/recogniser.h"
 #include "bridge/protocol.h"
 #include "platform/simulated/simulated_desktop.h"
 #include "platform/linux/x11_windows.h"
@@ -351,7 +351,7 @@ int run(const std::string& settings, const std::string& opener, const std::strin
   const int filledHidden = formix.expectFilled(before->page, after->page, "hidden.html");
   check(filledHidden >= 6, "hidden.html: " + std::to_string(filledHidden) + " boxes of the visible form filled");
   const auto* family = named(topOf(after->page), u"sei");
-  check(family && family->value == formix.frm->profileSnapshot().txtAUTO[0], "hidden.html: the family name is in its box");
+  check(family && family->value == formix.frm->profileSnapshot().familyName, "hidden.html: the family name is in its box");
   for (const auto& frame : after->page.frames) {
     for (const auto& c : frame.controls) {
       if (frame.frame != 0 || c.name.rfind(u"trap_", 0) == 0) {
@@ -394,7 +394,7 @@ int run(const std::string& settings, const std::string& opener, const std::strin
   // The page script drew its field again from its own state meanwhile: the value held.
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   const auto later = formix.read();
-  const std::u16string given = formix.frm->profileSnapshot().txtAUTO[1];
+  const std::u16string given = formix.frm->profileSnapshot().givenName;
   const auto* givenBox = later ? named(topOf(later->page), u"name2") : nullptr;
   check(givenBox && givenBox->value == given, "the page script's own state took the filled given name from the input event");
   check(formix.frm->cmdPOST.enabled(), "cmdPOST is enabled after the fill");

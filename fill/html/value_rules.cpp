@@ -1,10 +1,11 @@
-#include "fill/value_rules.h"
+#include "fill/html/value_rules.h"
 
 #include <initializer_list>
 #include <optional>
 
-#include "fill/field_classifier.h"
+#include "fill/html/field_classifier.h"
 #include "text/compare.h"
+#include "text/japanese.h"
 #include "text/number.h"
 #include "text/utf.h"
 
@@ -23,25 +24,6 @@ bool containsText(std::u16string_view haystack, std::u16string_view needle) {
 
 int baseOf(int code) { return code / 100 * 100; }
 
-std::u16string decimal(int value) { return text::widen(std::to_string(value)); }
-
-// A birth field as a whole number, as a 16-bit integer holds it.
-std::optional<int> wholeInt(std::u16string_view field) {
-  const auto number = text::wholeNumber(field);
-  if (!number) return std::nullopt;
-  const auto value = text::toInt16(*number);
-  if (!value) return std::nullopt;
-  return *value;
-}
-
-std::optional<CivilDate> birthDate(const ProfileSnapshot& profile) {
-  const auto year = wholeInt(profile.txtAUTO[10]);
-  const auto month = wholeInt(profile.txtAUTO[11]);
-  const auto day = wholeInt(profile.txtAUTO[12]);
-  if (!year || !month || !day || !isValidDate(*year, *month, *day)) return std::nullopt;
-  return CivilDate{*year, *month, *day};
-}
-
 // The text of the option that starts after the ">" at `from`, up to the next tag, without
 // surrounding blanks.
 std::u16string optionText(std::u16string_view list, size_t from) {
@@ -54,8 +36,8 @@ std::u16string optionText(std::u16string_view list, size_t from) {
 
 class ValueRules {
  public:
-  ValueRules(FieldTable& table, const ProfileSnapshot& profile, const CivilDate& today)
-      : records_(table.records), profile_(profile), today_(today), birth_(birthDate(profile)) {}
+  ValueRules(FieldTable& table, const Profile& profile, const CivilDate& today)
+      : records_(table.records), profile_(profile), today_(today), birth_(profile.birth) {}
 
   void run(const YieldFn& yield) {
     for (size_t j = 0; j < records_.size(); ++j) {
@@ -77,9 +59,8 @@ class ValueRules {
 
  private:
   int code(size_t j) const { return j < records_.size() ? records_[j].fieldCode : -1; }
-  const std::u16string& txt(int i) const { return profile_.txtAUTO[i]; }
   std::u16string_view prefectureForAddress() const {
-    return prefectureSelected_ ? std::u16string_view() : std::u16string_view(profile_.cboAUTO[0]);
+    return prefectureSelected_ ? std::u16string_view() : std::u16string_view(profile_.prefecture);
   }
   std::optional<int> age() const {
     if (!birth_) return std::nullopt;
@@ -112,48 +93,48 @@ class ValueRules {
     const int next = code(j + 1);
     switch (code(j) - base::Input) {
       case kind::HiraganaReading:
-        if (next == code(j)) return split(j, {txt(2), txt(3)});
-        writeInput(j, txt(2) + txt(3));
+        if (next == code(j)) return split(j, {profile_.familyKana, profile_.givenKana});
+        writeInput(j, profile_.familyKana + profile_.givenKana);
         return 0;
       case kind::KatakanaReading:
-        if (next == code(j)) return split(j, {toKatakana(txt(2)), toKatakana(txt(3))});
-        writeInput(j, toKatakana(txt(2) + txt(3)));
+        if (next == code(j)) return split(j, {text::toKatakana(profile_.familyKana), text::toKatakana(profile_.givenKana)});
+        writeInput(j, text::toKatakana(profile_.familyKana + profile_.givenKana));
         return 0;
       case kind::Name:
-        if (next == code(j)) return split(j, {txt(0), txt(1)});
-        writeInput(j, txt(0) + txt(1));
+        if (next == code(j)) return split(j, {profile_.familyName, profile_.givenName});
+        writeInput(j, profile_.familyName + profile_.givenName);
         return 0;
       case kind::Mail:
-        if (next == base::Input + kind::AtSign) return split(j, {txt(4), txt(5)});
-        writeInput(j, txt(4) + u"@" + txt(5));
+        if (next == base::Input + kind::AtSign) return split(j, {profile_.mailLocal, profile_.mailDomain});
+        writeInput(j, profile_.mailLocal + u"@" + profile_.mailDomain);
         return 0;
       case kind::PostalCode:
-        if (next == code(j) || next == base::Input) return split(j, {txt(6), txt(7)});
-        writeInput(j, txt(6) + u"-" + txt(7));
+        if (next == code(j) || next == base::Input) return split(j, {profile_.postalFirst, profile_.postalLast});
+        writeInput(j, profile_.postalFirst + u"-" + profile_.postalLast);
         return 0;
       case kind::Address: {
-        const std::u16string first = std::u16string(prefectureForAddress()) + txt(8);
-        if (next == code(j)) return split(j, {first, txt(9)});
-        writeInput(j, first + txt(9));
+        const std::u16string first = std::u16string(prefectureForAddress()) + profile_.cityLine;
+        if (next == code(j)) return split(j, {first, profile_.buildingLine});
+        writeInput(j, first + profile_.buildingLine);
         return 0;
       }
       case kind::BirthDate: {
         if (next != code(j)) return 0;  // a lone birth-date input gets nothing
         if (const auto year = birthYearValue(records_[j])) writeInput(j, *year);
-        writeInput(j + 1, txt(11));
-        writeInput(j + 2, txt(12));
+        writeInput(j + 1, profile_.birthTexts[1]);
+        writeInput(j + 2, profile_.birthTexts[2]);
         return 2;
       }
       case kind::Age:
-        if (const auto years = age()) writeInput(j, decimal(*years));
+        if (const auto years = age()) writeInput(j, text::decimal(*years));
         return 0;
       case kind::Occupation:
-        writeInput(j, profile_.cboAUTO[1]);
+        writeInput(j, profile_.occupation);
         return 0;
       case kind::Telephone:
-        if (txt(13).empty()) return 0;
-        if (next == code(j) || next == base::Input) return split(j, {txt(13), txt(14), txt(15)});
-        writeInput(j, txt(13) + u"-" + txt(14) + u"-" + txt(15));
+        if (profile_.telephone[0].empty()) return 0;
+        if (next == code(j) || next == base::Input) return split(j, {profile_.telephone[0], profile_.telephone[1], profile_.telephone[2]});
+        writeInput(j, profile_.telephone[0] + u"-" + profile_.telephone[1] + u"-" + profile_.telephone[2]);
         return 0;
       default:
         return 0;
@@ -162,7 +143,7 @@ class ValueRules {
 
   // The Western year, or the era year alone when the Showa word stands before the field.
   std::optional<std::u16string> birthYearValue(const FieldRecord& record) const {
-    if (!containsText(record.precedingText, u"和昭")) return txt(10);
+    if (!containsText(record.precedingText, u"和昭")) return profile_.birthTexts[0];
     if (!birth_) return std::nullopt;
     return eraYearText(*birth_);
   }
@@ -179,7 +160,7 @@ class ValueRules {
     // the quoted forms are accepted too.
     static constexpr std::u16string_view kMale[] = {u"男", u"male", u"1"};
     static constexpr std::u16string_view kFemale[] = {u"女", u"female", u"2"};
-    for (const auto word : profile_.maleSelected ? kMale : kFemale) {
+    for (const auto word : profile_.male ? kMale : kFemale) {
       for (const std::u16string_view prefix : {u"=", u"=\"", u"='"}) {
         if (!containsText(tag, std::u16string(prefix) + std::u16string(word))) continue;
         record.newText = tag.substr(0, tag.size() - 1) + u" CHECKED>";
@@ -217,31 +198,31 @@ class ValueRules {
   void list(size_t j) {
     switch (code(j) - base::Select) {
       case kind::Address: {
-        const std::u16string& prefecture = profile_.cboAUTO[0];
+        const std::u16string& prefecture = profile_.prefecture;
         if (!prefecture.empty() && markOption(j, std::u16string_view(prefecture).substr(0, prefecture.size() - 1))) {
           prefectureSelected_ = true;
         }
         break;
       }
       case kind::BirthDate:
-        if (!markOption(j, txt(10)) && birth_) {
+        if (!markOption(j, profile_.birthTexts[0]) && birth_) {
           if (const auto era = eraNameAndYearText(*birth_)) markOption(j, *era);
         }
         // Month and day lists right after the year's and the month's unit are marked in the same visit.
-        if (j + 1 < records_.size() && nearLabel(records_[j + 1], u"年")) markOption(j + 1, txt(11));
-        if (j + 2 < records_.size() && nearLabel(records_[j + 2], u"月")) markOption(j + 2, txt(12));
+        if (j + 1 < records_.size() && nearLabel(records_[j + 1], u"年")) markOption(j + 1, profile_.birthTexts[1]);
+        if (j + 2 < records_.size() && nearLabel(records_[j + 2], u"月")) markOption(j + 2, profile_.birthTexts[2]);
         break;
       case kind::Age:
-        if (const auto years = age()) markOption(j, decimal(*years));
+        if (const auto years = age()) markOption(j, text::decimal(*years));
         break;
       case kind::Occupation:
-        markOption(j, profile_.cboAUTO[1]);
+        markOption(j, profile_.occupation);
         break;
       case kind::Gender: {
         const std::u16string& tag = records_[j].tagText;
-        if (containsText(tag, u">" + std::u16string(kMaleCaption)) &&
-            containsText(tag, u">" + std::u16string(kFemaleCaption))) {
-          markOption(j, profile_.maleSelected ? kMaleCaption : kFemaleCaption);
+        if (containsText(tag, u">" + std::u16string(text::kMaleCaption)) &&
+            containsText(tag, u">" + std::u16string(text::kFemaleCaption))) {
+          markOption(j, profile_.male ? text::kMaleCaption : text::kFemaleCaption);
         }
         break;
       }
@@ -253,14 +234,14 @@ class ValueRules {
   void addressArea(FieldRecord& record) {
     const size_t openEnd = findText(record.tagText, u">");
     if (openEnd == npos) return;
-    const std::u16string address = std::u16string(prefectureForAddress()) + txt(8) + txt(9);
+    const std::u16string address = std::u16string(prefectureForAddress()) + profile_.cityLine + profile_.buildingLine;
     record.newText = record.tagText.substr(0, openEnd + 1) + escapeElementText(address);
     record.changed = true;
     record.value = address;
   }
 
   std::vector<FieldRecord>& records_;
-  const ProfileSnapshot& profile_;
+  const Profile& profile_;
   const CivilDate today_;
   const std::optional<CivilDate> birth_;
   bool prefectureSelected_ = false;
@@ -288,23 +269,8 @@ std::u16string escape(std::u16string_view text, bool quote) {
 
 }  // namespace
 
-void SetFieldValues(FieldTable& table, const ProfileSnapshot& profile, const CivilDate& today, const YieldFn& yield) {
+void SetFieldValues(FieldTable& table, const Profile& profile, const CivilDate& today, const YieldFn& yield) {
   ValueRules(table, profile, today).run(yield);
-}
-
-int iGetAge(int year, int month, int day, const CivilDate& today) {
-  const int years = today.year - year;
-  int months = today.month - month;
-  if (today.day - day < 0) --months;
-  return months < 0 ? years - 1 : years;
-}
-
-std::u16string toKatakana(std::u16string_view text) {
-  std::u16string out(text);
-  for (char16_t& c : out) {
-    if ((c >= u'\u3041' && c <= u'\u3096') || c == u'\u309D' || c == u'\u309E') c = static_cast<char16_t>(c + 0x60);
-  }
-  return out;
 }
 
 std::u16string escapeAttributeValue(std::u16string_view text) { return escape(text, true); }

@@ -1,4 +1,4 @@
-#include "fill/field_classifier.h"
+#include "fill/html/field_classifier.h"
 
 #include <algorithm>
 #include <utility>

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "fill/field_table.h"
+#include "fill/html/field_table.h"
 #include "fill/japanese_date.h"
 
 namespace formix::fill {
@@ -16,15 +16,8 @@ namespace formix::fill {
 // The birth fields count only when they form a valid date (whole numbers naming a real day, see
 // isValidDate): otherwise an age field gets nothing, an era year is not written (the month and day
 // of the group still are), and a year list is matched by the Western year alone.
-void SetFieldValues(FieldTable& table, const ProfileSnapshot& profile, const CivilDate& today,
+void SetFieldValues(FieldTable& table, const Profile& profile, const CivilDate& today,
                     const YieldFn& yield = {});
-
-// Age in whole years on `today` of a person born on year-month-day; a birthday that falls today
-// counts as reached.
-int iGetAge(int year, int month, int day, const CivilDate& today);
-
-// Hiragana turned into the corresponding katakana; every other character kept.
-std::u16string toKatakana(std::u16string_view text);
 
 // Text for a double-quoted attribute value: & " < > as character references.
 std::u16string escapeAttributeValue(std::u16string_view text);

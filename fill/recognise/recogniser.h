@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fill/field_table.h"
+#include "fill/profile.h"
 #include "fill/japanese_date.h"
 #include "fill/page_facts.h"
 
@@ -27,6 +27,6 @@ struct RecognitionResult {
   std::vector<Recognition> controls;       // every control of every frame looked at, in page order
 };
 
-RecognitionResult recognise(const PageFacts& page, const ProfileSnapshot& profile, const CivilDate& today);
+RecognitionResult recognise(const PageFacts& page, const Profile& profile, const CivilDate& today);
 
 }  // namespace formix::fill

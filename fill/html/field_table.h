@@ -1,4 +1,4 @@
-// The data one fill works on: the profile it writes and the table of the fields it found.
+// The data one fill of the HTML engine works on: the table of the fields it found.
 #pragma once
 
 #include <array>
@@ -8,22 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "fill/profile.h"
+
 namespace formix::fill {
-
-// The profile as the panel's controls hold it at the moment of a fill.
-struct ProfileSnapshot {
-  // 0, 1 family and given name (kanji); 2, 3 the same in hiragana; 4, 5 mail address before and
-  // after the at sign; 6, 7 postal code; 8 city line, 9 building line; 10, 11, 12 birth year
-  // (Western calendar), month, day; 13, 14, 15 telephone number in three parts.
-  std::array<std::u16string, 16> txtAUTO;
-  // 0 prefecture, 1 occupation: the texts of the two combo boxes.
-  std::array<std::u16string, 2> cboAUTO;
-  // Whether optAUTO(0) "男" is the selected gender button; otherwise optAUTO(1) "女" is.
-  bool maleSelected = true;
-};
-
-inline constexpr std::u16string_view kMaleCaption = u"男";    // optAUTO(0)
-inline constexpr std::u16string_view kFemaleCaption = u"女";  // optAUTO(1)
 
 // Field bases; a field code is its base plus its field kind.
 namespace base {

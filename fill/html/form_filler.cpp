@@ -1,4 +1,4 @@
-#include "fill/form_filler.h"
+#include "fill/html/form_filler.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -177,7 +177,7 @@ std::optional<std::vector<FieldChange>> changedFields(std::u16string_view before
   return changes;
 }
 
-FillResult fillForm(std::u16string_view html, const ProfileSnapshot& profile, const CivilDate& today,
+FillResult fillForm(std::u16string_view html, const Profile& profile, const CivilDate& today,
                     const YieldFn& yield, const KeywordTable& keywords) {
   FillResult result;
   result.fields = collect(html, text::foldText(html), yield);
@@ -209,7 +209,7 @@ FillResult fillForm(std::u16string_view html, const ProfileSnapshot& profile, co
   return result;
 }
 
-std::u16string sFillForm(std::u16string_view html, const ProfileSnapshot& profile, const CivilDate& today,
+std::u16string sFillForm(std::u16string_view html, const Profile& profile, const CivilDate& today,
                          const YieldFn& yield, const KeywordTable& keywords) {
   return fillForm(html, profile, today, yield, keywords).html;
 }

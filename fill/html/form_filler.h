@@ -19,10 +19,10 @@
 #include <string_view>
 #include <vector>
 
-#include "fill/field_classifier.h"
-#include "fill/field_table.h"
+#include "fill/html/field_classifier.h"
+#include "fill/html/field_table.h"
 #include "fill/japanese_date.h"
-#include "fill/value_rules.h"
+#include "fill/html/value_rules.h"
 
 namespace formix::fill {
 
@@ -33,7 +33,7 @@ struct FillResult {
 
 // The whole operation, keeping the field table for reports. `yield` runs about once per 1024
 // scanned characters and once per field in each later step.
-FillResult fillForm(std::u16string_view html, const ProfileSnapshot& profile, const CivilDate& today,
+FillResult fillForm(std::u16string_view html, const Profile& profile, const CivilDate& today,
                     const YieldFn& yield = {}, const KeywordTable& keywords = standardKeywords());
 
 // One field the filler replaced: where it stood in the HTML it was given, what it was and what
@@ -52,7 +52,7 @@ struct FieldChange {
 std::optional<std::vector<FieldChange>> changedFields(std::u16string_view before, std::u16string_view after);
 
 // The filled HTML alone.
-std::u16string sFillForm(std::u16string_view html, const ProfileSnapshot& profile, const CivilDate& today,
+std::u16string sFillForm(std::u16string_view html, const Profile& profile, const CivilDate& today,
                          const YieldFn& yield = {}, const KeywordTable& keywords = standardKeywords());
 
 }  // namespace formix::fill
