@@ -8,6 +8,8 @@
 
 namespace formix::ports {
 
+// Every letter and digit is a key too: its value is the upper-case letter or the digit itself
+// (keyOfCharacter); V, the paste key's, has a name of its own.
 enum class Key : uint8_t {
   Tab = 0x09,
   Enter = 0x0D,
@@ -15,11 +17,7 @@ enum class Key : uint8_t {
   Control = 0x11,
   Alt = 0x12,
   Insert = 0x2D,
-  Digit0 = '0',
-  Digit9 = '9',
-  A = 'A',
   V = 'V',
-  Z = 'Z',
 };
 
 // Whether the key goes down or comes back up.
