@@ -38,7 +38,15 @@ void FrmMain::mnu1_wk_Click(int index) {
 }
 
 void FrmMain::Form_MouseUp(int /*button*/, int /*shift*/, double x, double y) {
-  switch (triggers::triggerOf(x, y, desktop_.screen.twipsPerPixelX())) {
+  runTrigger(triggers::triggerOf(x, y, desktop_.screen.twipsPerPixelX()));
+}
+
+void FrmMain::hookTriggered(triggers::Trigger trigger) {
+  if (frmMain.enabled()) runTrigger(trigger);  // as a left-button-up on the window would
+}
+
+void FrmMain::runTrigger(triggers::Trigger trigger) {
+  switch (trigger) {
     case triggers::Trigger::PopupMenu:
       step([&] { desktop_.windows.setForegroundWindow(hWnd); });
       step([&] { desktop_.popups.showPopupMenu(mnu0.name(), 2); });

@@ -10,7 +10,7 @@
 #include <iostream>
 
 #include "app/main_window.h"
-#include "bridge/bridge_documents.h"
+#include "bridge/bridge_browsers.h"
 #include "bridge/bridge_server.h"
 #include "bridge/socket_path.h"
 #include "platform/linux/autostart.h"
@@ -92,16 +92,17 @@ int main(int argc, char** argv) {
   qt::QtEventLoop events;
   LinuxSessionFacts session;
   // Browsers' pages come through the browser extension and its relay, to a socket only this
-  // user can open. Without it the fill finds no browser, as for any other program.
+  // user can open. Without it the fill finds no browser, as for any other program. There is no
+  // Internet Explorer here: no browser is filled as HTML.
   const auto socketPath = bridge::defaultSocketPath();
   bridge::BridgeServer bridgeServer(socketPath.value_or(""));
-  bridge::BridgeBrowserDocuments browsers(bridgeServer, windows);
+  bridge::BridgeBrowsers browsers(bridgeServer, windows);
   browsers.onNotConnected = [] { qt::showNotice(bridge::kNotConnectedMessage); };
   qt::LocalClock clock;
-  Desktop desktop{windows, screen,  keyboard, clipboard, tray,    shell,    messages,
-                  popups,  hookLoader, events, process,   session, browsers, clock};
+  ports::Desktop desktop{windows, screen,  keyboard, clipboard, tray,    shell,    messages,  popups,
+                         hookLoader, events, process, session, &browsers, nullptr, clock};
 
-  qt::HookReports reports(view, screen, x.atom("_FORMIX_HOOK"),
+  qt::HookReports reports(view, x.atom("_FORMIX_HOOK"),
                           [&](std::uint64_t key, std::int32_t code) { return hookLoader.acceptsReport(key, code); });
   application.installNativeEventFilter(&reports);
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-namespace formix::platform {
+namespace formix::ports {
 
 class SessionFacts {
  public:
@@ -17,4 +17,4 @@ class SessionFacts {
   virtual char16_t pathSeparator() const = 0;
 };
 
-}  // namespace formix::platform
+}  // namespace formix::ports

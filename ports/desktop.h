@@ -2,8 +2,8 @@
 //
 // Each port is a small abstract interface named after what it serves. A desktop (the simulated
 // one for tests and headless runs, the Linux desktop, the Windows desktop) implements all of them;
-// the model receives them bundled in `Desktop`. Handles are 32-bit values as on the original
-// desktop; 0 means "no window". Geometry crosses the ports in twips (1/1440 inch).
+// the model receives them bundled in `Desktop`. Windows are named by `WindowHandle`
+// (window_handle.h); geometry crosses the ports in twips (1/1440 inch).
 #pragma once
 
 #include <cstdint>
@@ -13,12 +13,12 @@
 #include <string_view>
 #include <vector>
 
-#include "fill/page_facts.h"
-#include "platform/session.h"
+#include "ports/browsers.h"
+#include "ports/keys.h"
+#include "ports/session.h"
+#include "ports/window_handle.h"
 
-namespace formix::platform {
-
-using WindowHandle = uint32_t;
+namespace formix::ports {
 
 inline constexpr int32_t kStyleCaption = 0x00C00000;  // WS_CAPTION
 inline constexpr int32_t kExStyleTopmost = 0x00000008;  // WS_EX_TOPMOST
@@ -73,17 +73,16 @@ class Screen {
   virtual double twipsPerPixelY() = 0;
 };
 
-// Synthetic keystrokes: keybd_event(vk, 0, flags, 0).
+// Synthetic keystrokes.
 class Keyboard {
  public:
   virtual ~Keyboard() = default;
-  static constexpr uint32_t kKeyUp = 2;  // KEYEVENTF_KEYUP
-  virtual void keyEvent(uint8_t virtualKey, uint32_t flags) = 0;
+  virtual void keyEvent(Key key, KeyAction action) = 0;
 
-  // The virtual keys that paste the clipboard into `target`, pressed in this order and released
-  // in reverse: Ctrl+V, unless the desktop knows the program to take another paste key (terminal
+  // The keys that paste the clipboard into `target`, pressed in this order and released in
+  // reverse: Ctrl+V, unless the desktop knows the program to take another paste key (terminal
   // emulators on X11).
-  virtual std::vector<uint8_t> pasteKeys(WindowHandle /*target*/) { return {0x11, 0x56}; }
+  virtual std::vector<Key> pasteKeys(WindowHandle /*target*/) { return {Key::Control, Key::V}; }
   // The names by which a user can pick out the program of `target` in the settings file (on X11
   // the instance and class of WM_CLASS); none where the desktop cannot tell.
   virtual std::vector<std::u16string> programNames(WindowHandle /*target*/) { return {}; }
@@ -184,32 +183,6 @@ class EventLoop {
   }
 };
 
-// The browser windows of the desktop and their documents. Each document's body is read and
-// written as one HTML string; writing it makes the browser parse it again.
-class BrowserDocuments {
- public:
-  virtual ~BrowserDocuments() = default;
-  static constexpr int kTopDocument = -1;
-  // The top-level windows of the open browsers, in the order the desktop lists them.
-  virtual std::vector<WindowHandle> browserWindows() = 0;
-  // The number of frames of the browser's page; nullopt when it cannot be read.
-  virtual std::optional<int> frameCount(WindowHandle browser) = 0;
-  // The body HTML of the top document or of frame k (from 0); nullopt when it cannot be read.
-  virtual std::optional<std::u16string> bodyHtml(WindowHandle browser, int frame) = 0;
-  virtual bool setBodyHtml(WindowHandle browser, int frame, std::u16string_view html) = 0;
-
-  // Today's browsers are not read as HTML: they tell the facts of the page's controls, and take
-  // fills control by control. nullopt: this browser offers only the body HTML above (Internet
-  // Explorer), or the facts cannot be read.
-  virtual std::optional<fill::PageFacts> pageFacts(WindowHandle /*browser*/) { return std::nullopt; }
-  // Applies fills to the page read last by pageFacts; each control is checked again just before
-  // it is written and skipped when it changed. The number applied, or nullopt when nothing
-  // could be applied.
-  virtual std::optional<int> applyFills(WindowHandle /*browser*/, const std::vector<fill::ControlFill>& /*fills*/) {
-    return std::nullopt;
-  }
-};
-
 // Local date and time.
 struct LocalDateTime {
   int year = 2000, month = 1, day = 1;
@@ -245,8 +218,11 @@ struct Desktop {
   EventLoop& events;
   Process& process;
   SessionFacts& session;
-  BrowserDocuments& browsers;
+  // The browsers a whole-form fill reaches, by the protocol each speaks; nullptr where the
+  // desktop has none of that kind.
+  FactBrowsers* factBrowsers;
+  HtmlDocuments* htmlDocuments;
   Clock& clock;
 };
 
-}  // namespace formix::platform
+}  // namespace formix::ports

@@ -1,4 +1,4 @@
-// The browser documents of the desktop, reached through the browser extension.
+// The fact browsers of the desktop: today's browsers, reached through the browser extension.
 //
 // A window counts as a browser when it is a connected browser's focused window. Each lookup asks
 // every connected browser for its focused window ("focus"), with its active tab's title and its
@@ -15,8 +15,8 @@
 // browser windows open only the one in front is a browser for the fill.
 //
 // The page is read as the facts of its controls (pageFacts) and filled control by control
-// (applyFills); its HTML is never read or written (frameCount, bodyHtml and setBodyHtml fail), so
-// no fill of a page of today's browsers bypasses the recogniser. Calls block the calling thread
+// (applyFills); it has no HTML to read or write, so no fill of a page of today's browsers bypasses
+// the recogniser. Calls block the calling thread
 // until the browser answers or a short time has passed; a browser that does not answer is no
 // browser, and nothing changes.
 #pragma once
@@ -29,14 +29,15 @@
 #include <vector>
 
 #include "bridge/bridge_server.h"
-#include "platform/desktop.h"
+#include "ports/browsers.h"
+#include "ports/desktop.h"
 
 namespace formix::bridge {
 
 // What Formix tells the user, once, when a fill finds no browser extension connected.
 inline constexpr std::u16string_view kNotConnectedMessage = u"ブラウザー拡張機能が接続されていません。";
 
-class BridgeBrowserDocuments : public platform::BrowserDocuments {
+class BridgeBrowsers : public ports::FactBrowsers {
  public:
   struct Options {
     std::chrono::milliseconds requestTimeout{1500};  // one request to a browser
@@ -46,20 +47,16 @@ class BridgeBrowserDocuments : public platform::BrowserDocuments {
     std::function<int64_t(int64_t)> parentProcess;
   };
 
-  BridgeBrowserDocuments(BridgeServer& server, platform::WindowSystem& windows);
-  BridgeBrowserDocuments(BridgeServer& server, platform::WindowSystem& windows, Options options);
+  BridgeBrowsers(BridgeServer& server, ports::WindowSystem& windows);
+  BridgeBrowsers(BridgeServer& server, ports::WindowSystem& windows, Options options);
 
   // Called (on the calling thread) the first time a lookup finds no browser connected, and again
   // only after a browser has connected since.
   std::function<void()> onNotConnected;
 
-  std::vector<platform::WindowHandle> browserWindows() override;
-  std::optional<int> frameCount(platform::WindowHandle browser) override;
-  std::optional<std::u16string> bodyHtml(platform::WindowHandle browser, int frame) override;
-  bool setBodyHtml(platform::WindowHandle browser, int frame, std::u16string_view html) override;
-
-  std::optional<fill::PageFacts> pageFacts(platform::WindowHandle browser) override;
-  std::optional<int> applyFills(platform::WindowHandle browser, const std::vector<fill::ControlFill>& fills) override;
+  std::vector<ports::WindowHandle> browserWindows() override;
+  std::optional<fill::PageFacts> pageFacts(ports::WindowHandle browser) override;
+  std::optional<int> applyFills(ports::WindowHandle browser, const std::vector<fill::ControlFill>& fills) override;
 
   // What the last fill did: fills sent, applied and skipped by the page (for tests and
   // measurements).
@@ -70,16 +67,16 @@ class BridgeBrowserDocuments : public platform::BrowserDocuments {
 
  private:
   struct Match {
-    platform::WindowHandle window = 0;
+    ports::WindowHandle window = 0;
     ConnectionId connection = 0;
     int64_t browserWindow = 0;
   };
-  const Match* matchOf(platform::WindowHandle window) const;
+  const Match* matchOf(ports::WindowHandle window) const;
   std::u16string newMarker();
-  platform::WindowHandle windowOfProcess(ConnectionId connection, const Focused& focused);
+  ports::WindowHandle windowOfProcess(ConnectionId connection, const Focused& focused);
 
   BridgeServer& server_;
-  platform::WindowSystem& windows_;
+  ports::WindowSystem& windows_;
   Options options_;
   std::mt19937_64 random_;
   bool told_ = false;
@@ -91,7 +88,7 @@ class BridgeBrowserDocuments : public platform::BrowserDocuments {
   struct Known {
     ConnectionId connection = 0;
     int64_t browserWindow = 0;
-    platform::WindowHandle window = 0;
+    ports::WindowHandle window = 0;
   };
   std::vector<Known> known_;
   // The facts read last, to be filled.

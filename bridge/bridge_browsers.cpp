@@ -1,4 +1,4 @@
-#include "bridge/bridge_documents.h"
+#include "bridge/bridge_browsers.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,15 +10,15 @@
 
 namespace formix::bridge {
 
-BridgeBrowserDocuments::BridgeBrowserDocuments(BridgeServer& server, platform::WindowSystem& windows)
-    : BridgeBrowserDocuments(server, windows, Options{}) {}
+BridgeBrowsers::BridgeBrowsers(BridgeServer& server, ports::WindowSystem& windows)
+    : BridgeBrowsers(server, windows, Options{}) {}
 
-BridgeBrowserDocuments::BridgeBrowserDocuments(BridgeServer& server, platform::WindowSystem& windows, Options options)
+BridgeBrowsers::BridgeBrowsers(BridgeServer& server, ports::WindowSystem& windows, Options options)
     : server_(server), windows_(windows), options_(std::move(options)), random_(std::random_device{}()) {
   if (!options_.parentProcess) options_.parentProcess = parentProcess;
 }
 
-std::u16string BridgeBrowserDocuments::newMarker() {
+std::u16string BridgeBrowsers::newMarker() {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string marker = "[formix:";
   const uint64_t bits = random_();
@@ -45,14 +45,14 @@ std::vector<std::optional<Incoming>> askEach(BridgeServer& server, const std::ve
 
 }  // namespace
 
-platform::WindowHandle BridgeBrowserDocuments::windowOfProcess(ConnectionId connection, const Focused& focused) {
+ports::WindowHandle BridgeBrowsers::windowOfProcess(ConnectionId connection, const Focused& focused) {
   const int relay = server_.relayProcess(connection);
   if (relay <= 0) return 0;
   const std::vector<int64_t> ancestors = processAncestors(relay, options_.parentProcess);
   // The visible windows of the nearest ancestor that owns any, front to back.
   size_t nearest = ancestors.size();
-  std::vector<platform::WindowHandle> candidates;
-  for (platform::WindowHandle h = windows_.firstWindow(windows_.desktopWindow()); h != 0; h = windows_.nextWindow(h)) {
+  std::vector<ports::WindowHandle> candidates;
+  for (ports::WindowHandle h = windows_.firstWindow(windows_.desktopWindow()); h != 0; h = windows_.nextWindow(h)) {
     const int64_t process = windows_.windowProcess(h);
     if (process <= 0) continue;
     const size_t level = static_cast<size_t>(std::find(ancestors.begin(), ancestors.end(), process) - ancestors.begin());
@@ -66,24 +66,24 @@ platform::WindowHandle BridgeBrowserDocuments::windowOfProcess(ConnectionId conn
   // The focused window shows its active tab's title first, and lies where the browser says. The
   // desktop may show a new title a moment late, so bounds alone may decide, but only exactly: a
   // lone other window of the browser is not the focused one (that may be minimised).
-  const auto distance = [&](platform::WindowHandle h) -> int64_t {
+  const auto distance = [&](ports::WindowHandle h) -> int64_t {
     const auto at = focused.bounds ? windows_.windowBounds(h) : std::nullopt;
     if (!at) return std::numeric_limits<int64_t>::max();
     const ScreenBounds& b = *focused.bounds;
     return std::abs(at->left - b.left) + std::abs(at->top - b.top) + std::abs(at->left + at->width - b.left - b.width) +
            std::abs(at->top + at->height - b.top - b.height);
   };
-  std::vector<platform::WindowHandle> titled = candidates;
-  std::erase_if(titled, [&](platform::WindowHandle h) {
+  std::vector<ports::WindowHandle> titled = candidates;
+  std::erase_if(titled, [&](ports::WindowHandle h) {
     return focused.title.empty() || windows_.windowText(h).rfind(focused.title, 0) != 0;
   });
   if (titled.size() == 1) return titled.front();
   constexpr int64_t kSameBounds = 8;  // pixels, all four edges together
-  const std::vector<platform::WindowHandle>& pool = titled.empty() ? candidates : titled;
-  platform::WindowHandle best = 0;
+  const std::vector<ports::WindowHandle>& pool = titled.empty() ? candidates : titled;
+  ports::WindowHandle best = 0;
   int64_t bestDistance = std::numeric_limits<int64_t>::max();
   bool tie = false;
-  for (platform::WindowHandle h : pool) {
+  for (ports::WindowHandle h : pool) {
     const int64_t d = distance(h);
     if (d < bestDistance) {
       best = h;
@@ -98,7 +98,7 @@ platform::WindowHandle BridgeBrowserDocuments::windowOfProcess(ConnectionId conn
   return best != 0 && !tie ? best : titled.front();
 }
 
-std::vector<platform::WindowHandle> BridgeBrowserDocuments::browserWindows() {
+std::vector<ports::WindowHandle> BridgeBrowsers::browserWindows() {
   matches_.clear();
   factsRead_.reset();
 
@@ -125,7 +125,7 @@ std::vector<platform::WindowHandle> BridgeBrowserDocuments::browserWindows() {
       continue;
     }
     if (it != known_.end()) known_.erase(it);
-    if (const platform::WindowHandle h = windowOfProcess(browsers[k], std::get<Focused>(*focused[k])); h != 0) {
+    if (const ports::WindowHandle h = windowOfProcess(browsers[k], std::get<Focused>(*focused[k])); h != 0) {
       std::erase_if(known_, [h](const Known& w) { return w.window == h; });
       known_.push_back({browsers[k], window, h});
       matches_.push_back({h, browsers[k], window});
@@ -146,7 +146,7 @@ std::vector<platform::WindowHandle> BridgeBrowserDocuments::browserWindows() {
     // The desktop's windows, front to back, until each marked title has been seen.
     const auto deadline = std::chrono::steady_clock::now() + options_.markerTimeout;
     while (!waiting.empty()) {
-      for (platform::WindowHandle h = windows_.firstWindow(windows_.desktopWindow()); h != 0 && !waiting.empty();
+      for (ports::WindowHandle h = windows_.firstWindow(windows_.desktopWindow()); h != 0 && !waiting.empty();
            h = windows_.nextWindow(h)) {
         const std::u16string title = windows_.windowText(h);
         for (auto it = waiting.begin(); it != waiting.end(); ++it) {
@@ -169,12 +169,12 @@ std::vector<platform::WindowHandle> BridgeBrowserDocuments::browserWindows() {
     }
   }
 
-  std::vector<platform::WindowHandle> windows;
+  std::vector<ports::WindowHandle> windows;
   for (const Match& match : matches_) windows.push_back(match.window);
   return windows;
 }
 
-const BridgeBrowserDocuments::Match* BridgeBrowserDocuments::matchOf(platform::WindowHandle window) const {
+const BridgeBrowsers::Match* BridgeBrowsers::matchOf(ports::WindowHandle window) const {
   for (const Match& match : matches_) {
     if (match.window == window) return &match;
   }
@@ -182,13 +182,7 @@ const BridgeBrowserDocuments::Match* BridgeBrowserDocuments::matchOf(platform::W
 }
 
 // Today's browsers are never read or written as HTML.
-std::optional<int> BridgeBrowserDocuments::frameCount(platform::WindowHandle) { return std::nullopt; }
-
-std::optional<std::u16string> BridgeBrowserDocuments::bodyHtml(platform::WindowHandle, int) { return std::nullopt; }
-
-bool BridgeBrowserDocuments::setBodyHtml(platform::WindowHandle, int, std::u16string_view) { return false; }
-
-std::optional<fill::PageFacts> BridgeBrowserDocuments::pageFacts(platform::WindowHandle browser) {
+std::optional<fill::PageFacts> BridgeBrowsers::pageFacts(ports::WindowHandle browser) {
   factsRead_.reset();
   const Match* match = matchOf(browser);
   if (match == nullptr) return std::nullopt;
@@ -201,7 +195,7 @@ std::optional<fill::PageFacts> BridgeBrowserDocuments::pageFacts(platform::Windo
   return std::move(facts.page);
 }
 
-std::optional<int> BridgeBrowserDocuments::applyFills(platform::WindowHandle browser,
+std::optional<int> BridgeBrowsers::applyFills(ports::WindowHandle browser,
                                                       const std::vector<fill::ControlFill>& fills) {
   lastApply_ = {};
   const Match* match = matchOf(browser);
