@@ -30,10 +30,11 @@ std::u16string refusal(const PageFacts& page, const FrameFacts& frame, const Con
   if (frame.origin != page.origin && !frame.sharedAutofill) return u"frame of another site";
   if (!frame.visible) return u"frame not visible";
   if (!c.visible) return u"not visible";
+  if (c.ariaHidden || c.tabIndex < 0) return u"hidden from the tab order or from assistive technology";
   if (!c.enabled) return u"disabled";
   if (!c.editable) return u"read-only";
   if (c.userEdited) return u"typed by the user";
-  if ((isTextLike(kind) || kind == Kind::Date) && !c.value.empty()) return u"has a value";
+  if ((isTextLike(kind) || kind == Kind::Date) && c.valueLength > 0) return u"has a value";
   return u"";
 }
 
