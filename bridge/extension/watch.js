@@ -1,0 +1,103 @@
+// Runs in every frame from the moment its document starts, in the extension's isolated world. It
+// keeps times only: when the window's focus or the tab's visibility last changed (what a page sees
+// of a fill gesture), and when the page last changed what could show or hide a form control (the
+// control's or an ancestor's attributes, its insertion, its place in the layout, in Chromium the
+// browser's own judgement whether it is seen). The collector leaves out every control that changed
+// after such a shift: a page that shows boxes once it notices the gesture gets nothing into them.
+// Nothing of the page's text is kept, and nothing leaves the frame.
+'use strict';
+(() => {
+  if (globalThis.formixWatch) return;
+  const WATCHED = 'input, select, textarea, iframe, frame, object, embed';
+  const watch = {
+    shiftAt: 0,              // Date.now() of the last change of the window's focus or the tab's visibility
+    sheetsAt: 0,             // of the last change to the page's style sheets
+    changed: new WeakMap(),  // element -> Date.now() of its last change that may show or hide it
+    visibility: null,        // Chromium: element -> { visible, intersecting } as the browser last judged it
+  };
+  globalThis.formixWatch = watch;
+  const now = () => Date.now();
+
+  // The window's own focus events, and an element's when the window as a whole is losing the
+  // focus; moving the caret between boxes is no shift. These listeners come before any of the
+  // page's, which start later.
+  const onFocusEvent = (e) => {
+    if (e.target === window || e.target === document || !document.hasFocus()) watch.shiftAt = now();
+  };
+  for (const type of ['blur', 'focus', 'focusin', 'focusout']) addEventListener(type, onFocusEvent, true);
+  addEventListener('visibilitychange', () => { watch.shiftAt = now(); }, true);
+
+  // Where each watched element lies (the whole page its frame lays out, not only what is scrolled
+  // into view): a change of it is a change, the first report is not, nor any before the page has
+  // settled (loaded, or a second after its document was parsed), while it is still laid out.
+  let settled = false;
+  const settle = () => { settled = true; };
+  addEventListener('load', settle, { once: true, capture: true });
+  document.addEventListener('DOMContentLoaded', () => setTimeout(settle, 1000), { once: true });
+  const layout = new WeakMap();
+  const place = (e) => (e.isIntersecting ? Math.round(e.intersectionRatio * 4) : -1);
+  let onPage = null;
+  try {
+    onPage = new IntersectionObserver((entries) => {
+      const t = now();
+      for (const e of entries) {
+        const was = layout.get(e.target);
+        if (settled && was !== undefined && was !== place(e)) watch.changed.set(e.target, t);
+        layout.set(e.target, place(e));
+      }
+    }, { root: document, rootMargin: '100000px', threshold: [0, 0.25, 0.5, 0.75, 1] });
+  } catch (e) {
+    onPage = null;
+  }
+  // Chromium judges whether an element is painted where it can be seen: no opacity, filter, mask
+  // or 3-D transform on the way up, and nothing drawn over it, through every frame.
+  let seenByBrowser = null;
+  if (typeof IntersectionObserverEntry !== 'undefined' && 'isVisible' in IntersectionObserverEntry.prototype) {
+    watch.visibility = new WeakMap();
+    seenByBrowser = new IntersectionObserver((entries) => {
+      const t = now();
+      for (const e of entries) {
+        const was = watch.visibility.get(e.target);
+        if (was && was.visible !== e.isVisible) watch.changed.set(e.target, t);
+        watch.visibility.set(e.target, { visible: e.isVisible, intersecting: e.isIntersecting });
+      }
+    }, { trackVisibility: true, delay: 100, threshold: [0] });
+  }
+  const observe = (el) => {
+    if (onPage) onPage.observe(el);
+    if (seenByBrowser) seenByBrowser.observe(el);
+  };
+  const observeWithin = (node) => {
+    if (node.matches(WATCHED)) observe(node);
+    for (const el of node.querySelectorAll(WATCHED)) observe(el);
+  };
+  const isSheet = (n) => n.nodeType === 1 && (n.localName === 'style' || (n.localName === 'link' && /stylesheet/i.test(n.rel)));
+
+  // Until the document is parsed its insertions are no change: the page is being built. (The
+  // parser's last records may come after readyState has moved on, not after this event.)
+  let parsed = document.readyState !== 'loading';
+  document.addEventListener('DOMContentLoaded', () => { parsed = true; }, { once: true, capture: true });
+  new MutationObserver((records) => {
+    const t = now();
+    const parsing = !parsed;
+    for (const r of records) {
+      if (r.type === 'attributes') {
+        if (parsing) continue;
+        watch.changed.set(r.target, t);
+        if (isSheet(r.target)) watch.sheetsAt = t;
+        continue;
+      }
+      for (const n of r.addedNodes) {
+        if (n.nodeType !== 1) continue;
+        observeWithin(n);
+        if (parsing) continue;
+        watch.changed.set(n, t);
+        if (isSheet(n)) watch.sheetsAt = t;
+      }
+      if (parsing) continue;
+      if (isSheet(r.target)) watch.sheetsAt = t;
+      for (const n of r.removedNodes) if (isSheet(n)) watch.sheetsAt = t;
+    }
+  }).observe(document, { subtree: true, childList: true, attributes: true });
+  if (document.documentElement) observeWithin(document.documentElement);
+})();
