@@ -611,7 +611,7 @@ function formixFacts(readId) {
   // after the window's focus or visibility did.
   const changedAt = (el) => {
     if (!watch) return 0;
-    let t = watch.sheetsAt;
+    let t = Math.max(watch.sheetsAt, watch.coversAt);
     for (let a = el; a && a.nodeType === 1; a = flatParent(a)) t = Math.max(t, watch.changed.get(a) || 0);
     return t;
   };
@@ -706,7 +706,11 @@ function formixFacts(readId) {
     path = null;
   }
 
-  globalThis.formixLastFacts = { id: readId, elements: controls, states: controls.map(stateOf), stateOf, seen, choiceSeen };
+  // What the read saw, and the watcher's count of changes then: while it stays the same, what was
+  // seen then is seen still, and the fill need not lay the page out again to look.
+  if (watch) watch.flush();
+  globalThis.formixLastFacts = { id: readId, elements: controls, states: controls.map(stateOf), stateOf, seen, choiceSeen,
+    shown: facts.map((f) => f.visible), version: watch ? watch.version : NaN };
   const answer = { path, origin: String(self.origin), children, controls: facts, shiftAt: watch ? watch.shiftAt : 0,
     took: performance.now() - started };
   if (dropped) answer.dropped = dropped;
@@ -769,22 +773,33 @@ function formixFill(readId, fills) {
   // frame's page, still showing what it showed when read, still seen.
   const sound = (el, k) => el && el.isConnected && el.ownerDocument === document && read.stateOf(el) === read.states[k];
   const shows = (el) => (isChoice(el) ? read.choiceSeen(el) : read.seen(el));
+  // The watcher's count of the page's changes (NaN without a watcher: never the same).
+  const watch = globalThis.formixWatch;
+  const version = () => {
+    if (!watch) return NaN;
+    watch.flush();
+    return watch.version;
+  };
+  const unchanged = version() === read.version;
   const chosen = fills.map((fill) => {
     const k = fill && Number.isInteger(fill.control) ? fill.control : -1;
     const el = k >= 0 && k < read.elements.length ? read.elements[k] : null;
     try {
       return el && sound(el, k) && !forbidden(el) && !el.matches(':disabled') && el.readOnly !== true &&
-        shows(el) ? { el, k, fill } : null;
+        (unchanged ? read.shown[k] : shows(el)) ? { el, k, fill } : null;
     } catch (e) {
       return null;
     }
   });
   let applied = 0;
   let skipped = 0;
-  for (const [at, c] of chosen.entries()) {
+  // Every control was looked at just now; once the page's own script, run by a write, changes
+  // anything, each one after it is looked at again.
+  const looked = version();
+  for (const c of chosen) {
     let done = false;
     try {
-      done = c !== null && sound(c.el, c.k) && (at === 0 || shows(c.el)) && applyOne(c.el, c.fill);
+      done = c !== null && sound(c.el, c.k) && (version() === looked || shows(c.el)) && applyOne(c.el, c.fill);
     } catch (e) {
       done = false;
     }

@@ -12,11 +12,18 @@
   const watch = {
     shiftAt: 0,              // Date.now() of the last change of the window's focus or the tab's visibility
     sheetsAt: 0,             // of the last change to the page's style sheets
+    coversAt: 0,             // of the last removal of an element, or change of a placed one (an overlay's)
     changed: new WeakMap(),  // element -> Date.now() of its last change that may show or hide it
     visibility: null,        // Chromium: element -> { visible, intersecting } as the browser last judged it
+    version: 0,              // counts the changes taken: equal counts, nothing changed in between
+    flush: () => {},         // takes the changes the page made since its script last gave way
   };
   globalThis.formixWatch = watch;
   const now = () => Date.now();
+  const mark = (el, t) => {
+    watch.changed.set(el, t);
+    watch.version++;
+  };
 
   // The window's own focus events, and an element's when the window as a whole is losing the
   // focus; moving the caret between boxes is no shift. These listeners come before any of the
@@ -42,7 +49,7 @@
       const t = now();
       for (const e of entries) {
         const was = layout.get(e.target);
-        if (settled && was !== undefined && was !== place(e)) watch.changed.set(e.target, t);
+        if (settled && was !== undefined && was !== place(e)) mark(e.target, t);
         layout.set(e.target, place(e));
       }
     }, { root: document, rootMargin: '100000px', threshold: [0, 0.25, 0.5, 0.75, 1] });
@@ -58,7 +65,7 @@
       const t = now();
       for (const e of entries) {
         const was = watch.visibility.get(e.target);
-        if (was && was.visible !== e.isVisible) watch.changed.set(e.target, t);
+        if (was && was.visible !== e.isVisible) mark(e.target, t);
         watch.visibility.set(e.target, { visible: e.isVisible, intersecting: e.isIntersecting });
       }
     }, { trackVisibility: true, delay: 100, threshold: [0] });
@@ -77,27 +84,37 @@
   // parser's last records may come after readyState has moved on, not after this event.)
   let parsed = document.readyState !== 'loading';
   document.addEventListener('DOMContentLoaded', () => { parsed = true; }, { once: true, capture: true });
-  new MutationObserver((records) => {
+  const onRecords = (records) => {
     const t = now();
     const parsing = !parsed;
     for (const r of records) {
       if (r.type === 'attributes') {
         if (parsing) continue;
-        watch.changed.set(r.target, t);
+        mark(r.target, t);
         if (isSheet(r.target)) watch.sheetsAt = t;
+        // A placed element may lie over boxes that are none of its own.
+        if (r.target.isConnected && getComputedStyle(r.target).position !== 'static') watch.coversAt = t;
         continue;
       }
       for (const n of r.addedNodes) {
         if (n.nodeType !== 1) continue;
         observeWithin(n);
         if (parsing) continue;
-        watch.changed.set(n, t);
+        mark(n, t);
         if (isSheet(n)) watch.sheetsAt = t;
       }
       if (parsing) continue;
       if (isSheet(r.target)) watch.sheetsAt = t;
-      for (const n of r.removedNodes) if (isSheet(n)) watch.sheetsAt = t;
+      for (const n of r.removedNodes) {
+        if (n.nodeType !== 1) continue;
+        if (isSheet(n)) watch.sheetsAt = t;
+        watch.coversAt = t;
+        watch.version++;
+      }
     }
-  }).observe(document, { subtree: true, childList: true, attributes: true });
+  };
+  const changes = new MutationObserver(onRecords);
+  changes.observe(document, { subtree: true, childList: true, attributes: true });
+  watch.flush = () => onRecords(changes.takeRecords());
   if (document.documentElement) observeWithin(document.documentElement);
 })();
