@@ -181,7 +181,10 @@ function formixFacts(readId) {
   }
   // A 3-D transform that turns the element's back to the person (while its back is hidden), or
   // that places a corner of it at or behind the person's eye under its parent's perspective.
+  const untransformed = (s) => (!s.transform || s.transform === 'none') && (!s.rotate || s.rotate === 'none') &&
+    (!s.translate || s.translate === 'none') && (!s.scale || s.scale === 'none');
   function turnedAway(a, s, parent) {
+    if (untransformed(s) && s.backfaceVisibility !== 'hidden') return false;
     const own = transformOf(s);
     if (s.backfaceVisibility === 'hidden') {
       let m = own;
@@ -232,7 +235,22 @@ function formixFacts(readId) {
     }
     return host.shadowRoot;
   };
+  // What is worked out once per element for all the boxes inside it; a fill that finds the page
+  // changed forgets it all.
+  let parents = new Map(), looks = new Map();
+  const forget = () => {
+    parents = new Map();
+    looks = new Map();
+  };
   function flatParent(n) {
+    let p = parents.get(n);
+    if (p === undefined) {
+      p = findFlatParent(n);
+      parents.set(n, p);
+    }
+    return p;
+  }
+  function findFlatParent(n) {
     if (n.assignedSlot) return n.assignedSlot;
     const p = n.parentNode;
     if (!p) return null;
@@ -267,9 +285,12 @@ function formixFacts(readId) {
   // something see-through is topmost there. An ancestor listed above it paints over it (a box
   // behind its parent's background).
   function clearAt(el, x, y) {
-    const stack = document.elementsFromPoint(x, y);
     const labels = el.labels ? Array.from(el.labels) : [];
     const own = (n) => n === el || el.contains(n) || labels.some((l) => l === n || l.contains(n));
+    // Mostly the box itself is on top; only otherwise is the whole stack needed.
+    const top = document.elementFromPoint(x, y);
+    if (top && own(top)) return true;
+    const stack = document.elementsFromPoint(x, y);
     const at = stack.indexOf(el);
     const over = at >= 0 ? stack.slice(0, at) : stack.filter((n) => !n.contains(el));
     return !over.some((n) => !own(n) && opaque(n));
@@ -283,6 +304,21 @@ function formixFacts(readId) {
     let clear = 0;
     for (const [fx, fy] of [[0.25, 0.25], [0.75, 0.25], [0.25, 0.75], [0.75, 0.75]]) if (clearAt(el, x(fx), y(fy)) && ++clear >= 2) return true;
     return false;
+  }
+
+  // How an element paints what is inside it: the opacity it leaves (0 when a mask, a filter or a
+  // turned back hides it all), where it lies, what its clip-path and clip let through.
+  function lookOf(a, s, parent) {
+    let look = looks.get(a);
+    if (look) return look;
+    const masked = (s.maskImage && s.maskImage !== 'none') || (s.webkitMaskImage && s.webkitMaskImage !== 'none') ||
+      (s.webkitMaskBoxImageSource && s.webkitMaskBoxImageSource !== 'none');
+    const fade = masked || turnedAway(a, s, parent) ? 0 : parseFloat(s.opacity) * filterOpacity(s.filter);
+    const rect = a.getBoundingClientRect();
+    const clip = s.position === 'absolute' || s.position === 'fixed' ? clipArea(s.clip, rect) : EVERYWHERE;
+    look = { fade, rect, path: clipPathArea(s.clipPath, rect), clip };
+    looks.set(a, look);
+    return look;
   }
 
   function seen(el) {
@@ -310,18 +346,11 @@ function formixFacts(readId) {
       if (s.display === 'none') return false;
       // No box of its own: nothing of it paints or clips.
       if (s.display !== 'contents') {
-        opacity *= parseFloat(s.opacity) * filterOpacity(s.filter);
-        if (opacity < MIN_OPACITY) return false;
-        if ((s.maskImage && s.maskImage !== 'none') || (s.webkitMaskImage && s.webkitMaskImage !== 'none') ||
-            (s.webkitMaskBoxImageSource && s.webkitMaskBoxImageSource !== 'none')) {
-          return false;
-        }
-        if (turnedAway(a, s, parent)) return false;
-        const r = a === el ? box : a.getBoundingClientRect();
-        const path = clipPathArea(s.clipPath, r);
-        if (path === null) return false;
-        shown = meet(shown, path);
-        if (s.position === 'absolute' || s.position === 'fixed') shown = meet(shown, clipArea(s.clip, r));
+        const look = lookOf(a, s, parent);
+        opacity *= look.fade;
+        if (opacity < MIN_OPACITY || look.path === null) return false;
+        const r = look.rect;
+        shown = meet(meet(shown, look.path), look.clip);
         // A fixed box escapes its ancestors' clipping, up to one that holds it in place.
         if (a !== el && fixed && holdsFixed(s)) fixed = false;
         if (a !== el && !fixed && a !== document.body && a !== document.documentElement) {
@@ -709,7 +738,7 @@ function formixFacts(readId) {
   // What the read saw, and the watcher's count of changes then: while it stays the same, what was
   // seen then is seen still, and the fill need not lay the page out again to look.
   if (watch) watch.flush();
-  globalThis.formixLastFacts = { id: readId, elements: controls, states: controls.map(stateOf), stateOf, seen, choiceSeen,
+  globalThis.formixLastFacts = { id: readId, elements: controls, states: controls.map(stateOf), stateOf, seen, choiceSeen, forget,
     shown: facts.map((f) => f.visible), version: watch ? watch.version : NaN };
   const answer = { path, origin: String(self.origin), children, controls: facts, shiftAt: watch ? watch.shiftAt : 0,
     took: performance.now() - started };
@@ -772,13 +801,22 @@ function formixFill(readId, fills) {
   // written after a last look at what a write of the one before may have changed: still in this
   // frame's page, still showing what it showed when read, still seen.
   const sound = (el, k) => el && el.isConnected && el.ownerDocument === document && read.stateOf(el) === read.states[k];
-  const shows = (el) => (isChoice(el) ? read.choiceSeen(el) : read.seen(el));
   // The watcher's count of the page's changes (NaN without a watcher: never the same).
   const watch = globalThis.formixWatch;
   const version = () => {
     if (!watch) return NaN;
     watch.flush();
     return watch.version;
+  };
+  // A look after a change of the page works everything out afresh.
+  let fresh = NaN;
+  const shows = (el) => {
+    const now = version();
+    if (!(now === fresh)) {
+      read.forget();
+      fresh = now;
+    }
+    return isChoice(el) ? read.choiceSeen(el) : read.seen(el);
   };
   const unchanged = version() === read.version;
   const chosen = fills.map((fill) => {
