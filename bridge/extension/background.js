@@ -16,7 +16,7 @@ const PROTOCOL_VERSION = 2;
 const MAX_MESSAGE = 32 * 1024 * 1024;
 // Frames one read reports; those after them in document order are left out.
 const MAX_FRAMES = 256;
-// A change to a control after the window's focus or visibility changed this recently is taken
+// A change to a control after the window lost the focus or the tab was hidden this recently is taken
 // for the page's answer to the fill gesture, and the control for not seen.
 const SHIFT_WINDOW = 2000;
 
@@ -153,7 +153,7 @@ async function collectFacts(id, windowId) {
   }
   const top = byPath.get('');
   if (!top) throw new RequestError('not-scriptable', 'the page cannot be reached');
-  // The last shift of the window's focus or the tab's visibility that any frame saw: what changed
+  // The last time any frame saw the window lose the focus or the tab hidden: what changed
   // after it, shortly before this read, is what the page did on noticing the gesture.
   const shift = Math.max(0, ...reached.map((r) => r.facts.shiftAt || 0));
   const after = (t) => shift > 0 && asked - shift < SHIFT_WINDOW && t >= shift;

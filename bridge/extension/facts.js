@@ -637,7 +637,7 @@ function formixFacts(readId) {
   const focusedElement = document.activeElement;
   // When each control last changed in a way that may show or hide it (its own attributes or an
   // ancestor's, its insertion, its place, the style sheets); the background leaves out what changed
-  // after the window's focus or visibility did.
+  // after the window lost the focus or the tab was hidden.
   const changedAt = (el) => {
     if (!watch) return 0;
     let t = Math.max(watch.sheetsAt, watch.coversAt);

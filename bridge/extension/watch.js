@@ -1,5 +1,5 @@
 // Runs in every frame from the moment its document starts, in the extension's isolated world. It
-// keeps times only: when the window's focus or the tab's visibility last changed (what a page sees
+// keeps times only: when the window last lost the focus or the tab was last hidden (what a page sees
 // of a fill gesture), and when the page last changed what could show or hide a form control (the
 // control's or an ancestor's attributes, its insertion, its place in the layout, in Chromium the
 // browser's own judgement whether it is seen). The collector leaves out every control that changed
@@ -10,7 +10,7 @@
   if (globalThis.formixWatch) return;
   const WATCHED = 'input, select, textarea, iframe, frame, object, embed';
   const watch = {
-    shiftAt: 0,              // Date.now() of the last change of the window's focus or the tab's visibility
+    shiftAt: 0,              // Date.now() when the window last lost the focus or the tab was last hidden
     sheetsAt: 0,             // of the last change to the page's style sheets
     coversAt: 0,             // of the last removal of an element, or change of a placed one (an overlay's)
     changed: new WeakMap(),  // element -> Date.now() of its last change that may show or hide it
@@ -25,14 +25,17 @@
     watch.version++;
   };
 
-  // The window's own focus events, and an element's when the window as a whole is losing the
-  // focus; moving the caret between boxes is no shift. These listeners come before any of the
-  // page's, which start later.
-  const onFocusEvent = (e) => {
-    if (e.target === window || e.target === document || !document.hasFocus()) watch.shiftAt = now();
+  // What a gesture can make a page see before the read: the window losing the focus (a blur while
+  // no frame of the page keeps it; moving the caret between boxes or into a frame is no shift), the
+  // tab being hidden. The person's coming back to the page (a focus, the tab shown) is none. These
+  // listeners come before any of the page's, which start later.
+  const onFocusLost = () => {
+    if (!document.hasFocus()) watch.shiftAt = now();
   };
-  for (const type of ['blur', 'focus', 'focusin', 'focusout']) addEventListener(type, onFocusEvent, true);
-  addEventListener('visibilitychange', () => { watch.shiftAt = now(); }, true);
+  for (const type of ['blur', 'focusout']) addEventListener(type, onFocusLost, true);
+  addEventListener('visibilitychange', () => {
+    if (document.visibilityState === 'hidden') watch.shiftAt = now();
+  }, true);
 
   // Where each watched element lies (the whole page its frame lays out, not only what is scrolled
   // into view): a change of it is a change, the first report is not, nor any before the page has

@@ -442,29 +442,31 @@ int run(const std::string& settings, const std::string& opener, const std::strin
   xcb_create_window(display, XCB_COPY_FROM_PARENT, bar, formix.x.root(), 0, 0, 60, 300, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                     xcb_setup_roots_iterator(xcb_get_setup(display)).data->root_visual, 0, nullptr);
   xcb_change_property(display, XCB_PROP_MODE_REPLACE, bar, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 7, "Formix ");
-  const auto blurBrowser = [&formix, bar] {
-    xcb_map_window(formix.x.get(), bar);
-    formix.x.flush();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    formix.windows.setForegroundWindow(bar);
-    formix.x.flush();
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-  };
-  // Afterwards the bar goes away: the browser takes the keys that open the next pages.
-  const auto hideBar = [&formix, bar] {
-    xcb_unmap_window(formix.x.get(), bar);
-    formix.x.flush();
-  };
-  openPage(opener, base + "/shift.html");
-  before = formix.waitForPage(1, u"trap_mobile");
-  check(before.has_value(), "shift.html is read through the bridge");
-  if (before) {
-    formix.through.beforeRead = blurBrowser;
+  // Opens `page`, waits for its control `last`, and fills it with the bar activated just before
+  // the read; afterwards the bar goes away, so the browser takes the keys that open the next
+  // pages. The page's top document as the fill left it, or nullptr.
+  std::optional<Formix::Read> gestured;
+  const auto fillAfterGesture = [&](const std::string& page, std::u16string_view last) -> const fill::FrameFacts* {
+    openPage(opener, base + "/" + page);
+    const bool ready = formix.waitForPage(1, last).has_value();
+    check(ready, page + " is read through the bridge");
+    if (!ready) return nullptr;
+    formix.through.beforeRead = [&formix, bar] {
+      xcb_map_window(formix.x.get(), bar);
+      formix.x.flush();
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      formix.windows.setForegroundWindow(bar);
+      formix.x.flush();
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    };
     formix.frm->cmdPOST_Click();
     formix.through.beforeRead = nullptr;
-    hideBar();
-    const auto filled = formix.read();
-    const fill::FrameFacts* page = filled ? topOf(filled->page) : nullptr;
+    xcb_unmap_window(formix.x.get(), bar);
+    formix.x.flush();
+    gestured = formix.read();
+    return gestured ? topOf(gestured->page) : nullptr;
+  };
+  if (const fill::FrameFacts* page = fillAfterGesture("shift.html", u"trap_mobile")) {
     const auto* zip = named(page, u"trap_zip");
     check(zip && zip->title.rfind(u"shown input", 0) == 0,
           "shift.html: the page showed its boxes on the lost focus, before the fill wrote (" + (zip ? utf8(zip->title) : "-") + ")");
@@ -480,16 +482,7 @@ int run(const std::string& settings, const std::string& opener, const std::strin
 
   // The caret in a login form's mail box, the window unfocused by the gesture: that form is the
   // one filled, not the fuller one beside it.
-  openPage(opener, base + "/focus2.html");
-  before = formix.waitForPage(1, u"tel");
-  check(before.has_value(), "focus2.html is read through the bridge");
-  if (before) {
-    formix.through.beforeRead = blurBrowser;
-    formix.frm->cmdPOST_Click();
-    formix.through.beforeRead = nullptr;
-    hideBar();
-    const auto filled = formix.read();
-    const fill::FrameFacts* page = filled ? topOf(filled->page) : nullptr;
+  if (const fill::FrameFacts* page = fillAfterGesture("focus2.html", u"tel")) {
     const auto* mail = named(page, u"login_mail");
     check(mail && mail->valueLength > 0, "focus2.html: the focused login form's mail box is filled");
     for (const char16_t* name : {u"sei", u"mei", u"email", u"tel"}) {
