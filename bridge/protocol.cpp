@@ -1,5 +1,6 @@
 #include "bridge/protocol.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -105,6 +106,8 @@ fill::ControlFacts controlFacts(const json& value) {
   c.below = factText(value, "below");
   c.beside = factText(value, "beside");
   c.value = factText(value, "value");
+  // Facts saved before boxes told only their text's length carry the text itself.
+  c.valueLength = optionalInteger(value, "valueLength", static_cast<int>(c.value.size()), 0, 1000000000);
   c.checked = optionalFlag(value, "checked", false);
   c.userEdited = optionalFlag(value, "userEdited", false);
   // What keeps a control from being filled is never assumed: the browser must say it.
@@ -121,6 +124,8 @@ fill::ControlFacts controlFacts(const json& value) {
       c.sections.push_back(*words);
     }
   }
+  c.ariaHidden = optionalFlag(value, "ariaHidden", false);
+  c.tabIndex = optionalInteger(value, "tabIndex", 0, -1, 32767);
   if (const auto it = value.find("options"); it != value.end()) {
     if (!it->is_array() || it->size() > kMaxOptionsPerList) throw Bad{"\"options\" must be an array of options"};
     c.options.reserve(it->size());
@@ -136,8 +141,14 @@ fill::FrameFacts frameFacts(const json& value) {
   frame.origin = factText(value, "origin", 1024);
   frame.sharedAutofill = optionalFlag(value, "sharedAutofill", false);
   frame.visible = flag(member(value, "visible"), "visible");
+  frame.dropped = factText(value, "dropped");
   const json& controls = member(value, "controls");
-  if (!controls.is_array() || controls.size() > kMaxControlsPerFrame) throw Bad{"\"controls\" must be an array of controls"};
+  if (!controls.is_array()) throw Bad{"\"controls\" must be an array of controls"};
+  // A flood of controls (an advertisement's frame) costs that frame, not the page.
+  if (controls.size() > kMaxControlsPerFrame) {
+    frame.dropped = text::widen(std::to_string(controls.size()) + " controls, more than " + std::to_string(kMaxControlsPerFrame));
+    return frame;
+  }
   frame.controls.reserve(controls.size());
   for (const json& control : controls) {
     frame.controls.push_back(controlFacts(control));
@@ -155,8 +166,14 @@ fill::PageFacts pageFacts(const json& message) {
   page.origin = factText(message, "origin", 1024);
   if (message.find("origin") == message.end()) throw Bad{"missing \"origin\""};
   const json& frames = member(message, "frames");
-  if (!frames.is_array() || frames.size() > kMaxFramesPerPage) throw Bad{"\"frames\" must be an array of frames"};
+  if (!frames.is_array()) throw Bad{"\"frames\" must be an array of frames"};
+  page.framesDropped = optionalInteger(message, "framesDropped", 0, 0, 1000000);
   for (const json& frame : frames) {
+    // A flood of frames loses the last ones, never the page.
+    if (page.frames.size() == kMaxFramesPerPage) {
+      page.framesDropped += static_cast<int>(std::min<size_t>(frames.size() - kMaxFramesPerPage, 1000000));
+      break;
+    }
     page.frames.push_back(frameFacts(frame));
     for (size_t k = 0; k + 1 < page.frames.size(); ++k) {
       if (page.frames[k].frame == page.frames.back().frame) throw Bad{"two frames with the same id"};
@@ -350,7 +367,8 @@ std::string encodeFactsAnswer(uint64_t id, uint64_t read, const fill::PageFacts&
                       {"rowHeader", u8(c.rowHeader)}, {"columnHeader", u8(c.columnHeader)}, {"legend", u8(c.legend)},
                       {"block", u8(c.block)}, {"below", u8(c.below)}, {"beside", u8(c.beside)}, {"value", u8(c.value)}, {"checked", c.checked},
                       {"userEdited", c.userEdited}, {"visible", c.visible}, {"enabled", c.enabled},
-                      {"editable", c.editable}, {"focused", c.focused}, {"form", c.form}};
+                      {"editable", c.editable}, {"focused", c.focused}, {"form", c.form},
+                      {"valueLength", c.valueLength}, {"ariaHidden", c.ariaHidden}, {"tabIndex", c.tabIndex}};
       ordered sections = ordered::array();
       for (const std::u16string& heading : c.sections) sections.push_back(u8(heading));
       control["sections"] = std::move(sections);
@@ -363,11 +381,14 @@ std::string encodeFactsAnswer(uint64_t id, uint64_t read, const fill::PageFacts&
       }
       controls.push_back(std::move(control));
     }
-    frames.push_back({{"frame", frame.frame}, {"origin", u8(frame.origin)}, {"sharedAutofill", frame.sharedAutofill},
-                      {"visible", frame.visible}, {"controls", std::move(controls)}});
+    ordered f = {{"frame", frame.frame}, {"origin", u8(frame.origin)}, {"sharedAutofill", frame.sharedAutofill},
+                 {"visible", frame.visible}, {"controls", std::move(controls)}};
+    if (!frame.dropped.empty()) f["dropped"] = u8(frame.dropped);
+    frames.push_back(std::move(f));
   }
-  return ordered({{"type", "facts"}, {"id", id}, {"read", read}, {"origin", u8(page.origin)}, {"frames", std::move(frames)}})
-      .dump(-1, ' ', false, ordered::error_handler_t::replace);
+  ordered answer = {{"type", "facts"}, {"id", id}, {"read", read}, {"origin", u8(page.origin)}, {"frames", std::move(frames)}};
+  if (page.framesDropped > 0) answer["framesDropped"] = page.framesDropped;
+  return answer.dump(-1, ' ', false, ordered::error_handler_t::replace);
 }
 
 }  // namespace formix::bridge

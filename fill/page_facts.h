@@ -46,13 +46,17 @@ struct ControlFacts {
                                // control follows on its own line
   std::u16string beside;       // radio buttons and check boxes: the text beside it (its own label)
 
-  std::u16string value;        // current value; radio buttons and check boxes: the value attribute
+  std::u16string value;        // lists: the chosen option's value; radio buttons and check boxes: the value
+                               // attribute; boxes: empty (what a person typed stays in the page)
+  int valueLength = 0;         // boxes: the length of the text in it (UTF-16 units)
   bool checked = false;        // radio buttons and check boxes
   bool userEdited = false;     // its value (or check, or selection) differs from what the page loaded with
   bool visible = true;         // the user can see it
   bool enabled = true;
   bool editable = true;        // not read-only
   bool focused = false;        // it holds the keyboard focus
+  bool ariaHidden = false;     // it or an ancestor is aria-hidden="true"
+  int tabIndex = 0;            // -1: out of the tab order
   int form = -1;               // its form among the frame's forms (document order); -1: in no form
   // The headings it sits under, outermost first: headings h1-h6 and text styled as one, a table's
   // caption, a fieldset's legend, a header cell spanning its rows. They tell whose details the
@@ -67,11 +71,13 @@ struct FrameFacts {
   bool sharedAutofill = false; // its frame element allows "shared-autofill"
   bool visible = true;         // its frame element (and every frame element above it) can be seen
   std::vector<ControlFacts> controls;  // in reading order
+  std::u16string dropped;      // why its controls were left out (too many); empty when they were not
 };
 
 struct PageFacts {
   std::u16string origin;       // the top document's
   std::vector<FrameFacts> frames;
+  int framesDropped = 0;       // frames after the last of `frames` left out (too many)
 };
 
 // One change to a control of a page.

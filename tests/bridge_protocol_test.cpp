@@ -202,6 +202,70 @@ TEST(BridgeFacts, RefusesFactsThatAreMalformedOrOutOfBounds) {
   EXPECT_TRUE(bridge::decodeIncoming(with("before", std::string("😀") + std::string(198, 'a'))));
 }
 
+TEST(BridgeFacts, BoxesTellTheirTextsLengthAndTheirHoneypotMarks) {
+  json box = factsControl(0);
+  box.update({{"valueLength", 16}, {"ariaHidden", true}, {"tabIndex", -1}});
+  json old = factsControl(1);
+  old["value"] = "山田";  // a file saved before boxes told only the length
+  const auto decoded = bridge::decodePageFacts(
+      json{{"origin", "x"}, {"frames", {{{"frame", 0}, {"origin", "x"}, {"visible", true}, {"controls", {box, old}}}}}}.dump());
+  ASSERT_TRUE(decoded);
+  const fill::ControlFacts& c = decoded->frames[0].controls[0];
+  EXPECT_EQ(c.value, u"");
+  EXPECT_EQ(c.valueLength, 16);
+  EXPECT_TRUE(c.ariaHidden);
+  EXPECT_EQ(c.tabIndex, -1);
+  EXPECT_EQ(decoded->frames[0].controls[1].valueLength, 2);
+  EXPECT_FALSE(decoded->frames[0].controls[1].ariaHidden);
+  EXPECT_EQ(decoded->frames[0].controls[1].tabIndex, 0);
+  const auto round = bridge::decodePageFacts(bridge::encodeFactsAnswer(1, 1, *decoded));
+  ASSERT_TRUE(round);
+  EXPECT_EQ(round->frames[0].controls[0].valueLength, 16);
+  EXPECT_EQ(round->frames[0].controls[0].tabIndex, -1);
+  EXPECT_TRUE(round->frames[0].controls[0].ariaHidden);
+  for (const auto& [key, bad] : std::vector<std::pair<const char*, json>>{{"valueLength", -1}, {"tabIndex", -2}, {"tabIndex", "5"}, {"ariaHidden", 1}}) {
+    json control = factsControl(0);
+    control[key] = bad;
+    EXPECT_FALSE(bridge::decodeIncoming(factsMessage(json::array({{{"frame", 0}, {"origin", "x"}, {"visible", true}, {"controls", {control}}}}))))
+        << key;
+  }
+}
+
+// An advertisement's flood of controls or of frames costs what overflows, never the page, and
+// the facts say what was left out.
+TEST(BridgeFacts, AFloodCostsItsFrameNotThePage) {
+  json many = json::array();
+  for (size_t k = 0; k <= bridge::kMaxControlsPerFrame; ++k) many.push_back(factsControl(static_cast<int>(k)));
+  json frames = json::array({{{"frame", 0}, {"origin", "x"}, {"visible", true}, {"controls", {factsControl(0)}}},
+                             {{"frame", 3}, {"origin", "x"}, {"visible", true}, {"controls", many}}});
+  auto decoded = bridge::decodeIncoming(factsMessage(frames));
+  ASSERT_TRUE(decoded);
+  const fill::PageFacts& page = std::get<bridge::Facts>(*decoded).page;
+  ASSERT_EQ(page.frames.size(), 2u);
+  EXPECT_EQ(page.frames[0].controls.size(), 1u);
+  EXPECT_TRUE(page.frames[1].controls.empty());
+  EXPECT_EQ(page.frames[1].dropped, u"5001 controls, more than 5000");
+
+  // The extension's own word about a frame it left out, and frames beyond the bound.
+  frames = json::array();
+  for (size_t k = 0; k <= bridge::kMaxFramesPerPage; ++k) {
+    frames.push_back({{"frame", k}, {"origin", "x"}, {"visible", true}, {"controls", json::array()}});
+  }
+  frames[1]["dropped"] = "5001 controls, more than 5000";
+  json message = json::parse(factsMessage(frames));
+  message["framesDropped"] = 4;
+  decoded = bridge::decodeIncoming(message.dump());
+  ASSERT_TRUE(decoded);
+  const fill::PageFacts& wide = std::get<bridge::Facts>(*decoded).page;
+  EXPECT_EQ(wide.frames.size(), bridge::kMaxFramesPerPage);
+  EXPECT_EQ(wide.framesDropped, 5);
+  EXPECT_EQ(wide.frames[1].dropped, u"5001 controls, more than 5000");
+  const auto round = bridge::decodePageFacts(bridge::encodeFactsAnswer(1, 1, wide));
+  ASSERT_TRUE(round);
+  EXPECT_EQ(round->framesDropped, 5);
+  EXPECT_EQ(round->frames[1].dropped, u"5001 controls, more than 5000");
+}
+
 TEST(BridgeFacts, TheFocusedWindowSaysItsTitleAndBounds) {
   const auto focused = bridge::decodeIncoming(
       R"({"type":"focused","id":3,"window":9,"title":"会員登録","bounds":{"left":-8,"top":10,"width":1050,"height":1004}})");

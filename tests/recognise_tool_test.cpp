@@ -36,6 +36,16 @@ TEST(RecogniseTool, PrintsTheFillRequestOrASummaryOfEveryControl) {
   const size_t row = summary.out.find("password pw");
   ASSERT_NE(row, std::string::npos) << summary.out;
   EXPECT_NE(summary.out.find("(password)", row), std::string::npos) << summary.out;
+
+  // A frame a flood cost, and frames beyond the bound, are named in the summary.
+  std::string flooded = kFacts;
+  flooded.replace(flooded.rfind("]}]}"), 4,
+                  R"(]},{"frame":9,"origin":"https://ads.example","visible":true,"controls":[],"dropped":"5001 controls, more than 5000"}],"framesDropped":3})");
+  const ToolRun dropped = runTool("recognise --summary " + kSettings, flooded);
+  ASSERT_EQ(dropped.status, 0) << dropped.err;
+  EXPECT_NE(dropped.out.find("Frame 9 left out: 5001 controls, more than 5000."), std::string::npos) << dropped.out;
+  EXPECT_NE(dropped.out.find("3 more frames left out: too many frames."), std::string::npos) << dropped.out;
+  EXPECT_NE(dropped.out.find("2 receive a value."), std::string::npos) << dropped.out;
 }
 
 TEST(RecogniseTool, ErrorsAreOneLineExitTwoAndNoOutput) {

@@ -44,6 +44,7 @@ ControlFacts facts(const C& c, int number) {
   f.name = c.name;
   f.beside = c.beside;
   f.value = c.value;
+  f.valueLength = static_cast<int>(c.value.size());
   f.maxLength = c.maxLength;
   f.visible = c.visible;
   f.enabled = c.enabled;
@@ -178,6 +179,16 @@ TEST(RecogniserSafety, NothingTheUserCannotSeeOrHasTyped) {
   EXPECT_EQ(with([](C& c) { c.editable = false; }), (V{u"-"}));
   EXPECT_EQ(with([](C& c) { c.userEdited = true; c.value = u"me@home.example"; }), (V{u"-"}));
   EXPECT_EQ(with([](C& c) { c.value = u"kept@example.org"; }), (V{u"-"}));
+  // The browser tells only how long a box's text is; a honeypot's marks keep a box out.
+  const auto marked = [&](auto change) {
+    PageFacts p = page({mail});
+    change(p.frames[0].controls[0]);
+    return received(p);
+  };
+  EXPECT_EQ(marked([](ControlFacts& c) { c.valueLength = 3; }), (V{u"-"}));
+  EXPECT_EQ(marked([](ControlFacts& c) { c.ariaHidden = true; }), (V{u"-"}));
+  EXPECT_EQ(marked([](ControlFacts& c) { c.tabIndex = -1; }), (V{u"-"}));
+  EXPECT_EQ(marked([](ControlFacts& c) { c.tabIndex = 3; }), (V{u"taro.yamada@example.co.jp"}));
 
   // Frames: another site's frame is never filled, unless the page shares autofill with it; an
   // invisible frame never.

@@ -57,6 +57,10 @@ void printSummary(const fill::PageFacts& page, const fill::RecognitionResult& re
     rows.push_back({number, describe(*c), r.filled ? r.item : r.reason.empty() ? u"-" : u"(" + r.reason + u")", value});
   }
   printTable(rows);
+  for (const fill::FrameFacts& f : page.frames) {
+    if (!f.dropped.empty()) std::cout << "Frame " << f.frame << " left out: " << text::toUtf8(f.dropped) << ".\n";
+  }
+  if (page.framesDropped > 0) std::cout << page.framesDropped << " more frames left out: too many frames.\n";
 }
 
 }  // namespace

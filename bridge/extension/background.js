@@ -14,6 +14,11 @@ const HOST = 'formix.bridge';
 const PROTOCOL_VERSION = 2;
 // Formix refuses larger messages; a page that big is answered with an error instead.
 const MAX_MESSAGE = 32 * 1024 * 1024;
+// Frames one read reports; those after them in document order are left out.
+const MAX_FRAMES = 256;
+// A change to a control after the window lost the focus or the tab was hidden this recently is taken
+// for the page's answer to the fill gesture, and the control for not seen.
+const SHIFT_WINDOW = 2000;
 
 let port = null;
 let retryDelay = 500;
@@ -125,6 +130,7 @@ async function collectFacts(id, windowId) {
   const tab = await activeTab(windowId);
   const read = Math.floor(Math.random() * 2 ** 48) + 1;
   const started = performance.now();
+  const asked = Date.now();
   let results;
   try {
     // The page has loaded already (a person looks at it): the script need not wait for it.
@@ -147,19 +153,32 @@ async function collectFacts(id, windowId) {
   }
   const top = byPath.get('');
   if (!top) throw new RequestError('not-scriptable', 'the page cannot be reached');
+  // The last time any frame saw the window lose the focus or the tab hidden: what changed
+  // after it, shortly before this read, is what the page did on noticing the gesture.
+  const shift = Math.max(0, ...reached.map((r) => r.facts.shiftAt || 0));
+  const after = (t) => shift > 0 && asked - shift < SHIFT_WINDOW && t >= shift;
   const frames = [];
   for (const { frameId, facts } of reached) {
     let visible = true;
     let sharedAutofill = false;
-    // From the top down: each frame element on the way must be seen.
-    for (let depth = 1; depth <= facts.path.length && visible; depth++) {
+    let onFocusPath = true;
+    // From the top down: each frame element on the way must be seen (and have been seen before
+    // the shift), and for the caret to count, hold the focus of its document.
+    for (let depth = 1; depth <= facts.path.length; depth++) {
       const parent = byPath.get(facts.path.slice(0, depth - 1).join('/'));
       const element = parent && parent.facts.children[facts.path[depth - 1]];
-      visible = Boolean(element && element.visible);
+      visible = visible && Boolean(element && element.visible && !after(element.changedAt || 0));
+      onFocusPath = onFocusPath && Boolean(element && element.active);
       if (depth === facts.path.length) sharedAutofill = Boolean(element && element.sharedAutofill);
     }
-    frames.push({ path: facts.path, frame: frameId, origin: facts.origin, sharedAutofill, visible,
-      controls: facts.controls });
+    for (const c of facts.controls) {
+      if (after(c.changedAt || 0)) c.visible = false;
+      if (!onFocusPath) c.focused = false;
+      delete c.changedAt;
+    }
+    const frame = { path: facts.path, frame: frameId, origin: facts.origin, sharedAutofill, visible, controls: facts.controls };
+    if (facts.dropped) frame.dropped = facts.dropped;
+    frames.push(frame);
   }
   // Document order; frames at an unknown place last.
   const step = (k) => (k < 0 ? Infinity : k);
@@ -169,11 +188,22 @@ async function collectFacts(id, windowId) {
   };
   frames.sort((a, b) => order(a.path, b.path) || a.frame - b.frame);
   for (const f of frames) delete f.path;
+  // A flood of frames loses its last ones, never the page.
+  const framesDropped = Math.max(0, frames.length - MAX_FRAMES);
+  frames.length = Math.min(frames.length, MAX_FRAMES);
   reads.set(read, tab.id);
   while (reads.size > 4) reads.delete(reads.keys().next().value);
   const answer = { type: 'facts', id, read, origin: top.facts.origin, frames,
     took: { collect: collecting, script: performance.now() - started } };
-  if (JSON.stringify(answer).length > MAX_MESSAGE / 4) throw new RequestError('too-large', 'the page is too large');
+  if (framesDropped > 0) answer.framesDropped = framesDropped;
+  // Too much to send: the frames of most controls lose them first; the top document's last.
+  const bySize = frames.slice(1).sort((a, b) => b.controls.length - a.controls.length).concat(frames.slice(0, 1));
+  for (const f of bySize) {
+    if (JSON.stringify(answer).length <= MAX_MESSAGE / 4) break;
+    f.dropped = f.controls.length + ' controls, too large to send';
+    f.controls = [];
+    if (f === frames[0]) throw new RequestError('too-large', 'the page is too large');
+  }
   return answer;
 }
 

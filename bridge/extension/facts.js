@@ -11,6 +11,7 @@
 function formixFacts(readId) {
   const started = performance.now();
   const MAX_TEXT = 200;
+  const MAX_CONTROLS = 5000;
   const fold = (s) => s.replace(/[\s\u00a0\u3000]+/g, ' ').trim();
   // Cut at a code-unit bound without leaving half of a surrogate pair.
   const cut = (s) => {
@@ -45,52 +46,281 @@ function formixFacts(readId) {
   };
 
   // ---- Whether a person can see an element ----
+  // A box counts as seen only when it is painted where a person sees it or can scroll to it: at
+  // least MIN_BOX x MIN_BOX CSS pixels of it, in the page's reachable area, under no opaque
+  // element, with the effects of every element above it in the flat tree (slots and shadow hosts
+  // included) leaving it readable.
+  const MIN_BOX = 8;          // a box a person can click into and read
+  const MIN_OPACITY = 0.1;    // what the opacities on the way up may multiply to
+  const MAX_BLUR = 3;         // pixels of blur a person still reads through
+  const watch = globalThis.formixWatch;
   const px = (v, whole) => {
     v = v.trim();
     if (v.endsWith('%')) return (parseFloat(v) / 100) * whole;
     const n = parseFloat(v);
     return Number.isFinite(n) ? n : 0;
   };
-  // The size of what a clip-path leaves of a box, for the shapes pages use; any other shape
-  // counts as clipping everything, so a page cannot hide a field behind one.
-  function clipPathLeaves(value, w, h) {
-    if (value === 'none' || value === '') return true;
+  const alphaOf = (color) => {
+    if (!color || color === 'transparent') return 0;
+    let m = /\/\s*([\d.]+)(%?)\s*\)$/.exec(color);
+    if (!m) m = /^rgba\([^,]+,[^,]+,[^,]+,\s*([\d.]+)(%?)\s*\)$/.exec(color);
+    return m ? parseFloat(m[1]) / (m[2] ? 100 : 1) : 1;
+  };
+  // An area in the frame's client coordinates.
+  const area = (left, top, right, bottom) => ({ left, top, right, bottom });
+  const EVERYWHERE = area(-Infinity, -Infinity, Infinity, Infinity);
+  const meet = (a, b) => area(Math.max(a.left, b.left), Math.max(a.top, b.top), Math.min(a.right, b.right), Math.min(a.bottom, b.bottom));
+  const usable = (a) => a.right - a.left >= MIN_BOX && a.bottom - a.top >= MIN_BOX;
+
+  // Where a position inside a box lies ("left", "50%", "-2000px").
+  const KEYWORDS = { left: '0%', top: '0%', center: '50%', right: '100%', bottom: '100%' };
+  const along = (v, whole) => px(KEYWORDS[v] || v, whole);
+  // What of the page a clip-path lets through, for the shapes pages use, placed where the shape
+  // lies; null when it lets nothing through (any other shape counts as that, so a page cannot
+  // hide a field behind one).
+  function clipPathArea(value, r) {
+    if (value === 'none' || value === '') return EVERYWHERE;
+    value = value.replace(/\b(border-box|padding-box|content-box|margin-box|fill-box|stroke-box|view-box)\b/g, '').trim();
+    if (value === '') return EVERYWHERE;
+    const w = r.width, h = r.height;
     let m = /^inset\(([^)]*)\)$/.exec(value);
     if (m) {
-      const parts = m[1].split(/\s+round\s+/)[0].trim().split(/\s+/);
-      const [t, r = t, b = t, l = r] = parts;
-      return w - px(l, w) - px(r, w) >= 2 && h - px(t, h) - px(b, h) >= 2;
+      const [t, rt = t, b = t, l = rt] = m[1].split(/\s+round\s+/)[0].trim().split(/\s+/);
+      return area(r.left + px(l, w), r.top + px(t, h), r.right - px(rt, w), r.bottom - px(b, h));
     }
-    m = /^circle\(\s*([^\s)]+)/.exec(value);
-    if (m) return px(m[1], Math.min(w, h)) >= 1;
-    m = /^ellipse\(\s*([^\s)]+)\s+([^\s)]+)/.exec(value);
-    if (m) return px(m[1], w) >= 1 && px(m[2], h) >= 1;
+    m = /^(circle|ellipse)\(([^)]*)\)$/.exec(value);
+    if (m) {
+      const [size, at = 'center'] = m[2].split(/\bat\b/).map((s) => s.trim());
+      const [x = 'center', y = 'center'] = at.split(/\s+/);
+      const swapped = x === 'top' || x === 'bottom' || y === 'left' || y === 'right';
+      const cx = r.left + along(swapped ? y : x, w), cy = r.top + along(swapped ? x : y, h);
+      const sides = { x: [cx - r.left, r.right - cx].map(Math.abs), y: [cy - r.top, r.bottom - cy].map(Math.abs) };
+      const radius = (v, axis, whole) => (!v || v === 'closest-side' ? Math.min(...sides[axis])
+        : v === 'farthest-side' ? Math.max(...sides[axis]) : px(v, whole));
+      const parts = size.split(/\s+/).filter(Boolean);
+      let rx, ry;
+      if (m[1] === 'circle') {
+        const closest = Math.min(...sides.x, ...sides.y), farthest = Math.max(...sides.x, ...sides.y);
+        rx = ry = !parts[0] || parts[0] === 'closest-side' ? closest : parts[0] === 'farthest-side' ? farthest
+          : px(parts[0], Math.hypot(w, h) / Math.SQRT2);
+      } else {
+        rx = radius(parts[0], 'x', w);
+        ry = radius(parts[1], 'y', h);
+      }
+      return area(cx - rx, cy - ry, cx + rx, cy + ry);
+    }
     m = /^polygon\((?:\s*(?:nonzero|evenodd)\s*,)?([^)]*)\)$/.exec(value);
     if (m) {
       const xs = [], ys = [];
       for (const point of m[1].split(',')) {
         const [x, y] = point.trim().split(/\s+/);
-        xs.push(px(x || '0', w));
-        ys.push(px(y || '0', h));
+        xs.push(r.left + px(x || '0', w));
+        ys.push(r.top + px(y || '0', h));
       }
-      return Math.max(...xs) - Math.min(...xs) >= 2 && Math.max(...ys) - Math.min(...ys) >= 2;
+      return area(Math.min(...xs), Math.min(...ys), Math.max(...xs), Math.max(...ys));
     }
-    // The box itself (a reference box only) leaves everything.
-    if (/^(border-box|padding-box|content-box|margin-box|fill-box|stroke-box|view-box)$/.test(value)) return true;
+    m = /^xywh\(([^)]*)\)$/.exec(value);
+    if (m) {
+      const [x, y, cw, ch] = m[1].split(/\s+round\s+/)[0].trim().split(/\s+/);
+      return area(r.left + px(x, w), r.top + px(y, h), r.left + px(x, w) + px(cw || '0', w), r.top + px(y, h) + px(ch || '0', h));
+    }
+    m = /^rect\(([^)]*)\)$/.exec(value);
+    if (m) return clipArea(value, r);
+    return null;
+  }
+  // clip: rect(top, right, bottom, left) of an absolutely placed element, from its top left corner.
+  function clipArea(value, r) {
+    const m = /^rect\(([^)]*)\)$/.exec(value);
+    if (!m) return EVERYWHERE;
+    const edge = (v, auto) => (v === 'auto' || v === undefined ? auto : parseFloat(v));
+    const [t, rt, b, l] = m[1].split(/\s+round\s+/)[0].split(/[\s,]+/).filter(Boolean);
+    return area(r.left + edge(l, 0), r.top + edge(t, 0), r.left + edge(rt, r.width), r.top + edge(b, r.height));
+  }
+
+  // What the filters on an element leave of its opacity; 0 when they blur it past reading or
+  // draw it through a filter of the page's own (url()), which may hide anything.
+  function filterOpacity(value) {
+    if (!value || value === 'none') return 1;
+    if (/url\(/.test(value)) return 0;
+    let opacity = 1;
+    for (const m of value.matchAll(/([a-z-]+)\(([^()]*)\)/g)) {
+      const v = m[2].trim();
+      if (m[1] === 'opacity') opacity *= v === '' ? 1 : px(v, 1);
+      if (m[1] === 'blur' && px(v || '0', 1) > MAX_BLUR) return 0;
+    }
+    return opacity;
+  }
+  const angle = (v) => {
+    const n = parseFloat(v);
+    if (v.endsWith('rad')) return (n * 180) / Math.PI;
+    if (v.endsWith('grad')) return n * 0.9;
+    if (v.endsWith('turn')) return n * 360;
+    return n || 0;
+  };
+  // The element's own transform, its individual translate, rotate and scale included.
+  function transformOf(s) {
+    let m = new DOMMatrix();
+    if (s.translate && s.translate !== 'none') {
+      const [x = '0', y = '0', z = '0'] = s.translate.split(/\s+/);
+      m = m.translate(parseFloat(x) || 0, parseFloat(y) || 0, parseFloat(z) || 0);
+    }
+    if (s.rotate && s.rotate !== 'none') {
+      const parts = s.rotate.split(/\s+/);
+      const deg = angle(parts.pop());
+      const axis = { x: [1, 0, 0], y: [0, 1, 0], z: [0, 0, 1] }[parts[0]] || (parts.length === 3 ? parts.map(Number) : [0, 0, 1]);
+      m = m.rotateAxisAngle(axis[0], axis[1], axis[2], deg);
+    }
+    if (s.scale && s.scale !== 'none') {
+      const [x, y = x, z = '1'] = s.scale.split(/\s+/);
+      m = m.scale(px(x, 1), px(y, 1), px(z, 1));
+    }
+    if (s.transform && s.transform !== 'none') {
+      try { m = m.multiply(new DOMMatrix(s.transform)); } catch (e) { /* a transform the matrix cannot take */ }
+    }
+    return m;
+  }
+  // A 3-D transform that turns the element's back to the person (while its back is hidden), or
+  // that places a corner of it at or behind the person's eye under its parent's perspective.
+  const untransformed = (s) => (!s.transform || s.transform === 'none') && (!s.rotate || s.rotate === 'none') &&
+    (!s.translate || s.translate === 'none') && (!s.scale || s.scale === 'none');
+  function turnedAway(a, s, parent) {
+    if (untransformed(s) && s.backfaceVisibility !== 'hidden') return false;
+    const own = transformOf(s);
+    if (s.backfaceVisibility === 'hidden') {
+      let m = own;
+      for (let p = parent; p && style(p).transformStyle === 'preserve-3d'; p = flatParent(p)) m = transformOf(style(p)).multiply(m);
+      if (m.m33 < 0) return true;
+    }
+    if (own.is2D) return false;
+    const depth = parent ? parseFloat(style(parent).perspective) : NaN;
+    const w = a.offsetWidth || 0, h = a.offsetHeight || 0;
+    for (const [x, y] of [[-w / 2, -h / 2], [w / 2, -h / 2], [-w / 2, h / 2], [w / 2, h / 2]]) {
+      const p = own.transformPoint(new DOMPoint(x, y, 0, 1));
+      const eye = Number.isFinite(depth) && depth > 0 ? p.w - p.z / depth : p.w;
+      if (eye <= 0) return true;
+    }
     return false;
   }
-  // clip: rect(top, right, bottom, left) of an absolutely placed element.
-  function clipLeaves(value) {
-    const m = /^rect\(([^)]*)\)$/.exec(value);
-    if (!m) return true;
-    const [t, r, b, l] = m[1].split(/[\s,]+/).map((v) => (v === 'auto' ? null : parseFloat(v)));
-    if (t === null || r === null || b === null || l === null) return true;
-    return r - l >= 2 && b - t >= 2;
+  // An element's text, background and border all transparent: nothing of it shows.
+  function inkless(s) {
+    if (alphaOf(s.color) > 0.05 && alphaOf(s.webkitTextFillColor || s.color) > 0.05) return false;
+    if (alphaOf(s.backgroundColor) > 0.05 || (s.backgroundImage && s.backgroundImage !== 'none')) return false;
+    for (const side of ['Top', 'Right', 'Bottom', 'Left']) {
+      if (parseFloat(s['border' + side + 'Width']) > 0 && !/none|hidden/.test(s['border' + side + 'Style']) &&
+          alphaOf(s['border' + side + 'Color']) > 0.05) {
+        return false;
+      }
+    }
+    if (s.outlineStyle !== 'none' && parseFloat(s.outlineWidth) > 0 && alphaOf(s.outlineColor) > 0.05) return false;
+    return !s.boxShadow || s.boxShadow === 'none';
   }
+  // An element that a person cannot see through where it lies over another.
+  const OPAQUE_ELEMENTS = new Set(['img', 'video', 'canvas', 'svg', 'iframe', 'frame', 'embed', 'object', 'input',
+    'select', 'textarea', 'button']);
+  function opaque(n) {
+    const s = style(n);
+    if (s.visibility !== 'visible' || parseFloat(s.opacity) < 0.5) return false;
+    if (OPAQUE_ELEMENTS.has(n.localName)) return true;
+    return alphaOf(s.backgroundColor) >= 0.5 || (s.backgroundImage && s.backgroundImage !== 'none');
+  }
+
+  // The element's parent in the flat tree: the slot that shows it, the host of its shadow root.
+  const shadowRootOf = (host) => {
+    try {
+      if (typeof chrome !== 'undefined' && chrome.dom && chrome.dom.openOrClosedShadowRoot) return chrome.dom.openOrClosedShadowRoot(host);
+      // Firefox's, a property for its content scripts.
+      if ('openOrClosedShadowRoot' in host) return host.openOrClosedShadowRoot;
+    } catch (e) {
+      // Not a host.
+    }
+    return host.shadowRoot;
+  };
+  // What is worked out once per element for all the boxes inside it; a fill that finds the page
+  // changed forgets it all.
+  let parents = new Map(), looks = new Map();
+  const forget = () => {
+    parents = new Map();
+    looks = new Map();
+  };
+  function flatParent(n) {
+    let p = parents.get(n);
+    if (p === undefined) {
+      p = findFlatParent(n);
+      parents.set(n, p);
+    }
+    return p;
+  }
+  function findFlatParent(n) {
+    if (n.assignedSlot) return n.assignedSlot;
+    const p = n.parentNode;
+    if (!p) return null;
+    if (p.nodeType === 11) return p.host || null;
+    if (p.nodeType !== 1) return null;
+    const root = shadowRootOf(p);
+    if (root) {
+      // A closed shadow root does not tell a light child its slot.
+      for (const slot of root.querySelectorAll('slot')) if (slot.assignedElements().includes(n)) return slot;
+    }
+    return p;
+  }
+
+  const view = area(0, 0, window.innerWidth, window.innerHeight);
   const pageWidth = Math.max(document.documentElement.scrollWidth, document.body ? document.body.scrollWidth : 0);
   const pageHeight = Math.max(document.documentElement.scrollHeight, document.body ? document.body.scrollHeight : 0);
-  // An element whose box shows at least 2 x 2 pixels inside the page, with every ancestor
-  // rendered, opaque enough, not clipping it away, not closed, not inert and not hidden.
+  // What a person can bring into view: the whole page, or on an axis the page does not let them
+  // scroll (overflow hidden on its root), what is in view now.
+  const reachable = (() => {
+    const root = style(document.documentElement);
+    const from = root.overflowX === 'visible' && root.overflowY === 'visible' && document.body ? style(document.body) : root;
+    const stuck = (v) => v === 'hidden' || v === 'clip';
+    const x = window.scrollX, y = window.scrollY;
+    return area(stuck(from.overflowX) ? view.left : -x, stuck(from.overflowY) ? view.top : -y,
+      stuck(from.overflowX) ? view.right : pageWidth - x, stuck(from.overflowY) ? view.bottom : pageHeight - y);
+  })();
+  // An element that makes itself the containing block of fixed descendants: they scroll with it.
+  const holdsFixed = (s) => (s.transform && s.transform !== 'none') || (s.perspective && s.perspective !== 'none') ||
+    (s.filter && s.filter !== 'none') || /paint|layout|strict|content/.test(s.contain || '') || /transform|perspective|filter/.test(s.willChange || '');
+
+  // Whether nothing opaque lies over the element at a point: the element itself, its own label or
+  // something see-through is topmost there. An ancestor listed above it paints over it (a box
+  // behind its parent's background).
+  function clearAt(el, x, y) {
+    const labels = el.labels ? Array.from(el.labels) : [];
+    const own = (n) => n === el || el.contains(n) || labels.some((l) => l === n || l.contains(n));
+    // Mostly the box itself is on top; only otherwise is the whole stack needed.
+    const top = document.elementFromPoint(x, y);
+    if (top && own(top)) return true;
+    const stack = document.elementsFromPoint(x, y);
+    const at = stack.indexOf(el);
+    const over = at >= 0 ? stack.slice(0, at) : stack.filter((n) => !n.contains(el));
+    return !over.some((n) => !own(n) && opaque(n));
+  }
+  // Nothing opaque over the middle of what shows of it, or over two of four points around.
+  function uncovered(el, shown) {
+    const part = meet(shown, view);
+    if (!(part.right - part.left > 0 && part.bottom - part.top > 0)) return true;
+    const x = (f) => part.left + (part.right - part.left) * f, y = (f) => part.top + (part.bottom - part.top) * f;
+    if (clearAt(el, x(0.5), y(0.5))) return true;
+    let clear = 0;
+    for (const [fx, fy] of [[0.25, 0.25], [0.75, 0.25], [0.25, 0.75], [0.75, 0.75]]) if (clearAt(el, x(fx), y(fy)) && ++clear >= 2) return true;
+    return false;
+  }
+
+  // How an element paints what is inside it: the opacity it leaves (0 when a mask, a filter or a
+  // turned back hides it all), where it lies, what its clip-path and clip let through.
+  function lookOf(a, s, parent) {
+    let look = looks.get(a);
+    if (look) return look;
+    const masked = (s.maskImage && s.maskImage !== 'none') || (s.webkitMaskImage && s.webkitMaskImage !== 'none') ||
+      (s.webkitMaskBoxImageSource && s.webkitMaskBoxImageSource !== 'none');
+    const fade = masked || turnedAway(a, s, parent) ? 0 : parseFloat(s.opacity) * filterOpacity(s.filter);
+    const rect = a.getBoundingClientRect();
+    const clip = s.position === 'absolute' || s.position === 'fixed' ? clipArea(s.clip, rect) : EVERYWHERE;
+    look = { fade, rect, path: clipPathArea(s.clipPath, rect), clip };
+    looks.set(a, look);
+    return look;
+  }
+
   function seen(el) {
     if (el.closest('[hidden], [inert]')) return false;
     const details = el.closest('details:not([open])');
@@ -101,30 +331,44 @@ function formixFacts(readId) {
     }
     const own = style(el);
     if (own.display === 'none' || own.visibility !== 'visible' || own.contentVisibility === 'hidden') return false;
+    if (el.localName !== 'iframe' && el.localName !== 'frame' && el.localName !== 'object' && el.localName !== 'embed' && inkless(own)) return false;
+    // The browser's own word, where it gives one: painted unoccluded and without effects.
+    const judged = watch && watch.visibility && watch.visibility.get(el);
+    if (judged && judged.intersecting && !judged.visible) return false;
     const box = el.getBoundingClientRect();
-    let left = box.left, top = box.top, right = box.right, bottom = box.bottom;
-    if (right - left < 2 || bottom - top < 2) return false;
-    for (let a = el; a && a.nodeType === 1; a = a.parentElement) {
+    let shown = area(box.left, box.top, box.right, box.bottom);
+    if (!usable(shown)) return false;
+    let opacity = 1;
+    let fixed = false;
+    for (let a = el; a && a.nodeType === 1; ) {
       const s = style(a);
-      if (s.display === 'none' || parseFloat(s.opacity) < 0.1) return false;
-      // No box of its own: nothing of it clips.
-      if (s.display === 'contents') continue;
-      const r = a === el ? box : a.getBoundingClientRect();
-      if (!clipPathLeaves(s.clipPath, r.width, r.height)) return false;
-      if ((s.position === 'absolute' || s.position === 'fixed') && !clipLeaves(s.clip)) return false;
-      if (a !== el && a !== document.body && a !== document.documentElement &&
-          (s.overflowX !== 'visible' || s.overflowY !== 'visible')) {
-        // What an ancestor that clips its content leaves of the box (scrolling ones clip too).
-        if (s.overflowX !== 'visible') { left = Math.max(left, r.left); right = Math.min(right, r.right); }
-        if (s.overflowY !== 'visible') { top = Math.max(top, r.top); bottom = Math.min(bottom, r.bottom); }
-        if (right - left < 2 || bottom - top < 2) return false;
+      const parent = flatParent(a);
+      if (s.display === 'none') return false;
+      // No box of its own: nothing of it paints or clips.
+      if (s.display !== 'contents') {
+        const look = lookOf(a, s, parent);
+        opacity *= look.fade;
+        if (opacity < MIN_OPACITY || look.path === null) return false;
+        const r = look.rect;
+        shown = meet(meet(shown, look.path), look.clip);
+        // A fixed box escapes its ancestors' clipping, up to one that holds it in place.
+        if (a !== el && fixed && holdsFixed(s)) fixed = false;
+        if (a !== el && !fixed && a !== document.body && a !== document.documentElement) {
+          // What an ancestor that clips its content leaves of the box (scrolling ones clip too);
+          // paint containment clips like overflow.
+          const contained = /paint|strict|content/.test(s.contain || '');
+          if (s.overflowX !== 'visible' || contained) shown = meet(shown, area(r.left, -Infinity, r.right, Infinity));
+          if (s.overflowY !== 'visible' || contained) shown = meet(shown, area(-Infinity, r.top, Infinity, r.bottom));
+        }
+        if (!usable(shown)) return false;
+        if (s.position === 'fixed') fixed = true;
       }
-      if (s.position === 'fixed') break;
+      a = parent;
     }
-    // Inside the page: not pushed off its left or top edge, nor beyond its right or bottom end.
-    const x = window.scrollX, y = window.scrollY;
-    if (right + x <= 0 || bottom + y <= 0 || left + x >= pageWidth || top + y >= pageHeight) return false;
-    return true;
+    // Within what a person can reach: a fixed box stays where it is in the window.
+    shown = meet(shown, fixed ? view : reachable);
+    if (!usable(shown)) return false;
+    return uncovered(el, shown);
   }
 
   // ---- Texts ----
@@ -479,7 +723,21 @@ function formixFacts(readId) {
 
   const forms = Array.from(document.forms);
   const formIndex = new Map(forms.map((f, k) => [f, k]));
-  const focusedElement = document.hasFocus() ? document.activeElement : null;
+  // The caret's box counts as focused whether or not the window has the focus now: the fill
+  // gesture itself may have taken it. Which frame holds the caret, the background tells.
+  const focusedElement = document.activeElement;
+  // When each control last changed in a way that may show or hide it (its own attributes or an
+  // ancestor's, its insertion, its place, the style sheets); the background leaves out what changed
+  // after the window lost the focus or the tab was hidden.
+  const changedAt = (el) => {
+    if (!watch) return 0;
+    let t = Math.max(watch.sheetsAt, watch.coversAt);
+    for (let a = el; a && a.nodeType === 1; a = flatParent(a)) t = Math.max(t, watch.changed.get(a) || 0);
+    return t;
+  };
+  // A frame of more controls than Formix takes (an advertisement's flood) is left out whole.
+  const dropped = controls.length > MAX_CONTROLS ? controls.length + ' controls, more than ' + MAX_CONTROLS : '';
+  if (dropped) controls.length = 0;
   const facts = controls.map((el, k) => {
     const at = controlToken[k];
     const choice = el.localName === 'input' && (el.type === 'checkbox' || el.type === 'radio');
@@ -510,13 +768,20 @@ function formixFacts(readId) {
       block: cutFromEnd(blockBefore(at)),
       below: cut(blockAfter(at)),
       beside: choice ? cut(label || after || before) : '',
-      value: secret ? '' : text(el.value),
+      // What a person typed does not leave the page: of a box only how long its text is; of
+      // a list its choice, of a radio button or check box its value attribute.
+      value: choice || el.localName === 'select' ? text(el.value) : '',
+      valueLength: choice || el.localName === 'select' || secret ? 0 : el.value.length,
       checked: choice ? el.checked : false,
       userEdited: edited(el),
       visible: choice ? choiceSeen(el) : seen(el),
       enabled: !el.matches(':disabled'),
       editable: !(el.readOnly === true),
       focused: el === focusedElement,
+      // A honeypot's marks: hidden from assistive technology, or from the tab order.
+      ariaHidden: el.closest('[aria-hidden="true"]') !== null,
+      tabIndex: el.tabIndex < 0 ? -1 : Math.min(el.tabIndex, 32767),
+      changedAt: changedAt(el),
       form: el.form && formIndex.has(el.form) ? formIndex.get(el.form) : -1,
       sections: sectionsOf(k, el),
     };
@@ -541,10 +806,11 @@ function formixFacts(readId) {
     const mine = el.localName === 'embed' ? !owned.has(child) : el.contentWindow === child;
     if (!mine) continue;
     const allow = (el.getAttribute('allow') || '').split(';').map((d) => d.trim().split(/\s+/)[0]);
-    children[index] = { visible: seen(el), sharedAutofill: allow.includes('shared-autofill') };
+    children[index] = { visible: seen(el), sharedAutofill: allow.includes('shared-autofill'), changedAt: changedAt(el),
+      active: el === focusedElement };
     index++;
   }
-  for (let k = 0; k < window.length; k++) if (!children[k]) children[k] = { visible: false, sharedAutofill: false };
+  for (let k = 0; k < window.length; k++) if (!children[k]) children[k] = { visible: false, sharedAutofill: false, changedAt: 0, active: false };
 
   // Where this frame sits: child indexes from the top document. A frame its parent does not list
   // among its child frames (Chromium leaves out those of <object> and <embed>) is at -1 there: its
@@ -561,8 +827,15 @@ function formixFacts(readId) {
     path = null;
   }
 
-  globalThis.formixLastFacts = { id: readId, elements: controls, states: controls.map(stateOf), stateOf, seen, choiceSeen };
-  return { path, origin: String(self.origin), children, controls: facts, took: performance.now() - started };
+  // What the read saw, and the watcher's count of changes then: while it stays the same, what was
+  // seen then is seen still, and the fill need not lay the page out again to look.
+  if (watch) watch.flush();
+  globalThis.formixLastFacts = { id: readId, elements: controls, states: controls.map(stateOf), stateOf, seen, choiceSeen, forget,
+    shown: facts.map((f) => f.visible), version: watch ? watch.version : NaN };
+  const answer = { path, origin: String(self.origin), children, controls: facts, shiftAt: watch ? watch.shiftAt : 0,
+    took: performance.now() - started };
+  if (dropped) answer.dropped = dropped;
+  return answer;
 }
 
 // Applies a fill's changes to the controls of the frame's last read, one by one, as a person's
@@ -617,24 +890,46 @@ function formixFill(readId, fills) {
     return false;
   }
   // First every control is looked at (one layout of the page for all of them), then each is
-  // written after a last look at what a write of the one before may have changed.
-  const sound = (el, k) => el && el.isConnected && read.stateOf(el) === read.states[k];
+  // written after a last look at what a write of the one before may have changed: still in this
+  // frame's page, still showing what it showed when read, still seen.
+  const sound = (el, k) => el && el.isConnected && el.ownerDocument === document && read.stateOf(el) === read.states[k];
+  // The watcher's count of the page's changes (NaN without a watcher: never the same).
+  const watch = globalThis.formixWatch;
+  const version = () => {
+    if (!watch) return NaN;
+    watch.flush();
+    return watch.version;
+  };
+  // A look after a change of the page works everything out afresh.
+  let fresh = NaN;
+  const shows = (el) => {
+    const now = version();
+    if (!(now === fresh)) {
+      read.forget();
+      fresh = now;
+    }
+    return isChoice(el) ? read.choiceSeen(el) : read.seen(el);
+  };
+  const unchanged = version() === read.version;
   const chosen = fills.map((fill) => {
     const k = fill && Number.isInteger(fill.control) ? fill.control : -1;
     const el = k >= 0 && k < read.elements.length ? read.elements[k] : null;
     try {
       return el && sound(el, k) && !forbidden(el) && !el.matches(':disabled') && el.readOnly !== true &&
-        (isChoice(el) ? read.choiceSeen(el) : read.seen(el)) ? { el, k, fill } : null;
+        (unchanged ? read.shown[k] : shows(el)) ? { el, k, fill } : null;
     } catch (e) {
       return null;
     }
   });
   let applied = 0;
   let skipped = 0;
+  // Every control was looked at just now; once the page's own script, run by a write, changes
+  // anything, each one after it is looked at again.
+  const looked = version();
   for (const c of chosen) {
     let done = false;
     try {
-      done = c !== null && sound(c.el, c.k) && applyOne(c.el, c.fill);
+      done = c !== null && sound(c.el, c.k) && (version() === looked || shows(c.el)) && applyOne(c.el, c.fill);
     } catch (e) {
       done = false;
     }

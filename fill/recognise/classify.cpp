@@ -33,6 +33,7 @@ std::u16string_view refusalText(Refusal r) {
     case Refusal::FrameOfAnotherSite: return u"frame of another site";
     case Refusal::FrameNotVisible: return u"frame not visible";
     case Refusal::NotVisible: return u"not visible";
+    case Refusal::HoneypotMarks: return u"hidden from the tab order or from assistive technology";
     case Refusal::Disabled: return u"disabled";
     case Refusal::ReadOnly: return u"read-only";
     case Refusal::TypedByUser: return u"typed by the user";
@@ -61,10 +62,12 @@ Refusal refusalOf(const PageFacts& page, const FrameFacts& frame, const ControlF
   if (frame.origin != page.origin && !frame.sharedAutofill) return Refusal::FrameOfAnotherSite;
   if (!frame.visible) return Refusal::FrameNotVisible;
   if (!c.visible) return Refusal::NotVisible;
+  // Visible yet kept out of the tab order or from assistive technology: a trap for robots.
+  if (c.ariaHidden || c.tabIndex < 0) return Refusal::HoneypotMarks;
   if (!c.enabled) return Refusal::Disabled;
   if (!c.editable) return Refusal::ReadOnly;
   if (c.userEdited) return Refusal::TypedByUser;
-  if ((isTextLike(kind) || kind == Kind::Date) && !c.value.empty()) return Refusal::HasAValue;
+  if ((isTextLike(kind) || kind == Kind::Date) && c.valueLength > 0) return Refusal::HasAValue;
   return Refusal::None;
 }
 

@@ -33,7 +33,7 @@ int rankOf(LabelSource source);
 enum class Refusal {
   None,
   // The control itself: nothing Formix may write.
-  Password, File, Hidden, SiteSearch, NotAField, FrameOfAnotherSite, FrameNotVisible, NotVisible, Disabled,
+  Password, File, Hidden, SiteSearch, NotAField, FrameOfAnotherSite, FrameNotVisible, NotVisible, HoneypotMarks, Disabled,
   ReadOnly, TypedByUser, HasAValue,
   // The page: it stands outside the form Formix fills.
   AnotherForm,

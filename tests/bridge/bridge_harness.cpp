@@ -32,6 +32,8 @@
 #include "bridge/protocol.h"
 #include "platform/simulated/simulated_desktop.h"
 #include "platform/linux/x11_windows.h"
+
+#include <xcb/xcb.h>
 #include "text/utf.h"
 
 namespace formix::testing {
@@ -91,9 +93,10 @@ const fill::ControlFacts* named(const fill::FrameFacts* frame, std::u16string_vi
   return nullptr;
 }
 
-// What a control shows: its value, its check, its selection.
+// What a control shows: the length of a box's text (the facts carry no more of it), a list's
+// choice, a check.
 std::u16string shown(const fill::ControlFacts& c) {
-  std::u16string s = c.value + (c.checked ? u"|checked" : u"");
+  std::u16string s = c.value + u"#" + text::widen(std::to_string(c.valueLength)) + (c.checked ? u"|checked" : u"");
   for (size_t k = 0; k < c.options.size(); ++k) {
     if (c.options[k].selected) s += u"|option " + text::widen(std::to_string(k));
   }
@@ -111,8 +114,12 @@ struct Formix {
   struct Documents : FactBrowsers {
     FactBrowsers* inner = nullptr;
     std::function<void()> beforeFill;
+    std::function<void()> beforeRead;
     std::vector<WindowHandle> browserWindows() override { return inner->browserWindows(); }
-    std::optional<fill::PageFacts> pageFacts(WindowHandle b) override { return inner->pageFacts(b); }
+    std::optional<fill::PageFacts> pageFacts(WindowHandle b) override {
+      if (beforeRead) beforeRead();
+      return inner->pageFacts(b);
+    }
     std::optional<int> applyFills(WindowHandle b, const std::vector<fill::ControlFill>& fills) override {
       if (beforeFill) beforeFill();
       return inner->applyFills(b, fills);
@@ -261,7 +268,8 @@ struct Formix {
         ++filled;
         switch (fill->kind) {
           case fill::ControlFill::Kind::Value:
-            check(neu.value == fill->value, where + ": " + name + " shows \"" + utf8(fill->value) + "\" (shows \"" + utf8(neu.value) + "\")");
+            check(neu.valueLength == static_cast<int>(fill->value.size()),
+                  where + ": " + name + " holds \"" + utf8(fill->value) + "\" (" + std::to_string(neu.valueLength) + " characters)");
             break;
           case fill::ControlFill::Kind::Checked:
             check(neu.checked, where + ": " + name + " is checked");
@@ -348,11 +356,12 @@ int run(const std::string& settings, const std::string& opener, const std::strin
   const int filledHidden = formix.expectFilled(before->page, after->page, "hidden.html");
   check(filledHidden >= 6, "hidden.html: " + std::to_string(filledHidden) + " boxes of the visible form filled");
   const auto* family = named(topOf(after->page), u"sei");
-  check(family && family->value == formix.frm->profileSnapshot().familyName, "hidden.html: the family name is in its box");
+  check(family && family->valueLength == static_cast<int>(formix.frm->profileSnapshot().familyName.size()),
+        "hidden.html: the family name is in its box");
   for (const auto& frame : after->page.frames) {
     for (const auto& c : frame.controls) {
       if (frame.frame != 0 || c.name.rfind(u"trap_", 0) == 0) {
-        check(c.value.empty(), "hidden.html: " + utf8(c.name) + " (frame " + std::to_string(frame.frame) + ") stays empty");
+        check(c.valueLength == 0, "hidden.html: " + utf8(c.name) + " (frame " + std::to_string(frame.frame) + ") stays empty");
       }
     }
   }
@@ -374,14 +383,133 @@ int run(const std::string& settings, const std::string& opener, const std::strin
     }
   }
 
+  // Boxes painted where nobody sees them, each beside a visible form: each trap is not visible,
+  // the visible boxes are filled, no trap is.
+  const auto trickPage = [&](const std::string& page, const std::vector<std::string>& ways) {
+    openPage(opener, base + "/" + page);
+    const auto read = formix.waitForPage(1, u"trap_" + text::widen(ways.back()));
+    check(read.has_value(), page + " is read through the bridge");
+    if (!read) return;
+    const fill::FrameFacts* shownPage = topOf(read->page);
+    for (const std::string& way : ways) {
+      const auto* trap = named(shownPage, u"trap_" + text::widen(way));
+      check(trap != nullptr && !trap->visible, page + ": the box hidden by " + way + " is not visible");
+    }
+    for (const char16_t* name : {u"sei", u"mei", u"email"}) {
+      const auto* box = named(shownPage, name);
+      check(box != nullptr && box->visible, page + ": " + utf8(name) + " is visible");
+    }
+    formix.frm->cmdPOST_Click();
+    const auto filled = formix.read();
+    check(filled.has_value() && formix.expectFilled(read->page, filled->page, page) == 3, page + ": the visible form is filled");
+    for (const auto& c : filled ? topOf(filled->page)->controls : std::vector<fill::ControlFacts>{}) {
+      if (c.name.rfind(u"trap_", 0) == 0) check(c.valueLength == 0, page + ": " + utf8(c.name) + " stays empty");
+    }
+  };
+  trickPage("tricks.html", {"filter_opacity", "filter_blur", "mask", "nested_opacity", "zoom", "behind_viewer", "backface",
+                            "contain_paint", "contain_strict", "circle_away", "inset_away", "polygon_away", "tiny",
+                            "under_parent", "overlay", "inkless", "fixed", "slot_shut", "slot_faint"});
+  trickPage("stuck.html", {"far_right", "far_down"});
+
+  // Frames of fuller forms painted invisibly: neither is visible, and the visible form of the
+  // page is the one filled.
+  openPage(opener, base + "/veiled.html");
+  before = formix.waitForPage(3, u"sei");
+  check(before.has_value(), "veiled.html is read with its two frames");
+  if (before) {
+    for (size_t k = 1; k < before->page.frames.size(); ++k) {
+      check(!before->page.frames[k].visible, "veiled.html: the frame painted invisibly (" + utf8(before->page.frames[k].origin) + ") is not visible");
+    }
+    formix.frm->cmdPOST_Click();
+    const auto filled = formix.read();
+    check(filled.has_value() && formix.expectFilled(before->page, filled->page, "veiled.html") == 3,
+          "veiled.html: the visible form is filled, not the fuller one in a frame");
+    for (const auto& frame : filled ? filled->page.frames : std::vector<fill::FrameFacts>{}) {
+      for (const auto& c : frame.controls) {
+        if (frame.frame != 0) check(c.valueLength == 0, "veiled.html: " + utf8(c.name) + " (frame " + std::to_string(frame.frame) + ") stays empty");
+      }
+    }
+  }
+
+  // The fill gesture as Formix's own bar makes it: the browser's window loses the focus just before
+  // the read. The page shows more boxes then and hides them, and its phone box, at the first input.
+  // A window of the harness's own stands for that bar; its title makes the window search pass over it.
+  xcb_connection_t* display = formix.x.get();
+  const xcb_window_t bar = xcb_generate_id(display);
+  xcb_create_window(display, XCB_COPY_FROM_PARENT, bar, formix.x.root(), 0, 0, 60, 300, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                    xcb_setup_roots_iterator(xcb_get_setup(display)).data->root_visual, 0, nullptr);
+  xcb_change_property(display, XCB_PROP_MODE_REPLACE, bar, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 7, "Formix ");
+  // Opens `page`, waits for its control `last`, and fills it with the bar activated just before
+  // the read; afterwards the bar goes away, so the browser takes the keys that open the next
+  // pages. The page's top document as the fill left it, or nullptr.
+  std::optional<Formix::Read> gestured;
+  const auto fillAfterGesture = [&](const std::string& page, std::u16string_view last) -> const fill::FrameFacts* {
+    openPage(opener, base + "/" + page);
+    const bool ready = formix.waitForPage(1, last).has_value();
+    check(ready, page + " is read through the bridge");
+    if (!ready) return nullptr;
+    formix.through.beforeRead = [&formix, bar] {
+      xcb_map_window(formix.x.get(), bar);
+      formix.x.flush();
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      formix.windows.setForegroundWindow(bar);
+      formix.x.flush();
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    };
+    formix.frm->cmdPOST_Click();
+    formix.through.beforeRead = nullptr;
+    xcb_unmap_window(formix.x.get(), bar);
+    formix.x.flush();
+    gestured = formix.read();
+    return gestured ? topOf(gestured->page) : nullptr;
+  };
+  if (const fill::FrameFacts* page = fillAfterGesture("shift.html", u"trap_mobile")) {
+    const auto* zip = named(page, u"trap_zip");
+    check(zip && zip->title.rfind(u"shown input", 0) == 0,
+          "shift.html: the page showed its boxes on the lost focus, before the fill wrote (" + (zip ? utf8(zip->title) : "-") + ")");
+    for (const char16_t* name : {u"sei", u"mei", u"email"}) {
+      const auto* box = named(page, name);
+      check(box && box->valueLength > 0, "shift.html: " + utf8(name) + " is filled");
+    }
+    for (const char16_t* name : {u"tel", u"trap_zip", u"trap_address", u"trap_mobile"}) {
+      const auto* box = named(page, name);
+      check(box && box->valueLength == 0, "shift.html: " + utf8(name) + " stays empty");
+    }
+  }
+
+  // The caret in a login form's mail box, the window unfocused by the gesture: that form is the
+  // one filled, not the fuller one beside it.
+  if (const fill::FrameFacts* page = fillAfterGesture("focus2.html", u"tel")) {
+    const auto* mail = named(page, u"login_mail");
+    check(mail && mail->valueLength > 0, "focus2.html: the focused login form's mail box is filled");
+    for (const char16_t* name : {u"sei", u"mei", u"email", u"tel"}) {
+      const auto* box = named(page, name);
+      check(box && box->valueLength == 0, "focus2.html: " + utf8(name) + " of the other form stays empty");
+    }
+  }
+
+  // A frame of 5001 controls beside a visible form: that frame is left out, and says why.
+  openPage(opener, base + "/flood.html");
+  before = formix.waitFor([](const fill::PageFacts& page) {
+    return page.frames.size() == 2 && named(topOf(page), u"email") && !page.frames[1].dropped.empty();
+  });
+  check(before.has_value(), "flood.html is read, its flooded frame left out (" +
+                                (before ? utf8(before->page.frames[1].dropped) : std::string("-")) + ")");
+  if (before) {
+    formix.frm->cmdPOST_Click();
+    const auto filled = formix.read();
+    check(filled.has_value() && formix.expectFilled(before->page, filled->page, "flood.html") == 3, "flood.html: the visible form is filled");
+  }
+
   // A registration table with frames of both origins and a field whose page script keeps its own state.
   openPage(opener, base + "/register.html");
   before = formix.waitForPage(3, u"name1");
   check(before.has_value(), "register.html is read through the bridge with both inline frames");
   if (!before) return 1;
   const auto* search = named(topOf(before->page), u"q");
-  check(search && search->value == u"夏のセール" && search->userEdited,
+  check(search && search->valueLength == 5 && search->userEdited,
         "the facts show a value typed into the page, which the markup does not hold, as the user's");
+  check(search && search->value.empty(), "the facts carry the length of what was typed, not the text");
   formix.frm->cmdPOST_Click();
   after = formix.read();
   check(after.has_value(), "the page is read again after the fill");
@@ -393,7 +521,8 @@ int run(const std::string& settings, const std::string& opener, const std::strin
   const auto later = formix.read();
   const std::u16string given = formix.frm->profileSnapshot().givenName;
   const auto* givenBox = later ? named(topOf(later->page), u"name2") : nullptr;
-  check(givenBox && givenBox->value == given, "the page script's own state took the filled given name from the input event");
+  check(givenBox && givenBox->valueLength == static_cast<int>(given.size()),
+        "the page script's own state took the filled given name from the input event");
   check(formix.frm->cmdPOST.enabled(), "cmdPOST is enabled after the fill");
 
   // A frameset: the frame of the page's own site is filled, the other site's is not.
@@ -459,9 +588,9 @@ int run(const std::string& settings, const std::string& opener, const std::strin
                                                         std::to_string(formix.documents.lastApply().skipped) + " skipped)");
   after = formix.read();
   const auto* typedBox = after ? named(topOf(after->page), u"name1") : nullptr;
-  check(typedBox && typedBox->value == u"typed", "the focused field shows what the person typed");
+  check(typedBox && typedBox->valueLength == 5, "the focused field shows what the person typed");
   const auto* kana = after ? named(topOf(after->page), u"kana1") : nullptr;
-  check(kana && !kana->value.empty(), "the other fields are filled");
+  check(kana && kana->valueLength > 0, "the other fields are filled");
 
   // Two browser windows: only the one in front is filled.
   openPage(opener, base + "/register.html");

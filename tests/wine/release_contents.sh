@@ -20,7 +20,7 @@ for f in ["Formix.exe", "FmxHook.dll", "formix-bridge.exe", "README.txt", "sampl
     check("release zip: holds " + f, top + f in names)
 ext = top + "browser-extension/"
 check("release zip: the extension's folder holds its manifest and scripts",
-      all(ext + f in names for f in ["manifest.json", "background.js", "facts.js"]))
+      all(ext + f in names for f in ["manifest.json", "background.js", "facts.js", "watch.js"]))
 if ext + "manifest.json" in names:
     m = json.loads(z.read(ext + "manifest.json"))
     check("release zip: the extension's manifest keeps the fixed key (and so its id)", bool(m.get("key")))
@@ -30,7 +30,7 @@ if xpi in names:
     addon = zipfile.ZipFile(io.BytesIO(z.read(xpi)))
     inner = set(addon.namelist())
     check("release zip: the add-on has its manifest at its root and the scripts themselves (no links)",
-          {"manifest.json", "background.js", "facts.js"} <= inner and
+          {"manifest.json", "background.js", "facts.js", "watch.js"} <= inner and
           all(addon.getinfo(n).file_size > 100 for n in inner))
     gecko = json.loads(addon.read("manifest.json"))["browser_specific_settings"]["gecko"]["id"]
     check("release zip: the add-on's id is the one the host manifest allows", gecko == "bridge@formix")
