@@ -156,6 +156,33 @@ constexpr SourceText kSourceTexts[] = {
     {LabelSource::IdTokens, &ControlFacts::id, readTokens},
 };
 
+// Words a person reads beside the box beat the attributes only a program reads: a box labelled
+// "お名前" whose autocomplete says given-name takes the whole name; a "ニックネーム" box whose
+// autocomplete says street-address, or a "ひとこと" box whose aria-label says 電話番号, nothing.
+void visibleLabelWins(std::array<LabelHint, kLabelSources>& words) {
+  auto at = [&](LabelSource source) -> LabelHint& { return words[static_cast<size_t>(source)]; };
+  const LabelSource near[] = {LabelSource::Own, LabelSource::Before, LabelSource::Block};
+  const bool named = std::any_of(std::begin(near), std::end(near), [&](LabelSource l) { return isStrongTopic(at(l)); });
+  if (named) at(LabelSource::Autocomplete) = {};
+  // A label of its own that names nothing Formix knows: the aria-label speaks for a program.
+  const bool nothing = std::any_of(std::begin(near), std::end(near), [&](LabelSource l) { return at(l).present && at(l).topic == Topic::None; });
+  if (named || nothing) at(LabelSource::Aria) = {};
+}
+
+// Words of a history or a period ("入学", "卒業", "入社", "期間", "から"): year and month boxes
+// among them are dates of that history, not the birth date.
+constexpr std::u16string_view kPeriodWords[] = {u"入学", u"卒業", u"入社", u"退社", u"入職", u"退職", u"就職", u"在籍",
+                                                u"期間", u"から", u"まで", u"修了", u"学歴", u"職歴", u"経歴", u"年度"};
+
+bool saysPeriod(std::u16string_view words) {
+  const text::FoldedText folded(words);
+  return std::any_of(std::begin(kPeriodWords), std::end(kPeriodWords), [&](std::u16string_view w) { return folded.find(w) != text::npos; });
+}
+
+bool isNumberedRow(std::u16string_view header) {
+  return !header.empty() && std::all_of(header.begin(), header.end(), [](char16_t ch) { return text::isDigit(ch) || ch == u'.'; });
+}
+
 }  // namespace
 
 int rankOf(LabelSource source) {
@@ -171,6 +198,7 @@ void classify(Slot& s) {
   std::array<LabelHint, kLabelSources> words;
   auto at = [&](LabelSource source) -> LabelHint& { return words[static_cast<size_t>(source)]; };
   for (const SourceText& t : kSourceTexts) at(t.source) = t.read(c.*t.text);
+  visibleLabelWins(words);
   s.own = at(LabelSource::Own);
   s.before = at(LabelSource::Before);
   s.after = at(LabelSource::After);
@@ -214,8 +242,35 @@ void classify(Slot& s) {
     s.topic = Topic::Prefecture;
     return;
   }
+  // A one-character word ("年", "名") decides only where a strong label of its topic names the
+  // group: the box's other sources, its headings or its name. "施設名" and a history's "年" are not
+  // the person's name or birth year.
+  if (topicFrom != nullptr && topicFrom->oneCharacter && !topicFrom->strong &&
+      (topicFrom->topic == Topic::Name || topicFrom->topic == Topic::Kana || topicFrom->topic == Topic::Birth)) {
+    auto sameTopic = [&](const LabelHint& h) {
+      const bool names = (h.topic == Topic::Name || h.topic == Topic::Kana) && (topicFrom->topic == Topic::Name || topicFrom->topic == Topic::Kana);
+      return names || h.topic == topicFrom->topic;
+    };
+    bool named = std::any_of(words.begin(), words.end(), [&](const LabelHint& h) {
+      return (h.strong || &h == &at(LabelSource::NameTokens) || &h == &at(LabelSource::IdTokens)) && sameTopic(h);
+    });
+    for (const std::u16string& heading : c.sections) named |= sameTopic(readLabel(heading)) && readLabel(heading).strong;
+    s.unsupported = !named;  // groupsOf keeps it only inside a group a strong label names
+  }
   if (topicFrom == nullptr) return;
   s.topic = topicFrom->topic;
+  // Year and month boxes of a history's rows ("入学", "卒業", rows numbered 1, 2, 3) are periods.
+  if (s.topic == Topic::Birth) {
+    const bool birthWord = std::any_of(words.begin(), words.end(), [](const LabelHint& h) { return h.strong && h.topic == Topic::Birth; });
+    bool period = saysPeriod(c.rowHeader) || saysPeriod(c.columnHeader) || saysPeriod(c.before) || saysPeriod(c.after) ||
+                  saysPeriod(c.label) || saysPeriod(c.block) || saysPeriod(c.legend) || isNumberedRow(c.rowHeader);
+    if (!c.sections.empty()) period |= saysPeriod(c.sections.back());
+    if (period && !birthWord) {
+      s.topic = Topic::Leave;
+      s.refusal = Refusal::Period;
+      return;
+    }
+  }
   if (s.topic == Topic::Leave) {
     if (topicFrom->leaveWhy.empty()) {
       s.refusal = Refusal::LeftAlone;
@@ -285,6 +340,10 @@ void classify(Slot& s) {
     s.fullWidth |= s.below.fullWidth;
     s.halfWidth |= s.below.halfWidth;
   }
+  // A note under the box asks for hyphens or none in any wording ("「-」は入れずに").
+  const LabelHint asked = readNote(c.below);
+  s.noHyphen |= asked.noHyphen;
+  s.withHyphen |= asked.withHyphen;
   each([](const SourceRule& r) { return r.asks; }, [&](const SourceRule& r, const LabelHint& h) {
     s.confirm |= h.confirm && r.confirm;
     s.fullWidth |= h.fullWidth;
@@ -307,6 +366,23 @@ bool isSeparator(std::u16string_view text) {
   return text.size() == 1 && text::isHyphen(text[0]);
 }
 
+// The label a box has of its own: its <label>, the block above it, or a placeholder that names
+// a topic; "" when it has none.
+std::u16string ownLabelOf(const Slot& s) {
+  if (!s.c->label.empty()) return s.c->label;
+  if (!s.c->block.empty()) return s.c->block;
+  if (s.hint.strong && !s.c->placeholder.empty()) return u"\x01" + s.c->placeholder;
+  return {};
+}
+
+bool labelsApart(const Slot& a, const Slot& b) {
+  const std::u16string la = ownLabelOf(a), lb = ownLabelOf(b);
+  if (la.empty() || lb.empty() || la == lb) return false;
+  const bool parts = a.own.part != Part::None || b.own.part != Part::None || a.hint.part != Part::None || b.hint.part != Part::None ||
+                     a.before.part != Part::None || b.before.part != Part::None;
+  return !parts;
+}
+
 bool groupable(Topic t) {
   return t == Topic::Name || t == Topic::Kana || t == Topic::Mail || t == Topic::Postal || t == Topic::Address ||
          t == Topic::Birth || t == Topic::Tel;
@@ -316,6 +392,12 @@ bool groupable(Topic t) {
 std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
   std::vector<std::vector<Slot*>> groups;
   for (Slot* s : slots) {
+    if (s->unsupported) {
+      const Slot* before = s == slots.front() ? nullptr : *(std::find(slots.begin(), slots.end(), s) - 1);
+      const bool named = !groups.empty() && groups.back().back() == before && before->topic == s->topic && sameRow(*before, *s) &&
+                         std::any_of(groups.back().begin(), groups.back().end(), [](const Slot* g) { return !g->unsupported; });
+      if (!named) s->topic = Topic::None, s->part = Part::None;
+    }
     const bool unnamed = s->topic == Topic::None && isTextLike(s->kind);
     if ((!groupable(s->topic) && !unnamed) || s->kind == Kind::Radio) continue;
     if (!groups.empty()) {
@@ -333,6 +415,9 @@ std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
         s->topic = prev->topic;
         joins = true;
       }
+      // Boxes with labels of their own that differ ("電話番号", "電話番号（サブ）"; a box labelled by
+      // its placeholder beside one labelled above) are apart, unless the labels name parts.
+      if (joins && s->topic != Topic::Address && !joined && labelsApart(*prev, *s)) joins = false;
       // A confirmation box of the mail starts its own group even under the same label.
       if (joins && s->topic == Topic::Mail && s->confirm && !prev->confirm && prev->part != Part::Local) joins = false;
       if (joins) {

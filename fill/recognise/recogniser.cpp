@@ -100,6 +100,10 @@ void leaveSecondAddresses(std::vector<Slot*>& visible) {
     const bool addressPart = s->topic == Topic::Address || s->topic == Topic::Postal || s->topic == Topic::Prefecture ||
                              s->topic == Topic::Name || s->topic == Topic::Kana || s->topic == Topic::Tel;
     if (addressPart && s->delivery && ownAddress) s->topic = Topic::Leave, s->refusal = Refusal::DeliveryAddress;
+    // "住所（サブ）", "第2住所": a second address, not the person's own.
+    if ((s->topic == Topic::Address || s->topic == Topic::Postal) && s->second && !s->confirm) {
+      s->topic = Topic::Leave, s->refusal = Refusal::SecondAddress;
+    }
   }
 }
 

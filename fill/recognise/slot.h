@@ -67,6 +67,7 @@ struct Slot {
   int rank = 99;              // how near its topic's words stand (rankOf their source, kWeakWordRank, kTokenRank)
   bool roman = false, mobileMail = false, delivery = false;
   bool confirm = false, fullWidth = false, halfWidth = false, noHyphen = false, withHyphen = false, second = false;
+  bool unsupported = false;   // its topic rests on a one-character word ("年", "名") no strong label backs
   Owner owner = Owner::None;  // from the headings it sits under (readSections)
   std::u16string ownerWord;   // the heading's word that said so
   int group = -1;             // the boxes filled together (a name's two, a date's three) share a number
