@@ -81,6 +81,19 @@ bool isPrefectureList(const std::vector<OptionFacts>& options) {
   return north && south;
 }
 
+// A shorter list of prefectures ("千葉県", "東京都", "神奈川県"): names of three or four
+// characters ending in 都, 道, 府 or 県, at least two of them.
+bool namesPrefectures(const std::vector<OptionFacts>& options) {
+  int names = 0;
+  for (const OptionFacts& o : options) {
+    const std::u16string& t = o.text;
+    const bool name = (t.size() == 3 || t.size() == 4) && std::u16string_view(u"都道府県").find(t.back()) != std::u16string_view::npos &&
+                      t != u"都道府県";
+    names += name;
+  }
+  return names >= 2;
+}
+
 namespace {
 
 bool isStrongTopic(const LabelHint& h) { return h.strong && h.topic != Topic::None; }
@@ -198,6 +211,9 @@ void classify(Slot& s) {
   std::array<LabelHint, kLabelSources> words;
   auto at = [&](LabelSource source) -> LabelHint& { return words[static_cast<size_t>(source)]; };
   for (const SourceText& t : kSourceTexts) at(t.source) = t.read(c.*t.text);
+  // A radio button's own label and the texts on its line are its options' words ("会社員・公務
+  // 員", "自営業"): the question stands in its row's or group's header.
+  if (s.kind == Kind::Radio) at(LabelSource::Own) = at(LabelSource::Before) = at(LabelSource::After) = at(LabelSource::Aria) = {};
   visibleLabelWins(words);
   s.own = at(LabelSource::Own);
   s.before = at(LabelSource::Before);
@@ -238,7 +254,8 @@ void classify(Slot& s) {
   }
   // A list of the prefectures is the prefecture, whatever its neighbours say ("住所",
   // "郵便番号検索").
-  if (s.kind == Kind::Select && isPrefectureList(c.options)) {
+  const bool addressish = topicFrom == nullptr || topicFrom->topic == Topic::Address || topicFrom->topic == Topic::Prefecture;
+  if (s.kind == Kind::Select && (isPrefectureList(c.options) || (addressish && namesPrefectures(c.options)))) {
     s.topic = Topic::Prefecture;
     return;
   }

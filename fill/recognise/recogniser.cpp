@@ -146,7 +146,7 @@ void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const Civi
   // Lists and radio groups number their groups after the boxes'.
   int number = 0;
   for (const Slot* s : visible) number = std::max(number, s->group + 1);
-  std::map<std::pair<size_t, std::u16string>, std::vector<Slot*>> radioGroups, addressChoices;
+  std::map<std::pair<size_t, std::u16string>, std::vector<Slot*>> radioGroups, occupationGroups, addressChoices;
   const Slot* lastMail = nullptr;  // the mail box a radio button stands after
   std::map<const Slot*, const Slot*> mailBefore;
   for (Slot* s : visible) {
@@ -154,6 +154,7 @@ void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const Civi
     if (s->kind == Kind::Radio) {
       const auto key = std::make_pair(s->frameIndex, s->c->name.empty() ? u"#" + text::decimal(s->c->control) : s->c->name);
       if (s->topic == Topic::Gender || isGenderWord(s->c->beside)) radioGroups[key].push_back(s);
+      else if (s->topic == Topic::Occupation) occupationGroups[key].push_back(s);
       else if (isThisAddress(s->c->beside) && lastMail != nullptr) addressChoices[key].push_back(s), mailBefore[s] = lastMail;
       continue;
     }
@@ -176,6 +177,11 @@ void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const Civi
     ++number;
     // A group the user has touched, or one with a box that cannot be written, is left as it is.
     if (free(radios)) fillGenderRadios(radios, profile);
+  }
+  for (auto& [key, radios] : occupationGroups) {
+    for (Slot* r : radios) r->group = number;
+    ++number;
+    if (free(radios)) fillOccupationRadios(radios, profile);
   }
   for (auto& [key, radios] : addressChoices) {
     std::vector<const Slot*> boxes;

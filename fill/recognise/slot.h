@@ -99,6 +99,8 @@ void fillOccupation(Slot& s, const Profile& profile);
 void fillAge(Slot& s, const Profile& profile, const CivilDate& today);
 // Gender radio buttons: the one whose words (or value) name the profile's gender.
 void fillGenderRadios(std::vector<Slot*>& radios, const Profile& profile);
+// Occupation radio buttons: the one that names the profile's occupation ("会社員・公務員").
+void fillOccupationRadios(std::vector<Slot*>& radios, const Profile& profile);
 // A radio button that chooses the address beside it: "このメールアドレスでログインする".
 bool isThisAddress(const std::u16string& words);
 bool isGenderWord(const std::u16string& words);
