@@ -196,6 +196,12 @@ bool isNumberedRow(std::u16string_view header) {
   return !header.empty() && std::all_of(header.begin(), header.end(), [](char16_t ch) { return text::isDigit(ch) || ch == u'.'; });
 }
 
+// Whether a box of this kind can take the topic: a text box is never the gender (a label block
+// of a two-column layout may name the next row's choice).
+bool takes(Kind kind, Topic topic) {
+  return topic != Topic::Gender || kind == Kind::Select || kind == Kind::Radio;
+}
+
 }  // namespace
 
 int rankOf(LabelSource source) {
@@ -239,7 +245,9 @@ void classify(Slot& s) {
       each([&](const SourceRule& r) { return r.rank == rank; },
            [&](const SourceRule& r, const LabelHint& h) { return test(r, h) && (topicFrom = &h, s.rank = rank, true); });
     };
-    decides([](const SourceRule& r, const LabelHint& h) { return isStrongTopic(h) && (h.topic != Topic::Leave || r.leave); });
+    decides([&](const SourceRule& r, const LabelHint& h) {
+      return isStrongTopic(h) && (h.topic != Topic::Leave || r.leave) && takes(s.kind, h.topic);
+    });
     if (topicFrom == nullptr) decides([](const SourceRule& r, const LabelHint& h) { return r.nameWord && isNameWord(h); });
   }
   if (topicFrom == nullptr) {
@@ -374,9 +382,12 @@ void classify(Slot& s) {
 
 // ---- Groups: boxes that share one label ----
 
+bool sameSection(const Slot& a, const Slot& b) {
+  return a.c->sections == b.c->sections && a.c->form == b.c->form && a.frameIndex == b.frameIndex;
+}
+
 bool sameRow(const Slot& a, const Slot& b) {
-  return a.c->rowHeader == b.c->rowHeader && a.c->legend == b.c->legend && a.c->form == b.c->form &&
-         a.frameIndex == b.frameIndex;
+  return a.c->rowHeader == b.c->rowHeader && a.c->legend == b.c->legend && sameSection(a, b);
 }
 
 bool isSeparator(std::u16string_view text) {
@@ -423,7 +434,7 @@ std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
       const bool adjacent = prev == *(std::find(slots.begin(), slots.end(), s) - 1);
       // The lines of an address often stand in rows of their own ("市区町村", "番地", "建物名").
       bool joins = adjacent && prev->topic == s->topic &&
-                   (sameRow(*prev, *s) || (s->topic == Topic::Address && prev->c->form == s->c->form));
+                   (sameRow(*prev, *s) || (s->topic == Topic::Address && sameSection(*prev, *s)));
       // A box that a separator joins to the box before ("[   ] - [    ]") continues its value,
       // unless its own label says otherwise.
       const bool joined = isSeparator(prev->c->after) || isSeparator(s->c->before);

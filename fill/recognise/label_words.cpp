@@ -301,7 +301,9 @@ LabelHint readLabel(std::u16string_view label) {
     if (hint.topic == Topic::Address) hint.part = addressPart(folded);
     if (hint.topic == Topic::Mail || hint.topic == Topic::Tel || hint.topic == Topic::Mobile || hint.topic == Topic::Address ||
         hint.topic == Topic::Postal) {
-      hint.secondOfKind = !hint.confirm && (numberedSecond(folded.folded(), strong.at + strong.length) || containsAny(folded, kSecond));
+      // "住所2" is an address's second line; "電話番号2" a second number.
+      const bool numbered = hint.topic != Topic::Address && hint.topic != Topic::Postal && numberedSecond(folded.folded(), strong.at + strong.length);
+      hint.secondOfKind = !hint.confirm && (numbered || containsAny(folded, kSecond));
     }
     // A part word beside the topic's word: "お名前 姓", "生年月日 年", "フリガナ（セイ）".
     if (hint.part == Part::None && (hint.topic == Topic::Name || hint.topic == Topic::Kana || hint.topic == Topic::Birth)) {

@@ -89,6 +89,16 @@ void fillAddresses(std::vector<Slot*>& group, const Profile& profile, bool prefe
                                    std::find(parts.begin(), parts.end(), Part::Street) == parts.end();
   for (size_t k = 0; k < group.size(); ++k) {
     Slot& s = *group[k];
+    // An example that quotes the part of a whole address the box takes says it best.
+    const ExampleCut cut = exampleCut({s.c->placeholder, s.c->title, s.c->after, s.c->below});
+    if (cut.kind == ExampleCut::Kind::UpToNumbers) {
+      setText(s, (cut.withPrefecture && !prefectureBox ? profile.prefecture : u"") + city.city + street.town, u"city");
+      continue;
+    }
+    if (cut.kind == ExampleCut::Kind::FromNumbers) {
+      setText(s, join(street.number, building), u"street and building");
+      continue;
+    }
     // A city box whose example starts with a prefecture ("例）大阪府大阪市北区") takes it too.
     switch (parts[k]) {
       case Part::City:
