@@ -47,7 +47,7 @@ std::u16string_view refusalText(Refusal r) {
     case Refusal::MobileBesideLandline: return u"mobile beside a landline";
     case Refusal::SecondAddress: return u"a second address";
     case Refusal::SecondNumber: return u"a second number";
-    case Refusal::OthersSection: return u"a section about someone or something else";
+    case Refusal::OthersSection: return u"not the person's section";
     case Refusal::Period: return u"a period, not the birth date";
     case Refusal::SameItemAbove: return u"the same item is already filled above";
   }
