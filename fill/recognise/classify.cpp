@@ -434,7 +434,7 @@ std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
       const bool adjacent = prev == *(std::find(slots.begin(), slots.end(), s) - 1);
       // The lines of an address often stand in rows of their own ("市区町村", "番地", "建物名").
       bool joins = adjacent && prev->topic == s->topic &&
-                   (sameRow(*prev, *s) || (s->topic == Topic::Address && sameSection(*prev, *s)));
+                   (sameRow(*prev, *s) || (s->topic == Topic::Address && prev->c->form == s->c->form && prev->owner == s->owner));
       // A box that a separator joins to the box before ("[   ] - [    ]") continues its value,
       // unless its own label says otherwise.
       const bool joined = isSeparator(prev->c->after) || isSeparator(s->c->before);

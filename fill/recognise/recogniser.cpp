@@ -83,6 +83,7 @@ void leaveOthersSections(std::vector<Slot*>& visible) {
     if (s->owner == Owner::Delivery) s->delivery = true;
     if (s->owner != Owner::Other || !s->eligible) continue;
     s->eligible = false;
+    s->topic = Topic::Leave;  // joins no group of the person's own
     s->refusal = Refusal::OthersSection;
     s->leaveWord = s->ownerWord;
   }
