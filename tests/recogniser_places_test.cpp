@@ -89,6 +89,8 @@ TEST(RecogniserShapes, NotesExamplesAndOneBoxOrAGroup) {
                                     u"ハイフンは入力せずにご記入ください", u"ハイフン不要"}) {
     EXPECT_EQ(received(page({{.label = u"郵便番号", .below = note}})), (V{u"1000001"})) << text::toUtf8(note);
   }
+  // The example's digits show the width.
+  EXPECT_EQ(received(page({{.label = u"郵便番号", .placeholder = u"例）１２３－４５６７"}})), (V{u"１００－０００１"}));
   // A note that runs into the next box's label speaks only up to it.
   EXPECT_EQ(received(page({{.label = u"郵便番号", .below = u"郵便番号（ハイフンなし）"}}))[0], u"100-0001");
   // A single box takes the whole number, whatever its name says; boxes labelled apart are apart.

@@ -202,6 +202,16 @@ bool takes(Kind kind, Topic topic) {
   return topic != Topic::Gender || kind == Kind::Select || kind == Kind::Radio;
 }
 
+// Every digit of the text is a full-width one, and there are three at least.
+bool fullWidthDigits(std::u16string_view text) {
+  int wide = 0;
+  for (char16_t ch : text) {
+    if (ch >= u'0' && ch <= u'9') return false;
+    wide += ch >= u'０' && ch <= u'９';
+  }
+  return wide >= 3;
+}
+
 }  // namespace
 
 int rankOf(LabelSource source) {
@@ -365,6 +375,8 @@ void classify(Slot& s) {
     s.fullWidth |= s.below.fullWidth;
     s.halfWidth |= s.below.halfWidth;
   }
+  // An example written in full-width digits ("例）１２３－４５６７") asks for them.
+  if (!s.halfWidth && fullWidthDigits(c.placeholder)) s.fullWidth = true;
   // A note under the box asks for hyphens or none in any wording ("「-」は入れずに").
   const LabelHint asked = readNote(c.below);
   s.noHyphen |= asked.noHyphen;
