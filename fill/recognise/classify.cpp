@@ -408,16 +408,25 @@ bool isSeparator(std::u16string_view text) {
 
 // The label a box has of its own: its <label>, the block above it, or a placeholder that names
 // a topic; "" when it has none.
-std::u16string ownLabelOf(const Slot& s) {
-  if (!s.c->label.empty()) return s.c->label;
-  if (!s.c->block.empty()) return s.c->block;
-  if (s.hint.strong && !s.c->placeholder.empty()) return u"\x01" + s.c->placeholder;
+struct OwnLabel {
+  enum class From { None, Label, Block, Placeholder } from = From::None;
+  std::u16string text;
+};
+OwnLabel ownLabelOf(const Slot& s) {
+  if (!s.c->label.empty()) return {OwnLabel::From::Label, s.c->label};
+  if (!s.c->block.empty()) return {OwnLabel::From::Block, s.c->block};
+  if (s.hint.strong && !s.c->placeholder.empty()) return {OwnLabel::From::Placeholder, s.c->placeholder};
   return {};
 }
 
+// Two labels of the same kind that differ, or a box labelled by its placeholder beside one
+// labelled otherwise. A <label> beside a block's text may say the same thing in other words.
 bool labelsApart(const Slot& a, const Slot& b) {
-  const std::u16string la = ownLabelOf(a), lb = ownLabelOf(b);
-  if (la.empty() || lb.empty() || la == lb) return false;
+  const OwnLabel la = ownLabelOf(a), lb = ownLabelOf(b);
+  using From = OwnLabel::From;
+  if (la.from == From::None || lb.from == From::None) return false;
+  const bool placeholderBeside = (la.from == From::Placeholder) != (lb.from == From::Placeholder);
+  if (!placeholderBeside && (la.from != lb.from || la.text == lb.text)) return false;
   const bool parts = a.own.part != Part::None || b.own.part != Part::None || a.hint.part != Part::None || b.hint.part != Part::None ||
                      a.before.part != Part::None || b.before.part != Part::None;
   return !parts;
