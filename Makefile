@@ -11,7 +11,7 @@ MINGW_CXX ?= x86_64-w64-mingw32-g++
 
 .PHONY: deps win-deps desktop-deps typing-deps bridge-deps linux-test bench-desktop build run test unit-tests fuzz-build \
         fuzz-smoke fuzz bench clean hook-dll wine-test x11-hook-test bridge-test bridge-measure \
-        deb deb-deps deb-test
+        deb deb-deps deb-test forms-test
 .PHONY: windows windows-deps windows-test win-release
 
 deps:
@@ -141,6 +141,11 @@ bridge-test: bridge-deps build
 	@echo "== bridge in firefox-esr"
 	@BRIDGE_BROWSER=firefox tests/bridge/run.sh $(BUILD)
 
+# The recogniser on its own pages of each kind (tests/recognise/forms/), captured in headless
+# chromium: every control must receive what the page says it should.
+forms-test: bridge-deps build
+	@python3 tests/recognise/check_forms.py $(BUILD) --strict
+
 # Timings of the bridge's legs on a 100 KB page body, median of BRIDGE_RUNS fills
 # (BRIDGE_BROWSER=firefox for firefox-esr).
 BRIDGE_RUNS ?= 20
@@ -188,7 +193,7 @@ windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe $(WIN_BU
 	@tests/wine/release_contents.sh $(WIN_BUILD)/Formix-$(FORMIX_VERSION)-win64.zip
 
 
-test: unit-tests fuzz-smoke wine-test windows-test x11-hook-test linux-test bridge-test deb-test
+test: unit-tests fuzz-smoke wine-test windows-test x11-hook-test linux-test bridge-test forms-test deb-test
 
 bench: build
 	@$(BUILD)/bench/formix_bench

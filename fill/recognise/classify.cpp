@@ -48,6 +48,9 @@ std::u16string_view refusalText(Refusal r) {
     case Refusal::MobileBesideLandline: return u"mobile beside a landline";
     case Refusal::SecondAddress: return u"a second address";
     case Refusal::SecondNumber: return u"a second number";
+    case Refusal::OthersSection: return u"not the person's section";
+    case Refusal::Period: return u"a period, not the birth date";
+    case Refusal::SameItemAbove: return u"the same item is already filled above";
   }
   return u"";
 }
@@ -79,6 +82,19 @@ bool isPrefectureList(const std::vector<OptionFacts>& options) {
     south |= o.text.find(u"沖縄") != std::u16string::npos;
   }
   return north && south;
+}
+
+// A shorter list of prefectures ("千葉県", "東京都", "神奈川県"): names of three or four
+// characters ending in 都, 道, 府 or 県, at least two of them.
+bool namesPrefectures(const std::vector<OptionFacts>& options) {
+  int names = 0;
+  for (const OptionFacts& o : options) {
+    const std::u16string& t = o.text;
+    const bool name = (t.size() == 3 || t.size() == 4) && std::u16string_view(u"都道府県").find(t.back()) != std::u16string_view::npos &&
+                      t != u"都道府県";
+    names += name;
+  }
+  return names >= 2;
 }
 
 namespace {
@@ -156,6 +172,49 @@ constexpr SourceText kSourceTexts[] = {
     {LabelSource::IdTokens, &ControlFacts::id, readTokens},
 };
 
+// Words a person reads beside the box beat the attributes only a program reads: a box labelled
+// "お名前" whose autocomplete says given-name takes the whole name; a "ニックネーム" box whose
+// autocomplete says street-address, or a "ひとこと" box whose aria-label says 電話番号, nothing.
+void visibleLabelWins(std::array<LabelHint, kLabelSources>& words) {
+  auto at = [&](LabelSource source) -> LabelHint& { return words[static_cast<size_t>(source)]; };
+  const LabelSource near[] = {LabelSource::Own, LabelSource::Before, LabelSource::Block};
+  const bool named = std::any_of(std::begin(near), std::end(near), [&](LabelSource l) { return isStrongTopic(at(l)); });
+  if (named) at(LabelSource::Autocomplete) = {};
+  // A label of its own that names nothing Formix knows: the aria-label speaks for a program.
+  const bool nothing = std::any_of(std::begin(near), std::end(near), [&](LabelSource l) { return at(l).present && at(l).topic == Topic::None; });
+  if (named || nothing) at(LabelSource::Aria) = {};
+}
+
+// Words of a history or a period ("入学", "卒業", "入社", "期間", "から"): year and month boxes
+// among them are dates of that history, not the birth date.
+constexpr std::u16string_view kPeriodWords[] = {u"入学", u"卒業", u"入社", u"退社", u"入職", u"退職", u"就職", u"在籍",
+                                                u"期間", u"から", u"まで", u"修了", u"学歴", u"職歴", u"経歴", u"年度"};
+
+bool saysPeriod(std::u16string_view words) {
+  const text::FoldedText folded(words);
+  return std::any_of(std::begin(kPeriodWords), std::end(kPeriodWords), [&](std::u16string_view w) { return folded.find(w) != text::npos; });
+}
+
+bool isNumberedRow(std::u16string_view header) {
+  return !header.empty() && std::all_of(header.begin(), header.end(), [](char16_t ch) { return text::isDigit(ch) || ch == u'.'; });
+}
+
+// Whether a box of this kind can take the topic: a text box is never the gender (a label block
+// of a two-column layout may name the next row's choice).
+bool takes(Kind kind, Topic topic) {
+  return topic != Topic::Gender || kind == Kind::Select || kind == Kind::Radio;
+}
+
+// Every digit of the text is a full-width one, and there are three at least.
+bool fullWidthDigits(std::u16string_view text) {
+  int wide = 0;
+  for (char16_t ch : text) {
+    if (ch >= u'0' && ch <= u'9') return false;
+    wide += ch >= u'０' && ch <= u'９';
+  }
+  return wide >= 3;
+}
+
 }  // namespace
 
 int rankOf(LabelSource source) {
@@ -171,6 +230,10 @@ void classify(Slot& s) {
   std::array<LabelHint, kLabelSources> words;
   auto at = [&](LabelSource source) -> LabelHint& { return words[static_cast<size_t>(source)]; };
   for (const SourceText& t : kSourceTexts) at(t.source) = t.read(c.*t.text);
+  // A radio button's own label and the texts on its line are its options' words ("会社員・公務
+  // 員", "自営業"): the question stands in its row's or group's header.
+  if (s.kind == Kind::Radio) at(LabelSource::Own) = at(LabelSource::Before) = at(LabelSource::After) = at(LabelSource::Aria) = {};
+  visibleLabelWins(words);
   s.own = at(LabelSource::Own);
   s.before = at(LabelSource::Before);
   s.after = at(LabelSource::After);
@@ -195,7 +258,9 @@ void classify(Slot& s) {
       each([&](const SourceRule& r) { return r.rank == rank; },
            [&](const SourceRule& r, const LabelHint& h) { return test(r, h) && (topicFrom = &h, s.rank = rank, true); });
     };
-    decides([](const SourceRule& r, const LabelHint& h) { return isStrongTopic(h) && (h.topic != Topic::Leave || r.leave); });
+    decides([&](const SourceRule& r, const LabelHint& h) {
+      return isStrongTopic(h) && (h.topic != Topic::Leave || r.leave) && takes(s.kind, h.topic);
+    });
     if (topicFrom == nullptr) decides([](const SourceRule& r, const LabelHint& h) { return r.nameWord && isNameWord(h); });
   }
   if (topicFrom == nullptr) {
@@ -210,12 +275,40 @@ void classify(Slot& s) {
   }
   // A list of the prefectures is the prefecture, whatever its neighbours say ("住所",
   // "郵便番号検索").
-  if (s.kind == Kind::Select && isPrefectureList(c.options)) {
+  const bool addressish = topicFrom == nullptr || topicFrom->topic == Topic::Address || topicFrom->topic == Topic::Prefecture;
+  if (s.kind == Kind::Select && (isPrefectureList(c.options) || (addressish && namesPrefectures(c.options)))) {
     s.topic = Topic::Prefecture;
     return;
   }
+  // A one-character word ("年", "名") decides only where a strong label of its topic names the
+  // group: the box's other sources, its headings or its name. "施設名" and a history's "年" are not
+  // the person's name or birth year.
+  if (topicFrom != nullptr && topicFrom->oneCharacter && !topicFrom->strong &&
+      (topicFrom->topic == Topic::Name || topicFrom->topic == Topic::Kana || topicFrom->topic == Topic::Birth)) {
+    auto sameTopic = [&](const LabelHint& h) {
+      const bool names = (h.topic == Topic::Name || h.topic == Topic::Kana) && (topicFrom->topic == Topic::Name || topicFrom->topic == Topic::Kana);
+      return names || h.topic == topicFrom->topic;
+    };
+    bool named = std::any_of(words.begin(), words.end(), [&](const LabelHint& h) {
+      return (h.strong || &h == &at(LabelSource::NameTokens) || &h == &at(LabelSource::IdTokens)) && sameTopic(h);
+    });
+    for (const std::u16string& heading : c.sections) named |= sameTopic(readLabel(heading)) && readLabel(heading).strong;
+    s.unsupported = !named;  // groupsOf keeps it only inside a group a strong label names
+  }
   if (topicFrom == nullptr) return;
   s.topic = topicFrom->topic;
+  // Year and month boxes of a history's rows ("入学", "卒業", rows numbered 1, 2, 3) are periods.
+  if (s.topic == Topic::Birth) {
+    const bool birthWord = std::any_of(words.begin(), words.end(), [](const LabelHint& h) { return h.strong && h.topic == Topic::Birth; });
+    bool period = saysPeriod(c.rowHeader) || saysPeriod(c.columnHeader) || saysPeriod(c.before) || saysPeriod(c.after) ||
+                  saysPeriod(c.label) || saysPeriod(c.block) || saysPeriod(c.legend) || isNumberedRow(c.rowHeader);
+    if (!c.sections.empty()) period |= saysPeriod(c.sections.back());
+    if (period && !birthWord) {
+      s.topic = Topic::Leave;
+      s.refusal = Refusal::Period;
+      return;
+    }
+  }
   if (s.topic == Topic::Leave) {
     if (topicFrom->leaveWhy.empty()) {
       s.refusal = Refusal::LeftAlone;
@@ -285,6 +378,12 @@ void classify(Slot& s) {
     s.fullWidth |= s.below.fullWidth;
     s.halfWidth |= s.below.halfWidth;
   }
+  // An example written in full-width digits ("例）１２３－４５６７") asks for them.
+  if (!s.halfWidth && fullWidthDigits(c.placeholder)) s.fullWidth = true;
+  // A note under the box asks for hyphens or none in any wording ("「-」は入れずに").
+  const LabelHint asked = readNote(c.below);
+  s.noHyphen |= asked.noHyphen;
+  s.withHyphen |= asked.withHyphen;
   each([](const SourceRule& r) { return r.asks; }, [&](const SourceRule& r, const LabelHint& h) {
     s.confirm |= h.confirm && r.confirm;
     s.fullWidth |= h.fullWidth;
@@ -298,13 +397,42 @@ void classify(Slot& s) {
 
 // ---- Groups: boxes that share one label ----
 
+bool sameSection(const Slot& a, const Slot& b) {
+  return a.c->sections == b.c->sections && a.c->form == b.c->form && a.frameIndex == b.frameIndex;
+}
+
 bool sameRow(const Slot& a, const Slot& b) {
-  return a.c->rowHeader == b.c->rowHeader && a.c->legend == b.c->legend && a.c->form == b.c->form &&
-         a.frameIndex == b.frameIndex;
+  return a.c->rowHeader == b.c->rowHeader && a.c->legend == b.c->legend && sameSection(a, b);
 }
 
 bool isSeparator(std::u16string_view text) {
   return text.size() == 1 && text::isHyphen(text[0]);
+}
+
+// The label a box has of its own: its <label>, the block above it, or a placeholder that names
+// a topic; "" when it has none.
+struct OwnLabel {
+  enum class From { None, Label, Block, Placeholder } from = From::None;
+  std::u16string text;
+};
+OwnLabel ownLabelOf(const Slot& s) {
+  if (!s.c->label.empty()) return {OwnLabel::From::Label, s.c->label};
+  if (!s.c->block.empty()) return {OwnLabel::From::Block, s.c->block};
+  if (s.hint.strong && !s.c->placeholder.empty()) return {OwnLabel::From::Placeholder, s.c->placeholder};
+  return {};
+}
+
+// Two labels of the same kind that differ, or a box labelled by its placeholder beside one
+// labelled otherwise. A <label> beside a block's text may say the same thing in other words.
+bool labelsApart(const Slot& a, const Slot& b) {
+  const OwnLabel la = ownLabelOf(a), lb = ownLabelOf(b);
+  using From = OwnLabel::From;
+  if (la.from == From::None || lb.from == From::None) return false;
+  const bool placeholderBeside = (la.from == From::Placeholder) != (lb.from == From::Placeholder);
+  if (!placeholderBeside && (la.from != lb.from || la.text == lb.text)) return false;
+  const bool parts = a.own.part != Part::None || b.own.part != Part::None || a.hint.part != Part::None || b.hint.part != Part::None ||
+                     a.before.part != Part::None || b.before.part != Part::None;
+  return !parts;
 }
 
 bool groupable(Topic t) {
@@ -316,6 +444,12 @@ bool groupable(Topic t) {
 std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
   std::vector<std::vector<Slot*>> groups;
   for (Slot* s : slots) {
+    if (s->unsupported) {
+      const Slot* before = s == slots.front() ? nullptr : *(std::find(slots.begin(), slots.end(), s) - 1);
+      const bool named = !groups.empty() && groups.back().back() == before && before->topic == s->topic && sameRow(*before, *s) &&
+                         std::any_of(groups.back().begin(), groups.back().end(), [](const Slot* g) { return !g->unsupported; });
+      if (!named) s->topic = Topic::None, s->part = Part::None;
+    }
     const bool unnamed = s->topic == Topic::None && isTextLike(s->kind);
     if ((!groupable(s->topic) && !unnamed) || s->kind == Kind::Radio) continue;
     if (!groups.empty()) {
@@ -324,7 +458,7 @@ std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
       const bool adjacent = prev == *(std::find(slots.begin(), slots.end(), s) - 1);
       // The lines of an address often stand in rows of their own ("市区町村", "番地", "建物名").
       bool joins = adjacent && prev->topic == s->topic &&
-                   (sameRow(*prev, *s) || (s->topic == Topic::Address && prev->c->form == s->c->form));
+                   (sameRow(*prev, *s) || (s->topic == Topic::Address && prev->c->form == s->c->form && prev->owner == s->owner));
       // A box that a separator joins to the box before ("[   ] - [    ]") continues its value,
       // unless its own label says otherwise.
       const bool joined = isSeparator(prev->c->after) || isSeparator(s->c->before);
@@ -333,6 +467,9 @@ std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
         s->topic = prev->topic;
         joins = true;
       }
+      // Boxes with labels of their own that differ ("電話番号", "電話番号（サブ）"; a box labelled by
+      // its placeholder beside one labelled above) are apart, unless the labels name parts.
+      if (joins && s->topic != Topic::Address && !joined && labelsApart(*prev, *s)) joins = false;
       // A confirmation box of the mail starts its own group even under the same label.
       if (joins && s->topic == Topic::Mail && s->confirm && !prev->confirm && prev->part != Part::Local) joins = false;
       if (joins) {

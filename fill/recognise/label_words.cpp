@@ -104,7 +104,25 @@ constexpr std::u16string_view kDelivery[] = {u"お届け先", u"配送先", u"�
 constexpr std::u16string_view kConfirm[] = {u"確認", u"再入力", u"もう一度", u"もう1度", u"再度", u"2度", u"confirm"};
 constexpr std::u16string_view kNoHyphen[] = {u"ハイフンなし", u"ハイフン無し", u"ハイフン不要", u"ハイフンを除", u"ハイフン抜",
                                              u"ハイフンは不要", u"ハイフンを入れず", u"ハイフン(-)なし", u"-なし", u"-不要",
-                                             u"ハイフンを含めず", u"数字のみ"};
+                                             u"ハイフンを含めず", u"数字のみ", u"ハイフンは入れず", u"ハイフンは入力せず",
+                                             u"ハイフンを入力せず", u"ハイフンは含めず", u"ハイフンは除", u"ハイフンなしで",
+                                             u"ハイフン(-)不要", u"ハイフン(-)は不要", u"ハイフン(-)を除", u"ハイフン(-)は入れず",
+                                             u"「-」は入れず", u"「-」を入れず", u"「-」なし", u"「-」不要", u"「-」は不要",
+                                             u"「-」を除", u"「-」は除", u"-は入れず", u"-を入れず", u"-を除", u"-は不要",
+                                             u"区切り記号は不要", u"区切り記号不要", u"区切り記号なし", u"区切り記号を入れず",
+                                             u"区切り文字は不要", u"区切り文字なし", u"記号は不要", u"記号なし", u"記号を除",
+                                             u"続けて入力", u"続けてご入力"};
+// "Second" markers: a second box of its kind, not the confirmation of the first.
+constexpr std::u16string_view kSecond[] = {u"第2", u"第二", u"サブ", u"予備", u"もう一つ", u"もうひとつ", u"2つ目", u"二つ目",
+                                           u"その他の", u"別の"};
+// Words of another party or another line that beat an item word anywhere in the same label:
+// "連絡先FAX番号" is a FAX box, "勤務先電話番号" the employer's, "保護者氏名" a guardian's.
+constexpr std::u16string_view kLeaveBeatsItem[] = {u"fax", u"ファックス", u"ファクス", u"勤務先", u"勤め先", u"企業",
+                                                   u"法人", u"学校名", u"緊急", u"内線", u"保護者", u"紹介者"};
+// What a label for the rest of an address says: "それ以降の住所", "番地以降".
+constexpr std::u16string_view kRest[] = {u"以降", u"以下の住所", u"残りの住所", u"続きの住所"};
+// A box for everything from the city on: "市区町村以下", "市区町村から".
+constexpr std::u16string_view kFromCity[] = {u"市区町村以下", u"市区町村から", u"市区町村以降", u"市町村以下", u"市町村から"};
 constexpr std::u16string_view kWithHyphen[] = {u"ハイフンあり", u"ハイフン付", u"ハイフンを含め", u"ハイフン入り",
                                                u"ハイフンを入れて", u"ハイフン(-)あり", u"ハイフン(-)を含め"};
 
@@ -162,6 +180,8 @@ Found firstWord(const text::FoldedText& folded, const std::vector<FoldedWord>& w
 Part addressPart(const text::FoldedText& folded) {
   if (folded.find(u"都道府県以下") != text::npos) return Part::AfterPrefecture;
   if (folded.find(u"都道府県から") != text::npos) return Part::WholeAddress;
+  if (containsAny(folded, kFromCity)) return Part::AfterPrefecture;
+  if (containsAny(folded, kRest)) return Part::Rest;
   bool city = false, street = false, town = false, number = false, building = false;
   for (const FoldedWord& w : strongWords()) {
     if (w.word->topic != Topic::Address || w.word->part == Part::None) continue;
@@ -173,6 +193,8 @@ Part addressPart(const text::FoldedText& folded) {
     building |= w.word->part == Part::Building;
   }
   const bool afterCity = street || number || town;
+  if (folded.find(u"都道府県") != text::npos && city && !afterCity) return Part::PrefectureCity;
+  if (city && afterCity && building) return Part::AfterPrefecture;
   if (city && afterCity) return Part::CityLine;
   if (city) return Part::City;
   if (afterCity && building) return Part::StreetBuilding;
@@ -217,6 +239,7 @@ bool numberedSecond(const std::u16string& folded, size_t end) {
 LabelHint readLabel(std::u16string_view label) {
   LabelHint hint;
   if (label.empty()) return hint;
+  hint.present = true;
   // How the value is to be written may be said anywhere, around an example too.
   {
     const text::FoldedText whole(label);
@@ -241,6 +264,18 @@ LabelHint readLabel(std::u16string_view label) {
     hint.strong = true;
     hint.topic = strong.word->topic;
     hint.part = strong.word->part;
+    if (hint.topic != Topic::Leave) {
+      for (std::u16string_view w : kLeaveBeatsItem) {
+        if (folded.find(w) == text::npos) continue;
+        hint.topic = Topic::Leave;
+        hint.leaveWhy = std::u16string(w);
+        return hint;
+      }
+    }
+    // "都道府県・市区町村": one box for the prefecture and the city.
+    if (hint.topic == Topic::Prefecture && addressPart(folded) == Part::PrefectureCity) {
+      hint.topic = Topic::Address;
+    }
     if (hint.topic == Topic::Leave) {
       hint.leaveWhy = std::u16string(strong.word->text);
       return hint;
@@ -264,8 +299,11 @@ LabelHint readLabel(std::u16string_view label) {
       }
     }
     if (hint.topic == Topic::Address) hint.part = addressPart(folded);
-    if (hint.topic == Topic::Mail || hint.topic == Topic::Tel || hint.topic == Topic::Mobile) {
-      hint.secondOfKind = !hint.confirm && numberedSecond(folded.folded(), strong.at + strong.length);
+    if (hint.topic == Topic::Mail || hint.topic == Topic::Tel || hint.topic == Topic::Mobile || hint.topic == Topic::Address ||
+        hint.topic == Topic::Postal) {
+      // "住所2" is an address's second line; "電話番号2" a second number.
+      const bool numbered = hint.topic != Topic::Address && hint.topic != Topic::Postal && numberedSecond(folded.folded(), strong.at + strong.length);
+      hint.secondOfKind = !hint.confirm && (numbered || containsAny(folded, kSecond));
     }
     // A part word beside the topic's word: "お名前 姓", "生年月日 年", "フリガナ（セイ）".
     if (hint.part == Part::None && (hint.topic == Topic::Name || hint.topic == Topic::Kana || hint.topic == Topic::Birth)) {
@@ -295,12 +333,20 @@ LabelHint readLabel(std::u16string_view label) {
   if (weak.word != nullptr) {
     hint.topic = weak.word->topic;
     hint.part = weak.word->part;
+    hint.oneCharacter = weak.word->text.size() == 1;
     if (hint.topic == Topic::Name && hint.reading) hint.topic = Topic::Kana;
     if (hint.topic == Topic::Kana && hint.script == Script::Unknown) hint.script = scriptAt(label, weak.at, weak.length);
   } else if (hint.reading) {
     hint.topic = Topic::Kana;
   }
   return hint;
+}
+
+LabelHint readNote(std::u16string_view note) {
+  const Found next = firstWord(text::FoldedText(note), strongWords());
+  if (next.word == nullptr) return readLabel(note);
+  // Folding keeps one character for one, so the folded place is the raw one.
+  return readLabel(note.substr(0, std::min(next.at, note.size())));
 }
 
 namespace {

@@ -42,6 +42,8 @@ enum class Part {
   StreetBuilding,  // 番地・ビル名: what follows the city's name, building included
   Building,        // 建物名・部屋番号
   AfterPrefecture, // everything after the prefecture
+  PrefectureCity,  // 都道府県・市区町村: the prefecture and the city's name in one box
+  Rest,            // それ以降の住所, 番地以降: whatever the boxes before it have not taken
   WholeAddress,    // prefecture included
   Year, Month, Day, Era, EraYear,
   First, Second, Third,
@@ -60,17 +62,23 @@ struct LabelHint {
   bool halfWidth = false;           // ... or for half-width ones (半角)
   bool noHyphen = false;            // "ハイフンなし", "ハイフン不要", "-なし"
   bool withHyphen = false;          // "ハイフンあり", "ハイフン付き", "ハイフンを入れて"
-  bool secondOfKind = false;
+  bool present = false;             // the text was there (not empty)
+  bool oneCharacter = false;        // the topic came from a one-character word alone ("年", "名", "姓")
+  bool secondOfKind = false;        // a second box of its kind: "メールアドレス2", "予備の電話番号", "住所（サブ）"
   bool roman = false;               // the label asks for Latin letters (ローマ字, 英字, alphabet)
   bool mobile = false;              // "携帯" or "モバイル" stands in the label
   bool delivery = false;            // a delivery address's label (お届け先, 配送先, 送付先)
   bool twoLabels = false;           // a name's label and its reading's stand apart in one text
-                                    // ("お名前（全角） フリガナ（全角カナ）"): each box's own words decide        // a numbered second box of its kind: "メールアドレス2", "電話番号２"
+                                    // ("お名前（全角） フリガナ（全角カナ）"): each box's own words decide
   std::u16string leaveWhy;          // with Topic::Leave: the word that said so
 };
 
 // The hint of one label text (any letter case or width).
 LabelHint readLabel(std::u16string_view label);
+
+// What a note under a box asks of it (hyphens, width): its words up to the next box's label,
+// which a note under a box often runs into.
+LabelHint readNote(std::u16string_view note);
 
 // The hint of a control's name or id: its tokens ("shimeiSeiKana" -> shimei, sei, kana;
 // "entry[name][name01]" -> entry, name, name, 01) read against a table of the words developers use.

@@ -27,7 +27,10 @@ std::vector<Slot> readControls(const PageFacts& page) {
       s.kind = kindOf(c);
       s.refusal = refusalOf(page, page.frames[f], c, s.kind);
       s.eligible = s.refusal == Refusal::None;
-      if (s.kind != Kind::Other && c.visible && s.frame->visible) classify(s);
+      if (s.kind != Kind::Other && c.visible && s.frame->visible) {
+        classify(s);
+        readSections(s);
+      }
       slots.push_back(std::move(s));
     }
   }
@@ -73,6 +76,19 @@ std::vector<Slot*> boxesOfForm(std::vector<Slot>& slots, const std::optional<For
 
 bool any(const std::vector<Slot*>& boxes, bool (*test)(const Slot*)) { return std::any_of(boxes.begin(), boxes.end(), test); }
 
+// A section about someone or something else (a referrer, a companion, a guardian, a career
+// history) is left alone whole; a delivery address's section is a delivery address.
+void leaveOthersSections(std::vector<Slot*>& visible) {
+  for (Slot* s : visible) {
+    if (s->owner == Owner::Delivery) s->delivery = true;
+    if (s->owner != Owner::Other || !s->eligible) continue;
+    s->eligible = false;
+    s->topic = Topic::Leave;  // joins no group of the person's own
+    s->refusal = Refusal::OthersSection;
+    s->leaveWord = s->ownerWord;
+  }
+}
+
 // A shop's order form: "ご注文者" with "お届け先" below it, a main mail with a mobile's beside it.
 // The mobile's mail box and the delivery address are left alone when the person's own are there.
 void leaveSecondAddresses(std::vector<Slot*>& visible) {
@@ -85,6 +101,10 @@ void leaveSecondAddresses(std::vector<Slot*>& visible) {
     const bool addressPart = s->topic == Topic::Address || s->topic == Topic::Postal || s->topic == Topic::Prefecture ||
                              s->topic == Topic::Name || s->topic == Topic::Kana || s->topic == Topic::Tel;
     if (addressPart && s->delivery && ownAddress) s->topic = Topic::Leave, s->refusal = Refusal::DeliveryAddress;
+    // "住所（サブ）", "第2住所": a second address, not the person's own.
+    if ((s->topic == Topic::Address || s->topic == Topic::Postal) && s->second && !s->confirm) {
+      s->topic = Topic::Leave, s->refusal = Refusal::SecondAddress;
+    }
   }
 }
 
@@ -103,7 +123,10 @@ void leaveMobileBesideLandline(std::vector<Slot*>& visible) {
 // each group takes its value in parts.
 void fillGroups(std::vector<Slot*>& visible, const Profile& profile) {
   const bool prefectureBox = any(visible, [](const Slot* s) { return s->topic == Topic::Prefecture; });
+  int number = 0;
   for (std::vector<Slot*>& group : groupsOf(visible)) {
+    for (Slot* s : group) s->group = number;
+    ++number;
     switch (group.front()->topic) {
       case Topic::Name:
       case Topic::Kana: fillNames(group, profile); break;
@@ -121,7 +144,10 @@ void fillGroups(std::vector<Slot*>& visible, const Profile& profile) {
 // buttons as one group; and "このメールアドレスでログインする" beside each of several mail boxes,
 // where the button of the one Formix filled is chosen.
 void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const CivilDate& today) {
-  std::map<std::pair<size_t, std::u16string>, std::vector<Slot*>> radioGroups, addressChoices;
+  // Lists and radio groups number their groups after the boxes'.
+  int number = 0;
+  for (const Slot* s : visible) number = std::max(number, s->group + 1);
+  std::map<std::pair<size_t, std::u16string>, std::vector<Slot*>> radioGroups, occupationGroups, addressChoices;
   const Slot* lastMail = nullptr;  // the mail box a radio button stands after
   std::map<const Slot*, const Slot*> mailBefore;
   for (Slot* s : visible) {
@@ -129,9 +155,11 @@ void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const Civi
     if (s->kind == Kind::Radio) {
       const auto key = std::make_pair(s->frameIndex, s->c->name.empty() ? u"#" + text::decimal(s->c->control) : s->c->name);
       if (s->topic == Topic::Gender || isGenderWord(s->c->beside)) radioGroups[key].push_back(s);
+      else if (s->topic == Topic::Occupation) occupationGroups[key].push_back(s);
       else if (isThisAddress(s->c->beside) && lastMail != nullptr) addressChoices[key].push_back(s), mailBefore[s] = lastMail;
       continue;
     }
+    if (s->group < 0) s->group = number++;
     switch (s->topic) {
       case Topic::Prefecture: fillPrefecture(*s, profile); break;
       case Topic::Gender:
@@ -146,8 +174,15 @@ void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const Civi
     return std::all_of(radios.begin(), radios.end(), [](const Slot* s) { return s->eligible; });
   };
   for (auto& [key, radios] : radioGroups) {
+    for (Slot* r : radios) r->group = number;
+    ++number;
     // A group the user has touched, or one with a box that cannot be written, is left as it is.
     if (free(radios)) fillGenderRadios(radios, profile);
+  }
+  for (auto& [key, radios] : occupationGroups) {
+    for (Slot* r : radios) r->group = number;
+    ++number;
+    if (free(radios)) fillOccupationRadios(radios, profile);
   }
   for (auto& [key, radios] : addressChoices) {
     std::vector<const Slot*> boxes;
@@ -168,8 +203,10 @@ void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const Civi
 RecognitionResult report(const std::vector<Slot>& slots) {
   RecognitionResult result;
   for (const Slot& s : slots) {
-    Recognition r{s.frame->frame, s.c->control, {},
-                  s.refusal == Refusal::LabelWord ? s.leaveWord : std::u16string(refusalText(s.refusal)), false};
+    std::u16string why(refusalText(s.refusal));
+    if (s.refusal == Refusal::LabelWord) why = s.leaveWord;
+    else if (!s.leaveWord.empty() && s.refusal == Refusal::OthersSection) why += u" (" + s.leaveWord + u")";
+    Recognition r{s.frame->frame, s.c->control, {}, std::move(why), false};
     if (s.fill && s.eligible) {
       r.item = s.fill->item;
       r.filled = true;
@@ -187,10 +224,12 @@ RecognitionResult report(const std::vector<Slot>& slots) {
 RecognitionResult recognise(const PageFacts& page, const Profile& profile, const CivilDate& today) {
   std::vector<Slot> slots = readControls(page);
   std::vector<Slot*> visible = boxesOfForm(slots, chooseForm(slots));
+  leaveOthersSections(visible);
   leaveSecondAddresses(visible);
   leaveMobileBesideLandline(visible);
   fillGroups(visible, profile);
   fillChoices(visible, profile, today);
+  keepOnePlacePerItem(visible);
   return report(slots);
 }
 

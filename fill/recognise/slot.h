@@ -41,9 +41,15 @@ enum class Refusal {
   LeftAlone, LabelWord, ReadingOfAnAddress, LatinLetters,
   // Its neighbours: another box takes the value.
   MobileMailBesideMain, DeliveryAddress, MobileBesideLandline, SecondAddress, SecondNumber,
+  // Its place: a section about someone or something else, a period of a history, or an item
+  // already filled above.
+  OthersSection, Period, SameItemAbove,
 };
 // The text of the summary table ("password", "not visible", ...); "" for None.
 std::u16string_view refusalText(Refusal r);
+
+// Whose details the headings above a control say it asks for.
+enum class Owner { None, Own, Other, Except, Delivery };
 
 // One control as the recogniser sees it.
 struct Slot {
@@ -61,6 +67,10 @@ struct Slot {
   int rank = 99;              // how near its topic's words stand (rankOf their source, kWeakWordRank, kTokenRank)
   bool roman = false, mobileMail = false, delivery = false;
   bool confirm = false, fullWidth = false, halfWidth = false, noHyphen = false, withHyphen = false, second = false;
+  bool unsupported = false;   // its topic rests on a one-character word ("年", "名") no strong label backs
+  Owner owner = Owner::None;  // from the headings it sits under (readSections)
+  std::u16string ownerWord;   // the heading's word that said so
+  int group = -1;             // the boxes filled together (a name's two, a date's three) share a number
   std::optional<ControlFill> fill;
 };
 
@@ -70,6 +80,10 @@ bool isTextLike(Kind k);
 Refusal refusalOf(const PageFacts& page, const FrameFacts& frame, const ControlFacts& c, Kind kind);
 // Sets the slot's topic and part from its signals, most trusted first.
 void classify(Slot& s);
+// The owner named by the innermost heading above the control that names one.
+void readSections(Slot& s);
+// Each profile item fills one box or one group: the person's own section's, else the first.
+void keepOnePlacePerItem(std::vector<Slot*>& visible);
 // Consecutive boxes of one topic under one label form a group.
 std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots);
 
@@ -85,6 +99,8 @@ void fillOccupation(Slot& s, const Profile& profile);
 void fillAge(Slot& s, const Profile& profile, const CivilDate& today);
 // Gender radio buttons: the one whose words (or value) name the profile's gender.
 void fillGenderRadios(std::vector<Slot*>& radios, const Profile& profile);
+// Occupation radio buttons: the one that names the profile's occupation ("会社員・公務員").
+void fillOccupationRadios(std::vector<Slot*>& radios, const Profile& profile);
 // A radio button that chooses the address beside it: "このメールアドレスでログインする".
 bool isThisAddress(const std::u16string& words);
 bool isGenderWord(const std::u16string& words);

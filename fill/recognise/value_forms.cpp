@@ -1,5 +1,7 @@
 #include "fill/recognise/value_forms.h"
 
+#include <algorithm>
+
 #include "text/compare.h"
 #include "text/japanese.h"
 
@@ -58,6 +60,30 @@ Hyphens exampleHyphens(const std::vector<std::u16string_view>& texts, int minDig
     }
   }
   return Hyphens::Unknown;
+}
+
+ExampleCut exampleCut(const std::vector<std::u16string_view>& texts) {
+  static constexpr std::u16string_view kOpen = u"\"”“「『'", kClose = u"\"”“」』'";
+  for (std::u16string_view t : texts) {
+    const size_t example = t.find(u'例');
+    if (example == std::u16string_view::npos) continue;
+    const std::u16string_view after = t.substr(example + 1);
+    // The quoted part, and the whole it is quoted from, before it.
+    const size_t open = after.find_first_of(kOpen);
+    if (open == std::u16string_view::npos) continue;
+    const size_t close = after.find_first_of(kClose, open + 1);
+    if (close == std::u16string_view::npos || close == open + 1) continue;
+    const std::u16string_view quote = after.substr(open + 1, close - open - 1), whole = after.substr(0, open);
+    const size_t at = whole.find(quote);
+    if (at == std::u16string_view::npos) continue;
+    size_t digits = at;
+    while (digits < whole.size() && !text::isDigit(whole[digits])) ++digits;
+    const bool hasDigits = std::any_of(quote.begin(), quote.end(), [](char16_t c) { return text::isDigit(c); });
+    const bool prefecture = quote.size() > 3 && std::u16string_view(u"都道府県").find(quote[2]) != std::u16string_view::npos;
+    if (!hasDigits && at + quote.size() == digits) return {ExampleCut::Kind::UpToNumbers, prefecture};
+    if (hasDigits && text::isDigit(quote.front()) && (at == 0 || !text::isDigit(whole[at - 1]))) return {ExampleCut::Kind::FromNumbers, false};
+  }
+  return {};
 }
 
 std::u16string folded(std::u16string_view text) {

@@ -34,6 +34,15 @@ enum class Hyphens { Unknown, None, Some };
 // hyphens (ASCII or full-width).
 Hyphens exampleHyphens(const std::vector<std::u16string_view>& texts, int minDigits);
 
+// What part of an address a box's example quotes: "【例】東京都渋谷区恵比寿南1丁目2-3の場合、
+// "東京都渋谷区恵比寿南" を入力" asks for the address up to its numbers (the prefecture too, when
+// the quote starts with it); a quote that starts at the numbers asks for them and what follows.
+struct ExampleCut {
+  enum class Kind { None, UpToNumbers, FromNumbers } kind = Kind::None;
+  bool withPrefecture = false;
+};
+ExampleCut exampleCut(const std::vector<std::u16string_view>& texts);
+
 // The index of the first option for which `matches` holds of its text or of its value, both
 // folded (case, width, kana script) and without blanks; nullopt when none does.
 std::optional<int> findOption(const std::vector<OptionFacts>& options,

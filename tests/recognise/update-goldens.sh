@@ -22,6 +22,12 @@ deb-contact tests/deb/pages/contact.html
 linux-signup tests/linux/pages/signup.html
 linux-typing tests/linux/pages/typing.html
 examples-registration examples/registration.html"
+# The recogniser's own pages of each kind (forms/, judged by check_forms.py) are goldens too.
+for page in tests/recognise/forms/*.html; do
+  name=$(basename "$page" .html)
+  PAGES="$PAGES
+forms-$name $page"
+done
 
 if [ "${1:-}" = --capture ]; then
   echo "$PAGES" | while read -r name page; do

@@ -21,6 +21,24 @@ void fillPrefecture(Slot& s, const Profile& profile) {
   }
 }
 
+// The example of a box ("例）大阪府大阪市北区") starts with a prefecture's name: a name of two or
+// three characters before 都, 道, 府 or 県 ("京都市" and "宇都宮市" are cities).
+bool exampleShowsPrefecture(const Slot& s) {
+  for (const std::u16string* t : {&s.c->placeholder, &s.c->title, &s.c->below, &s.c->after}) {
+    const size_t at = t->find(u'例');
+    if (at == std::u16string::npos) continue;
+    std::u16string_view example = std::u16string_view(*t).substr(at + 1);
+    while (!example.empty() && std::u16string_view(u"）):：.． 　「").find(example.front()) != std::u16string_view::npos) {
+      example.remove_prefix(1);
+    }
+    for (size_t k : {size_t{2}, size_t{3}}) {
+      if (k < example.size() && std::u16string_view(k == 2 ? u"都道府県" : u"県").find(example[k]) != std::u16string_view::npos) return true;
+    }
+    return false;
+  }
+  return false;
+}
+
 void fillAddresses(std::vector<Slot*>& group, const Profile& profile, bool prefectureBox) {
   const std::u16string& line = profile.cityLine;
   const std::u16string& building = profile.buildingLine;
@@ -51,7 +69,7 @@ void fillAddresses(std::vector<Slot*>& group, const Profile& profile, bool prefe
     if (p == Part::None) p = ownPart(s->row);
     if (p == Part::None && s->tokens.topic == Topic::Address) p = s->tokens.part;
     if (p == Part::None) p = s->part;  // autocomplete's address-line1 and the like
-    if (p < Part::City || p > Part::WholeAddress) p = Part::None;
+    if (p < Part::City || p > Part::Rest) p = Part::None;
     parts.push_back(p);
   }
   if (std::all_of(parts.begin(), parts.end(), [](Part p) { return p == Part::None; })) {
@@ -71,8 +89,32 @@ void fillAddresses(std::vector<Slot*>& group, const Profile& profile, bool prefe
                                    std::find(parts.begin(), parts.end(), Part::Street) == parts.end();
   for (size_t k = 0; k < group.size(); ++k) {
     Slot& s = *group[k];
+    // An example that quotes the part of a whole address the box takes says it best.
+    const ExampleCut cut = exampleCut({s.c->placeholder, s.c->title, s.c->after, s.c->below});
+    if (cut.kind == ExampleCut::Kind::UpToNumbers) {
+      setText(s, (cut.withPrefecture && !prefectureBox ? profile.prefecture : u"") + city.city + street.town, u"city");
+      continue;
+    }
+    if (cut.kind == ExampleCut::Kind::FromNumbers) {
+      setText(s, join(street.number, building), u"street and building");
+      continue;
+    }
+    // A city box whose example starts with a prefecture ("例）大阪府大阪市北区") takes it too.
     switch (parts[k]) {
-      case Part::City: setText(s, numbersWithBuilding ? city.city + street.town : city.city, u"city"); break;
+      case Part::City:
+        setText(s, (exampleShowsPrefecture(s) ? profile.prefecture : u"") + (numbersWithBuilding ? city.city + street.town : city.city),
+                u"city");
+        break;
+      case Part::PrefectureCity: setText(s, profile.prefecture + city.city, u"prefecture and city"); break;
+      case Part::Rest: {
+        // What the boxes before it have not taken: after a city's box, the rest of the city line
+        // and the building; after a prefecture's alone, all of it.
+        const bool cityBefore = std::any_of(parts.begin(), parts.begin() + static_cast<long>(k), [](Part p) {
+          return p == Part::City || p == Part::PrefectureCity;
+        });
+        setText(s, cityBefore ? join(city.rest, building) : line + building, u"rest of the address");
+        break;
+      }
       case Part::Street: setText(s, townAlone ? street.number : city.rest, u"street"); break;
       case Part::Town: setText(s, street.town, u"town"); break;
       case Part::Number: setText(s, street.number, u"block and number"); break;

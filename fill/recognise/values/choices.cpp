@@ -16,24 +16,31 @@ void fillGenderSelect(Slot& s, const Profile& profile) {
             u"gender (" + std::u16string(male ? text::kMaleCaption : text::kFemaleCaption) + u")");
 }
 
+namespace {
+
+// "会社員" is also "会社員（正社員）" or "会社員・公務員" on some lists: one of the words an option
+// joins. Both folded.
+bool namesOccupation(const std::u16string& option, const std::u16string& wanted) {
+  size_t start = 0;
+  while (start <= option.size()) {
+    size_t end = option.find_first_of(u"・/／(（、)）", start);
+    if (end == std::u16string::npos) end = option.size();
+    if (option.substr(start, end - start) == wanted) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+}  // namespace
+
 void fillOccupation(Slot& s, const Profile& profile) {
   const std::u16string job = profile.occupation;
   if (job.empty()) return;
-  // "会社員" is also "会社員（正社員）" or "会社員・公務員" on some lists.
   const std::u16string wanted = folded(job);
   if (s.kind == Kind::Select) {
     std::optional<int> at = optionByText(s, job);
     if (!at) {
-      at = findOption(s.c->options, [&](const std::u16string& text, const std::u16string&) {
-        size_t start = 0;
-        while (start <= text.size()) {
-          size_t end = text.find_first_of(u"・/／(（、", start);
-          if (end == std::u16string::npos) end = text.size();
-          if (text.substr(start, end - start) == wanted) return true;
-          start = end + 1;
-        }
-        return false;
-      });
+      at = findOption(s.c->options, [&](const std::u16string& text, const std::u16string&) { return namesOccupation(text, wanted); });
     }
     setOption(s, at, u"occupation");
   } else {
@@ -62,6 +69,27 @@ void fillGenderRadios(std::vector<Slot*>& radios, const Profile& profile) {
 
 bool isGenderWord(const std::u16string& words) {
   return text::isGenderWord(folded(words));
+}
+
+}  // namespace formix::fill::recognition
+
+namespace formix::fill::recognition {
+
+// Occupation radio buttons: the one whose words name the profile's occupation, alone or among
+// the words of a compound ("会社員・公務員").
+void fillOccupationRadios(std::vector<Slot*>& radios, const Profile& profile) {
+  if (profile.occupation.empty()) return;
+  const std::u16string wanted = folded(profile.occupation);
+  Slot* chosen = nullptr;
+  for (Slot* s : radios) {
+    const std::u16string words = folded(!s->c->beside.empty() ? s->c->beside : s->c->label);
+    if (words == wanted && chosen == nullptr) chosen = s;
+  }
+  for (Slot* s : radios) {
+    if (chosen == nullptr && namesOccupation(folded(!s->c->beside.empty() ? s->c->beside : s->c->label), wanted)) chosen = s;
+  }
+  if (chosen == nullptr || chosen->c->checked) return;
+  chosen->fill = ControlFill{chosen->frame->frame, chosen->c->control, ControlFill::Kind::Checked, {}, -1, u"occupation"};
 }
 
 }  // namespace formix::fill::recognition
