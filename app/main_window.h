@@ -19,6 +19,7 @@
 #include "fill/field_classifier.h"
 #include "fill/field_table.h"
 #include "platform/desktop.h"
+#include "triggers/named_trigger.h"
 
 namespace formix::app {
 
@@ -145,6 +146,9 @@ class FrmMain : public ControlEvents {
   void mnu1_ms_Click(int index);
   void mnu1_wk_Click(int index);
   void Form_MouseUp(int button, int shift, double x, double y);
+  // A trigger the user bound to a key of the desktop (`formix --trigger NAME`): the popup menu,
+  // the whole-form fill, or a phrase of a page (that page becomes the current one first).
+  void runNamedTrigger(const triggers::NamedTrigger& trigger);
 
   // ---- Events from a view (a user's actions), routed to the handlers above ----
   void mouseDown(Control& control, int button = kLeftButton, double x = 0, double y = 0);

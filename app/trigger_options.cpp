@@ -40,14 +40,29 @@ void FrmMain::mnu1_wk_Click(int index) {
 void FrmMain::Form_MouseUp(int /*button*/, int /*shift*/, double x, double y) {
   switch (triggers::triggerOf(x, y, desktop_.screen.twipsPerPixelX())) {
     case triggers::Trigger::PopupMenu:
+      runNamedTrigger({triggers::NamedTrigger::Kind::Menu});
+      break;
+    case triggers::Trigger::WholeFormFill:
+      runNamedTrigger({triggers::NamedTrigger::Kind::Fill});
+      break;
+    case triggers::Trigger::None:
+      break;
+  }
+}
+
+void FrmMain::runNamedTrigger(const triggers::NamedTrigger& trigger) {
+  switch (trigger.kind) {
+    case triggers::NamedTrigger::Kind::Menu:
       step([&] { desktop_.windows.setForegroundWindow(hWnd); });
       step([&] { desktop_.popups.showPopupMenu(mnu0.name(), 2); });
       break;
-    case triggers::Trigger::WholeFormFill:
+    case triggers::NamedTrigger::Kind::Fill:
       // A fill under way has disabled cmdPOST: a second fill trigger meanwhile is dropped.
       if (cmdPOST.enabled()) cmdPOST_Click();
       break;
-    case triggers::Trigger::None:
+    case triggers::NamedTrigger::Kind::Phrase:
+      if (trigger.page != iPage) mnu0_page_Click(trigger.page);
+      mnu0_btn_Click(trigger.phrase);
       break;
   }
 }
