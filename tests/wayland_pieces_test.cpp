@@ -1,0 +1,87 @@
+// The Wayland desktop's pieces that need no compositor: the virtual keyboard's own keymap and
+// modifier state, the toplevel's state array, the kind of text read from an offer, and the
+// paste key chosen by a program's name.
+#include <gtest/gtest.h>
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon-keysyms.h>
+
+#include "platform/linux/terminal_paste_keys.h"
+#include "platform/wayland/data_control_clipboard.h"
+#include "platform/wayland/key_map.h"
+#include "platform/wayland/toplevels.h"
+
+namespace formix::platform::wayland {
+namespace {
+
+TEST(WaylandKeyMap, EveryKeyThePasteAndTheAddedKeysNeedIsOnItsOwnKeymap) {
+  KeyMap keymap;
+  ASSERT_TRUE(keymap.valid());
+  // Evdev codes of the US layout: the codes the compositor passes on to programs.
+  EXPECT_EQ(keymap.evdevCode(XKB_KEY_Control_L), 29u);
+  EXPECT_EQ(keymap.evdevCode(XKB_KEY_Shift_L), 42u);
+  EXPECT_EQ(keymap.evdevCode(XKB_KEY_v), 47u);
+  EXPECT_EQ(keymap.evdevCode(XKB_KEY_Insert), 110u);
+  EXPECT_EQ(keymap.evdevCode(XKB_KEY_Tab), 15u);
+  EXPECT_EQ(keymap.evdevCode(XKB_KEY_Return), 28u);
+  EXPECT_EQ(keymap.evdevCode(XKB_KEY_1), 2u);
+  // A symbol only a level shift gives, or none at all, has no key of its own.
+  EXPECT_FALSE(keymap.evdevCode(XKB_KEY_V));
+  EXPECT_FALSE(keymap.evdevCode(0));
+  // The text the compositor maps ends with the NUL it expects.
+  ASSERT_FALSE(keymap.text().empty());
+  EXPECT_EQ(keymap.text().back(), '\0');
+  EXPECT_NE(keymap.text().find("xkb_keymap"), std::string::npos);
+}
+
+TEST(WaylandKeyMap, ModifierKeysSetAndClearTheirOwnBitsOnly) {
+  KeyMap keymap;
+  const uint32_t ctrl = *keymap.evdevCode(XKB_KEY_Control_L), shift = *keymap.evdevCode(XKB_KEY_Shift_L);
+  const uint32_t v = *keymap.evdevCode(XKB_KEY_v);
+  const KeyMap::Modifiers withCtrl = keymap.update(ctrl, true);
+  EXPECT_NE(withCtrl.depressed, 0u);
+  const KeyMap::Modifiers withBoth = keymap.update(shift, true);
+  EXPECT_NE(withBoth.depressed, withCtrl.depressed);
+  EXPECT_EQ(withBoth.depressed & withCtrl.depressed, withCtrl.depressed);
+  EXPECT_EQ(keymap.update(v, true), withBoth);  // an ordinary key changes no modifier
+  keymap.update(v, false);
+  EXPECT_EQ(keymap.update(shift, false), withCtrl);
+  EXPECT_EQ(keymap.update(ctrl, false), KeyMap::Modifiers{});
+  keymap.update(ctrl, true);
+  keymap.reset();
+  EXPECT_EQ(keymap.update(v, true).depressed, 0u);
+}
+
+TEST(WaylandToplevels, OnlyTheActivatedStateMarksTheFocusedWindow) {
+  wl_array states;
+  wl_array_init(&states);
+  EXPECT_FALSE(activatedIn(&states));
+  EXPECT_FALSE(activatedIn(nullptr));
+  for (uint32_t state : {0u /* maximized */, 1u /* minimized */, 3u /* fullscreen */}) {
+    *static_cast<uint32_t*>(wl_array_add(&states, sizeof(uint32_t))) = state;
+  }
+  EXPECT_FALSE(activatedIn(&states));
+  *static_cast<uint32_t*>(wl_array_add(&states, sizeof(uint32_t))) = 2u;  // activated
+  EXPECT_TRUE(activatedIn(&states));
+  wl_array_release(&states);
+}
+
+TEST(WaylandClipboard, ReadsTheBestTextTypeOnOffer) {
+  EXPECT_EQ(textTypeOf({"image/png", "text/plain", "text/plain;charset=utf-8"}), "text/plain;charset=utf-8");
+  EXPECT_EQ(textTypeOf({"STRING", "UTF8_STRING"}), "UTF8_STRING");
+  EXPECT_EQ(textTypeOf({"TEXT"}), "TEXT");
+  EXPECT_EQ(textTypeOf({"image/png", "text/html"}), "");
+  EXPECT_EQ(textTypeOf({}), "");
+}
+
+TEST(TerminalPasteKeys, WaylandAppIdsAndX11ClassesPickTheTerminalsKey) {
+  EXPECT_EQ(pasteChordOf({"foot"}), PasteChord::CtrlShiftV);
+  EXPECT_EQ(pasteChordOf({"org.gnome.Terminal"}), PasteChord::CtrlShiftV);
+  EXPECT_EQ(pasteChordOf({"org.kde.konsole"}), PasteChord::CtrlShiftV);
+  EXPECT_EQ(pasteChordOf({"xterm", "XTerm"}), PasteChord::ShiftInsert);
+  EXPECT_EQ(pasteChordOf({"Navigator", "URxvt"}), PasteChord::ShiftInsert);  // the second name decides
+  EXPECT_EQ(pasteChordOf({"org.xfce.mousepad"}), PasteChord::CtrlV);
+  EXPECT_EQ(pasteChordOf({}), PasteChord::CtrlV);
+}
+
+}  // namespace
+}  // namespace formix::platform::wayland
