@@ -1,0 +1,121 @@
+#include "platform/linux/wayland_desktop.h"
+
+#include "platform/linux/terminal_paste_keys.h"
+#include "platform/linux/x11_clipboard.h"
+#include "platform/linux/x11_keyboard.h"
+#include "text/utf.h"
+
+namespace formix::platform::wayland {
+namespace {
+constexpr uint8_t kVkShift = 0x10, kVkControl = 0x11, kVkInsert = 0x2D, kVkV = 0x56;
+}  // namespace
+
+bool canTypeOn(const WaylandSession& session, std::string* missing) {
+  std::string lacks;
+  if (session.seat() == nullptr) lacks += " a seat (wl_seat)";
+  if (session.virtualKeyboards() == nullptr) lacks += " virtual keyboards (zwp_virtual_keyboard_manager_v1)";
+  if (session.dataControl() == nullptr) lacks += " clipboard control (zwlr_data_control_manager_v1)";
+  if (missing != nullptr) *missing = lacks.empty() ? "" : lacks.substr(1);
+  return lacks.empty();
+}
+
+WindowHandle WaylandWindows::createMainWindow(std::u16string_view caption) {
+  own_.setCaption(caption);
+  return own_.handle();
+}
+
+void WaylandWindows::setWindowVisible(WindowHandle window, bool visible) {
+  if (window == own_.handle()) own_.setVisible(visible);
+}
+
+void WaylandWindows::setWindowCaption(WindowHandle window, std::u16string_view caption) {
+  if (window == own_.handle()) own_.setCaption(caption);
+}
+
+void WaylandWindows::setWindowBounds(WindowHandle window, double left, double top, double width, double height) {
+  if (window == own_.handle()) own_.setBounds(left, top, width, height);
+}
+
+void WaylandWindows::makeTopmost(WindowHandle window) {
+  if (window == own_.handle()) own_.setOnTop();
+}
+
+WindowHandle WaylandWindows::firstWindow(WindowHandle) {
+  const auto active = toplevels_.active();
+  return active ? active->id : 0;
+}
+
+WindowHandle WaylandWindows::nextWindow(WindowHandle) { return 0; }
+
+int WaylandWindows::isWindowVisible(WindowHandle window) {
+  if (window == own_.handle()) return 1;
+  return toplevels_.find(window) ? 1 : 0;
+}
+
+int32_t WaylandWindows::windowLong(WindowHandle window, int index) {
+  // Every toplevel a compositor lists is an ordinary window with a title bar of some kind.
+  if (index == kGwlStyle && toplevels_.find(window)) return kStyleCaption;
+  return 0;
+}
+
+std::u16string WaylandWindows::windowText(WindowHandle window) {
+  const auto toplevel = toplevels_.find(window);
+  if (!toplevel) return {};
+  // A program without a title is still a program to type into: its app_id stands in.
+  return text::fromUtf8Lossy(toplevel->title.empty() ? toplevel->appId : toplevel->title);
+}
+
+bool WaylandWindows::setForegroundWindow(WindowHandle window) {
+  const auto active = toplevels_.active();
+  return active && active->id == window;
+}
+
+void WaylandKeyboard::keyEvent(uint8_t virtualKey, uint32_t flags) {
+  keyboard_.key(x11::keysymOf(virtualKey), (flags & kKeyUp) == 0);
+}
+
+std::vector<uint8_t> WaylandKeyboard::pasteKeys(WindowHandle target) {
+  const auto toplevel = toplevels_.find(target);
+  switch (pasteChordOf(toplevel ? std::vector<std::string>{toplevel->appId} : std::vector<std::string>{})) {
+    case PasteChord::CtrlShiftV: return {kVkControl, kVkShift, kVkV};
+    case PasteChord::ShiftInsert: return {kVkShift, kVkInsert};
+    case PasteChord::CtrlV: break;
+  }
+  return {kVkControl, kVkV};
+}
+
+std::vector<std::u16string> WaylandKeyboard::programNames(WindowHandle target) {
+  const auto toplevel = toplevels_.find(target);
+  if (!toplevel || toplevel->appId.empty()) return {};
+  return {text::fromUtf8Lossy(toplevel->appId)};
+}
+
+bool WaylandClipboard::clear() { return clipboard_.clear(); }
+
+// Line breaks go out as LF, the line end of Linux programs, as on X11.
+bool WaylandClipboard::setText(std::u16string_view text) { return clipboard_.setText(text::toUtf8(x11::unixLineEnds(text))); }
+
+std::optional<std::u16string> WaylandClipboard::text() {
+  const auto utf8 = clipboard_.text();
+  if (!utf8) return std::nullopt;
+  return text::fromUtf8Lossy(*utf8);
+}
+
+bool WaylandClipboard::setSelectionText(std::u16string_view text) {
+  return clipboard_.setPrimaryText(text::toUtf8(x11::unixLineEnds(text)));
+}
+
+void WaylandClipboard::watchPaste(WindowHandle) { clipboard_.watchFetch(); }
+
+bool WaylandClipboard::pasteFetched() { return clipboard_.fetched(); }
+
+std::optional<HookExports> NoHookLoader::loadHookLibrary(std::string_view) {
+  HookExports exports;
+  exports.SetHook = [] { return int32_t{1}; };
+  exports.RemoveHook = [] { return int32_t{1}; };
+  for (auto& mode : exports.M_Mode) mode = [] {};
+  for (auto& mode : exports.K_Mode) mode = [] {};
+  return exports;
+}
+
+}  // namespace formix::platform::wayland
