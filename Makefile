@@ -9,7 +9,7 @@ WIN_BUILD ?= build-win
 DEB_BUILD ?= build-deb
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
-.PHONY: deps win-deps desktop-deps typing-deps bridge-deps linux-test bench-desktop build run test unit-tests fuzz-build \
+.PHONY: deps win-deps desktop-deps typing-deps bridge-deps wayland-deps wayland-test linux-test bench-desktop build run test unit-tests fuzz-build \
         fuzz-smoke fuzz bench clean hook-dll wine-test x11-hook-test bridge-test bridge-measure \
         deb deb-deps deb-test
 .PHONY: windows windows-deps windows-test win-release
@@ -29,6 +29,11 @@ desktop-deps:
 # editor, xterm and a VTE terminal (chromium comes with bridge-deps).
 typing-deps:
 	@scripts/install-deps.sh mousepad featherpad xterm lxterminal
+
+# A headless Wayland session (sway, its own session bus) and the programs phrases are typed into
+# there: foot, mousepad, and Qt's Wayland platform for the test's own window.
+wayland-deps:
+	@scripts/install-deps.sh sway foot mousepad qt6-wayland dbus-daemon python3 fonts-noto-cjk
 
 # The browsers, a virtual display with a window manager, and fonts for the bridge's test in
 # real browsers.
@@ -132,6 +137,11 @@ linux-test: build desktop-deps typing-deps bridge-deps
 	@tests/linux/run.sh $(BUILD)
 	@tests/linux/typing_run.sh $(BUILD)
 	@tests/linux/browser_run.sh $(BUILD)
+
+# formix as a Wayland client of a headless sway: phrases by `formix --trigger` into foot,
+# mousepad and a native Qt window. Not yet part of `make test`.
+wayland-test: build wayland-deps
+	@tests/wayland/typing_run.sh $(BUILD)
 
 # The browser bridge end to end in chromium and in firefox-esr: the extension, the relay, and
 # Formix's side.

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# Phrases typed by `formix --trigger phrase:1:1` on a headless sway, with no X display at all,
+# into a terminal (foot), a GTK 3 editor (mousepad) and a native Qt window (the test's recorder).
+# Each gets a Japanese phrase with a line break, then Enter; what arrived is read back from the
+# program itself, and the program keeps the keyboard focus.
+#
+#   tests/wayland/typing_run.sh BUILD_DIR
+set -uo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+source "$here/sway_session.sh"
+build=$(cd "${1:?build folder}" && pwd)
+work=$(mktemp -d)
+started=$SECONDS
+scratch_session "$work"
+export LANG=C.UTF-8 LC_ALL=C.UTF-8  # the terminal and its shell take the text as UTF-8
+# The bar floats and is never given the focus when it appears: the lines a user adds for it.
+SWAY_EXTRA_CONFIG='for_window [title="^Formix"] floating enable, sticky enable
+no_focus [title="^Formix"]'
+start_sway "$work" || { echo "FAIL: the headless sway did not start"; exit 1; }
+
+# Phrase 1 of the sample profile, "いつもお世話になっております。%R山田です。": "%R" is one line break.
+text=$'いつもお世話になっております。\n山田です。'
+
+app="$work/app"
+mkdir -p "$app"
+cp "$build/bin/formix" "$app/"
+formix() { "$app/formix" "$@"; }
+
+# ==== The trigger without a running formix, and with a bad name ====
+formix --trigger phrase:1:1 >"$work/out" 2>"$work/err"
+status=$?
+cat "$work/err"
+check "trigger: no formix running: non-zero, one line on stderr" \
+  test "$status:$(wc -l <"$work/err"):$(wc -c <"$work/out")" = "1:1:0"
+formix --trigger phrase:15:1 >"$work/out" 2>"$work/err"
+status=$?
+cat "$work/err"
+check "trigger: a page outside 1-14: non-zero, one line on stderr" test "$status:$(wc -l <"$work/err")" = "2:1"
+
+# ==== formix on sway ====
+sed -e "s/^Add_Key=.*/Add_Key=2/" -e 's/^Win_Key=.*/Win_Key=0/' "$root/examples/sample.ini" >"$app/$(id -un).ini"
+"$app/formix" >>"$work/formix.log" 2>&1 &
+formix_pid=$!
+started_pids+=("$formix_pid")
+check "formix: the bar appears as a Wayland window" wait_until 15 window_shown '^Formix'
+# Ready for triggers once its name is on the session bus.
+wait_until 10 sh -c "dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.GetNameOwner string:org.formix.Formix1"
+"$app/formix" >"$work/second.out" 2>&1
+check "formix: a second start ends at once and silently" test "$?:$(cat "$work/second.out")" = "0:"
+check "formix: the first one runs on" kill -0 "$formix_pid"
+
+program_pid=
+start_program() {  # TITLE_PATTERN COMMAND...: starts it and waits until it has the focus
+  local pattern=$1; shift
+  "$@" >>"$work/programs.log" 2>&1 &
+  program_pid=$!
+  started_pids+=("$program_pid")
+  wait_until 30 focus_on "$pattern" || return 1
+  sleep 0.5  # a user looks before pressing the keys
+}
+stop_program() { kill "$program_pid" 2>/dev/null; wait "$program_pid" 2>/dev/null; }
+file_is() { [ "$(cat "$1"; printf x)" = "$2x" ]; }
+trigger() {  # NAME: what a key bound in sway runs
+  formix --trigger "$1" >>"$work/trigger.log" 2>&1
+}
+
+# ---- foot: `cat` writes what the terminal is given ----
+file="$work/foot.txt"
+: >"$file"
+if start_program '^typing-terminal$' foot --title=typing-terminal --app-id=foot -- sh -c "stty -icanon; exec cat > '$file'"; then
+  check "foot: the trigger is delivered" trigger phrase:1:1
+  check "foot: Ctrl+Shift+V brings the phrase, then Enter" wait_until 10 file_is "$file" "$text"$'\n'
+  file_is "$file" "$text"$'\n' || printf '  got: %q\n' "$(cat "$file"; printf x)"
+  check "foot: keeps the focus" focus_on '^typing-terminal$'
+  stop_program
+else
+  check "foot: the window opens" false
+fi
+
+# ---- mousepad (GTK 3 on Wayland): saved with Ctrl+S until the file holds the phrase ----
+saved_as() {  # FILE EXPECTED
+  "$build/tests/wayland/wayland_keys" ctrl+s
+  sleep 0.3
+  file_is "$1" "$2"
+}
+file="$work/mousepad.txt"
+: >"$file"
+if start_program 'mousepad\.txt' env GDK_BACKEND=wayland NO_AT_BRIDGE=1 mousepad "$file"; then
+  check "mousepad: the trigger is delivered" trigger phrase:1:1
+  check "mousepad: Ctrl+V brings the phrase, then Enter" wait_until 10 saved_as "$file" "$text"$'\n'
+  file_is "$file" "$text"$'\n' || printf '  got: %q\n' "$(cat "$file"; printf x)"
+  check "mousepad: keeps the focus" focus_on 'mousepad\.txt'
+  stop_program
+else
+  check "mousepad: the window opens" false
+fi
+
+# ---- the recorder, a native Qt window: logs what reaches it ----
+log="$work/recorder.log"
+if start_program '^Recorder$' sh -c "QT_QPA_PLATFORM=wayland exec '$build/tests/linux/formix_recorder' Recorder >'$log'"; then
+  check "recorder: the trigger is delivered" trigger phrase:1:1
+  expected="text ${text//$'\n'/\\n}
+key Return"
+  recorded() { [ "$(cut -d' ' -f2- "$log" | grep -E '^(text|key) ')" = "$expected" ]; }
+  check "recorder: the phrase, then Enter" wait_until 10 recorded
+  recorded || { echo "  got:"; cut -d' ' -f2- "$log" | sed 's/^/    /'; }
+  check "recorder: keeps the focus" focus_on '^Recorder$'
+  stop_program
+else
+  check "recorder: the window opens" false
+fi
+
+# ==== A trigger after formix ended ====
+kill "$formix_pid"
+wait "$formix_pid" 2>/dev/null
+formix --trigger menu >"$work/out" 2>"$work/err"
+status=$?
+check "trigger: after formix ended: non-zero, one line on stderr" test "$status:$(wc -l <"$work/err")" = "1:1"
+[ "$status:$(wc -l <"$work/err")" = "1:1" ] || { echo "  got: $status"; cat "$work/err"; }
+
+echo "($((SECONDS - started)) s)"
+checks_summary
