@@ -139,7 +139,7 @@ linux-test: build desktop-deps typing-deps bridge-deps
 	@tests/linux/browser_run.sh $(BUILD)
 
 # formix as a Wayland client of a headless sway: phrases by `formix --trigger` into foot,
-# mousepad and a native Qt window. Not yet part of `make test`.
+# mousepad and a native Qt window.
 wayland-test: build wayland-deps
 	@tests/wayland/typing_run.sh $(BUILD)
 
@@ -198,7 +198,7 @@ windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe $(WIN_BU
 	@tests/wine/release_contents.sh $(WIN_BUILD)/Formix-$(FORMIX_VERSION)-win64.zip
 
 
-test: unit-tests fuzz-smoke wine-test windows-test x11-hook-test linux-test bridge-test deb-test
+test: unit-tests fuzz-smoke wine-test windows-test x11-hook-test linux-test wayland-test bridge-test deb-test
 
 bench: build
 	@$(BUILD)/bench/formix_bench
