@@ -5,6 +5,7 @@
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
+#include "platform/linux/sway_bindings.h"
 #include "platform/linux/terminal_paste_keys.h"
 #include "platform/wayland/data_control_clipboard.h"
 #include "platform/wayland/key_map.h"
@@ -85,3 +86,27 @@ TEST(TerminalPasteKeys, WaylandAppIdsAndX11ClassesPickTheTerminalsKey) {
 
 }  // namespace
 }  // namespace formix::platform::wayland
+
+namespace formix::platform {
+namespace {
+
+TEST(SwayBindings, TheChosenGesturesBecomeBindingsThatRunTheTrigger) {
+  const std::string bar = "for_window [title=\"^Formix\"] floating enable, sticky enable\nno_focus [title=\"^Formix\"]\n";
+  EXPECT_EQ(swayBindings(0, 0, "/usr/bin/formix"), bar);
+  EXPECT_EQ(swayBindings(3, 2, "/usr/bin/formix"),
+            bar + "bindsym --whole-window button3 exec '/usr/bin/formix' --trigger menu\n"
+                  "bindsym --release Super_L exec '/usr/bin/formix' --trigger fill\n");
+  EXPECT_EQ(swayBindings(2, 1, "f"), bar + "bindsym --whole-window Ctrl+button2 exec 'f' --trigger menu\n"
+                                           "bindsym --release Super_L exec 'f' --trigger menu\n");
+  EXPECT_NE(swayBindings(4, 0, "f").find("Ctrl+button3"), std::string::npos);
+  EXPECT_NE(swayBindings(1, 0, "f").find(" button2 "), std::string::npos);
+  // Out of range: no binding, never a stray one.
+  EXPECT_EQ(swayBindings(5, 3, "f"), bar);
+  EXPECT_EQ(swayBindings(-1, -1, "f"), bar);
+  // A path with a quote or blanks stays one word for the shell that sway runs it with.
+  EXPECT_NE(swayBindings(3, 0, "/home/o'neil/my apps/formix").find("exec '/home/o'\\''neil/my apps/formix' --trigger"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace formix::platform

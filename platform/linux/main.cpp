@@ -25,6 +25,7 @@
 #include "platform/linux/qt_ports.h"
 #include "platform/linux/qt_tray.h"
 #include "platform/linux/qt_view.h"
+#include "platform/linux/sway_bindings.h"
 #include "platform/linux/trigger_channel.h"
 #include "platform/linux/x11_clipboard.h"
 #include "platform/linux/x11_keyboard.h"
@@ -186,6 +187,21 @@ int main(int argc, char** argv) {
   if (process.ended()) return 0;  // a second instance, or a refused hook: nothing more is touched
   runTrigger = [&](const triggers::NamedTrigger& trigger) { view.call([&] { program.runNamedTrigger(trigger); }); };
   if (std::string why; !triggerService.start(&why)) std::cerr << "formix: formix --trigger cannot reach this formix: " << why << '\n';
+  if (onWayland) {
+    // No program may watch other programs' input on Wayland: the gestures are the compositor's.
+    int mouseMode = 0, keyMode = 0;
+    for (int i = 0; i < 5; ++i) {
+      if (program.optMS(i).value() != 0) mouseMode = i;
+      if (i < 3 && program.optWK(i).value() != 0) keyMode = i;
+    }
+    if (std::getenv("SWAYSOCK") != nullptr) {
+      std::cerr << "formix: on sway the gestures are sway's own bindings; these lines in ~/.config/sway/config make them:\n"
+                << swayBindings(mouseMode, keyMode, (executableFolder() / "formix").string());
+    } else {
+      std::cerr << "formix: on this Wayland desktop bind keys to `formix --trigger menu`, `fill` or `phrase:PAGE:PHRASE` "
+                   "for the gestures\n";
+    }
+  }
   closeOnEndSignals([&] { view.call([&] { program.closeWindow(); }); });
   saveAtExit = [&] {
     if (!program.running()) return;

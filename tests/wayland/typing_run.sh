@@ -40,7 +40,7 @@ cat "$work/err"
 check "trigger: a page outside 1-14: non-zero, one line on stderr" test "$status:$(wc -l <"$work/err")" = "2:1"
 
 # ==== formix on sway ====
-sed -e "s/^Add_Key=.*/Add_Key=2/" -e 's/^Win_Key=.*/Win_Key=0/' "$root/examples/sample.ini" >"$app/$(id -un).ini"
+sed -e "s/^Add_Key=.*/Add_Key=2/" -e 's/^Win_Key=.*/Win_Key=0/' -e 's/^Mouse=.*/Mouse=3/' "$root/examples/sample.ini" >"$app/$(id -un).ini"
 "$app/formix" >>"$work/formix.log" 2>&1 &
 formix_pid=$!
 started_pids+=("$formix_pid")
@@ -50,6 +50,9 @@ wait_until 10 sh -c "dbus-send --session --print-reply --dest=org.freedesktop.DB
 "$app/formix" >"$work/second.out" 2>&1
 check "formix: a second start ends at once and silently" test "$?:$(cat "$work/second.out")" = "0:"
 check "formix: the first one runs on" kill -0 "$formix_pid"
+# The right click of the settings (Mouse=3) as sway's binding, with the lines for the bar.
+check "formix: says which lines in sway's configuration make its gestures" \
+  grep -q "^bindsym --whole-window button3 exec '$app/formix' --trigger menu\$" "$work/formix.log"
 
 program_pid=
 start_program() {  # TITLE_PATTERN COMMAND...: starts it and waits until it has the focus
