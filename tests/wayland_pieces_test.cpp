@@ -110,3 +110,19 @@ TEST(SwayBindings, TheChosenGesturesBecomeBindingsThatRunTheTrigger) {
 
 }  // namespace
 }  // namespace formix::platform
+
+namespace formix::platform::wayland {
+namespace {
+
+TEST(WaylandToplevels, TheFocusedWindowComesFirstThenTheOthersByHowRecentlyTheyHadIt) {
+  std::vector<Toplevel> all{{1, "a", "never", false, 0}, {2, "b", "long ago", false, 3},
+                            {3, "formix", "Formix ", true, 9}, {4, "c", "just before", false, 8},
+                            {5, "d", "also never", false, 0}};
+  orderByRecentFocus(all);
+  std::vector<uint32_t> ids;
+  for (const Toplevel& t : all) ids.push_back(t.id);
+  EXPECT_EQ(ids, (std::vector<uint32_t>{3, 4, 2, 1, 5}));
+}
+
+}  // namespace
+}  // namespace formix::platform::wayland

@@ -1,5 +1,7 @@
 #include "platform/linux/wayland_desktop.h"
 
+#include <algorithm>
+
 #include "platform/linux/terminal_paste_keys.h"
 #include "platform/linux/x11_clipboard.h"
 #include "platform/linux/x11_keyboard.h"
@@ -41,11 +43,16 @@ void WaylandWindows::makeTopmost(WindowHandle window) {
 }
 
 WindowHandle WaylandWindows::firstWindow(WindowHandle) {
-  const auto active = toplevels_.active();
-  return active ? active->id : 0;
+  order_.clear();
+  for (const Toplevel& toplevel : toplevels_.byRecentFocus()) order_.push_back(toplevel.id);
+  return order_.empty() ? 0 : order_.front();
 }
 
-WindowHandle WaylandWindows::nextWindow(WindowHandle) { return 0; }
+WindowHandle WaylandWindows::nextWindow(WindowHandle window) {
+  auto it = std::find(order_.begin(), order_.end(), window);
+  if (it == order_.end() || ++it == order_.end()) return 0;
+  return *it;
+}
 
 int WaylandWindows::isWindowVisible(WindowHandle window) {
   if (window == own_.handle()) return 1;
@@ -67,7 +74,9 @@ std::u16string WaylandWindows::windowText(WindowHandle window) {
 
 bool WaylandWindows::setForegroundWindow(WindowHandle window) {
   const auto active = toplevels_.active();
-  return active && active->id == window;
+  if (active && active->id == window) return true;
+  // The bar took the focus when it was clicked: the compositor hands it back to the program.
+  return toplevels_.activate(window);
 }
 
 void WaylandKeyboard::keyEvent(uint8_t virtualKey, uint32_t flags) {

@@ -1,7 +1,9 @@
 // The ports of a Wayland session over the pieces in platform/wayland: keys through the virtual
-// keyboard, the clipboard through data control, and the window to type into, which is whatever
-// program has the keyboard focus (a Wayland client sees no stacking order, and formix never
-// takes the focus from it). The program's own window is the view's, as on X11.
+// keyboard, the clipboard through data control, and the windows in the order the user last
+// worked in them (a Wayland client sees no stacking order): the one with the keyboard focus,
+// then the one that had it before, and so on. A phrase goes to the focused program, or, when
+// that is formix's own bar, to the program focused before it, which gets the focus back. The
+// program's own window is the view's, as on X11.
 #pragma once
 
 #include <string>
@@ -28,19 +30,20 @@ class WaylandWindows : public WindowSystem {
   void setWindowCaption(WindowHandle window, std::u16string_view caption) override;
   void setWindowBounds(WindowHandle window, double left, double top, double width, double height) override;
   void makeTopmost(WindowHandle window) override;
-  // The walk holds one window: the one with the keyboard focus.
+  // The walk runs over the toplevels by how recently they had the focus.
   WindowHandle firstWindow(WindowHandle window) override;
   WindowHandle nextWindow(WindowHandle window) override;
   int isWindowVisible(WindowHandle window) override;
   int32_t windowLong(WindowHandle window, int index) override;
   std::u16string windowText(WindowHandle window) override;
-  // The focused window is in front already; no other can be brought there by a client.
+  // The focused window is in front already; another one is activated through the compositor.
   bool setForegroundWindow(WindowHandle window) override;
   WindowHandle desktopWindow() override { return 0; }
 
  private:
   Toplevels& toplevels_;
   x11::OwnWindow& own_;
+  std::vector<WindowHandle> order_;  // of the walk under way
 };
 
 class WaylandKeyboard : public Keyboard {

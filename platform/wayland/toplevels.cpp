@@ -19,6 +19,7 @@ void onState(void* data, zwlr_foreign_toplevel_handle_v1*, wl_array* states) {
 }
 void onDone(void* data, zwlr_foreign_toplevel_handle_v1*) {
   Toplevels::Entry& entry = entryOf(data);
+  if (entry.pending.activated && !entry.shown.activated) entry.pending.focusedAt = entry.owner->nextFocusChange();
   entry.shown = entry.pending;
 }
 void onClosed(void* data, zwlr_foreign_toplevel_handle_v1*) {
@@ -36,6 +37,13 @@ void onFinished(void*, zwlr_foreign_toplevel_manager_v1*) {}
 const zwlr_foreign_toplevel_manager_v1_listener kManagerListener{&onToplevel, &onFinished};
 
 }  // namespace
+
+void orderByRecentFocus(std::vector<Toplevel>& toplevels) {
+  std::stable_sort(toplevels.begin(), toplevels.end(), [](const Toplevel& a, const Toplevel& b) {
+    if (a.activated != b.activated) return a.activated;
+    return a.focusedAt > b.focusedAt;
+  });
+}
 
 bool activatedIn(const wl_array* states) {
   if (states == nullptr || states->data == nullptr) return false;
@@ -76,14 +84,32 @@ void Toplevels::closed(Entry& entry) {
   delete gone;
 }
 
-std::optional<Toplevels::Toplevel> Toplevels::active() const {
+std::optional<Toplevel> Toplevels::active() const {
   for (const Entry* entry : entries_) {
     if (entry->shown.activated) return entry->shown;
   }
   return std::nullopt;
 }
 
-std::optional<Toplevels::Toplevel> Toplevels::find(uint32_t id) const {
+std::vector<Toplevel> Toplevels::byRecentFocus() const {
+  std::vector<Toplevel> all;
+  for (const Entry* entry : entries_) all.push_back(entry->shown);
+  orderByRecentFocus(all);
+  return all;
+}
+
+bool Toplevels::activate(uint32_t id) {
+  if (session_.seat() == nullptr) return false;
+  for (const Entry* entry : entries_) {
+    if (entry->shown.id != id) continue;
+    zwlr_foreign_toplevel_handle_v1_activate(entry->handle, session_.seat());
+    session_.flush();
+    return true;
+  }
+  return false;
+}
+
+std::optional<Toplevel> Toplevels::find(uint32_t id) const {
   for (const Entry* entry : entries_) {
     if (entry->shown.id == id) return entry->shown;
   }

@@ -18,13 +18,20 @@ namespace formix::platform::wayland {
 // Whether a toplevel's state array (32-bit values) holds the "activated" state.
 bool activatedIn(const wl_array* states);
 
+struct Toplevel {
+  uint32_t id = 0;
+  std::string appId, title;
+  bool activated = false;
+  uint64_t focusedAt = 0;  // when it last got the focus, counted in focus changes; 0: never seen so
+};
+
+// The focused toplevel first, then the others, the most recently focused first; toplevels never
+// seen focused keep the compositor's order, after them.
+void orderByRecentFocus(std::vector<Toplevel>& toplevels);
+
 class Toplevels {
  public:
-  struct Toplevel {
-    uint32_t id = 0;
-    std::string appId, title;
-    bool activated = false;
-  };
+  using Toplevel = wayland::Toplevel;
 
   explicit Toplevels(WaylandSession& session);
   ~Toplevels();
@@ -35,6 +42,11 @@ class Toplevels {
   // The toplevel with the keyboard focus, if the compositor says which.
   std::optional<Toplevel> active() const;
   std::optional<Toplevel> find(uint32_t id) const;
+  // Every toplevel, the one with the focus first, then the others by how recently they had it:
+  // the order a user worked in them, which is what a Wayland client can know of the stacking.
+  std::vector<Toplevel> byRecentFocus() const;
+  // Asks the compositor to give `id` the keyboard focus; false when it is gone or cannot be asked.
+  bool activate(uint32_t id);
 
   // Called by the protocol's listeners.
   struct Entry {
@@ -46,11 +58,15 @@ class Toplevels {
   };
   void toplevelMade(zwlr_foreign_toplevel_handle_v1* handle);
   void closed(Entry& entry);
+  // The count of focus changes seen, one more.
+  uint64_t nextFocusChange() { return ++focusChanges_; }
 
  private:
   WaylandSession& session_;
   std::vector<Entry*> entries_;
   uint32_t nextId_ = 0x7f000001;  // far from the numbers the toolkit gives its own windows
+  uint64_t focusChanges_ = 0;
+
 };
 
 }  // namespace formix::platform::wayland

@@ -110,6 +110,19 @@ key Return"
   check "recorder: the phrase, then Enter" wait_until 10 recorded
   recorded || { echo "  got:"; cut -d' ' -f2- "$log" | sed 's/^/    /'; }
   check "recorder: keeps the focus" focus_on '^Recorder$'
+  # The bar clicked (it took the focus): the phrase goes to the program focused before it.
+  mark=$(wc -l <"$log")
+  swaymsg '[title="^Formix"] focus' >/dev/null
+  if wait_until 5 focus_on '^Formix'; then
+    trigger phrase:1:1
+    again="text ${text//$'\n'/\\n}${text//$'\n'/\\n}
+key Return"
+    recorded_again() { [ "$(tail -n +"$((mark + 1))" "$log" | cut -d' ' -f2- | grep -E '^(text|key) ')" = "$again" ]; }
+    check "recorder: from the focused bar, the phrase goes to the window focused before it" wait_until 10 recorded_again
+    check "recorder: which has the focus again" focus_on '^Recorder$'
+  else
+    check "recorder: the bar takes the focus when asked" false
+  fi
   stop_program
 else
   check "recorder: the window opens" false
