@@ -74,7 +74,8 @@ int main(int argc, char** argv) {
 #endif
   const char* platformBefore = std::getenv("QT_QPA_PLATFORM");
   const std::optional<std::string> platformWas = platformBefore ? std::optional<std::string>(platformBefore) : std::nullopt;
-  setenv("QT_QPA_PLATFORM", onWayland ? "wayland" : "xcb", 1);
+  // Without Qt's Wayland plugin the window goes through XWayland; the ports stay Wayland's.
+  setenv("QT_QPA_PLATFORM", onWayland ? "wayland;xcb" : "xcb", 1);
   // Programs that phrases start are not waited for, and leave no zombie behind.
   struct sigaction children {};
   children.sa_handler = SIG_DFL;
