@@ -130,12 +130,13 @@ wine-test: win-deps $(WIN_BUILD)/FmxHook.dll $(WIN_BUILD)/hook_probe.exe
 x11-hook-test: build desktop-deps
 	@tests/x11/hook_run.sh $(BUILD)
 
-# formix on a virtual X desktop, driven by xdotool; phrases typed into real programs; then filling
-# a page in chromium through the browser bridge.
+# formix on a virtual X desktop, driven by xdotool; phrases typed into real programs, by the bar
+# and by formix --trigger; then filling a page in chromium through the browser bridge.
 linux-test: build desktop-deps typing-deps bridge-deps
 	@tests/linux/desktop_session_test.sh
 	@tests/linux/run.sh $(BUILD)
 	@tests/linux/typing_run.sh $(BUILD)
+	@tests/linux/trigger_run.sh $(BUILD)
 	@tests/linux/browser_run.sh $(BUILD)
 
 # formix as a Wayland client of a headless sway: phrases by `formix --trigger` into foot,
