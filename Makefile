@@ -23,7 +23,7 @@ win-deps:
 
 # A virtual X desktop for the Linux desktop's test and demo.
 desktop-deps:
-	@scripts/install-deps.sh xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-noto-cjk util-linux xclip
+	@scripts/install-deps.sh xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-noto-cjk util-linux xclip dbus-daemon
 
 # The programs that phrases are typed into in the Linux desktop's typing test: a GTK 3 and a Qt
 # editor, xterm and a VTE terminal (chromium comes with bridge-deps).
