@@ -123,6 +123,21 @@ key Return"
   else
     check "recorder: the bar takes the focus when asked" false
   fi
+  # The menu trigger: its popup is a window of its own, chosen from with the keyboard here (a
+  # click focuses it the same way); its first phrase goes to the window the user worked in.
+  mark=$(wc -l <"$log")
+  check "menu: the trigger is delivered" trigger menu
+  if wait_until 5 window_shown '^Formix menu$' && swaymsg '[title="^Formix menu$"] focus' >/dev/null &&
+    wait_until 5 focus_on '^Formix menu$'; then
+    "$build/tests/wayland/wayland_keys" Down Down Return
+    thrice="text ${text//$'\n'/\\n}${text//$'\n'/\\n}${text//$'\n'/\\n}
+key Return"
+    recorded_thrice() { [ "$(tail -n +"$((mark + 1))" "$log" | cut -d' ' -f2- | grep -E '^(text|key) ')" = "$thrice" ]; }
+    check "menu: its first phrase goes to the window focused before it" wait_until 10 recorded_thrice
+    check "menu: which has the focus again" focus_on '^Recorder$'
+  else
+    check "menu: the popup opens" false
+  fi
   stop_program
 else
   check "recorder: the window opens" false
