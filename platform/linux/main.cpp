@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
   Clipboard* clipboardPort = nullptr;
 #ifdef FORMIX_WAYLAND
   std::optional<wayland::VirtualKeyboard> virtualKeyboard;
-  std::optional<wayland::DataControlClipboard> dataControl;
+  std::optional<wayland::ClipboardThread> dataControl;
   std::optional<wayland::Toplevels> toplevels;
   std::optional<wayland::WaylandWindows> wlWindows;
   std::optional<wayland::WaylandKeyboard> wlKeyboard;
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
   if (onWayland) {
     if (!x.connected() && !triggerService.claimName(nullptr) && triggerService.nameTakenByAnother()) return 0;
     virtualKeyboard.emplace(*wl);
-    dataControl.emplace(*wl);
+    dataControl.emplace();
     toplevels.emplace(*wl);
     virtualKeyboard->prepare();
     if (!toplevels->available()) {

@@ -11,7 +11,7 @@
 
 #include "platform/desktop.h"
 #include "platform/linux/x11_windows.h"
-#include "platform/wayland/data_control_clipboard.h"
+#include "platform/wayland/clipboard_thread.h"
 #include "platform/wayland/toplevels.h"
 #include "platform/wayland/virtual_keyboard.h"
 #include "platform/wayland/wayland_session.h"
@@ -60,7 +60,7 @@ class WaylandKeyboard : public Keyboard {
 
 class WaylandClipboard : public Clipboard {
  public:
-  explicit WaylandClipboard(DataControlClipboard& clipboard) : clipboard_(clipboard) {}
+  explicit WaylandClipboard(ClipboardThread& clipboard) : clipboard_(clipboard) {}
   bool clear() override;
   bool setText(std::u16string_view text) override;
   std::optional<std::u16string> text() override;
@@ -69,7 +69,7 @@ class WaylandClipboard : public Clipboard {
   bool pasteFetched() override;
 
  private:
-  DataControlClipboard& clipboard_;
+  ClipboardThread& clipboard_;
 };
 
 // Gestures on Wayland are the compositor's key and button bindings running `formix --trigger`:

@@ -39,6 +39,10 @@ status=$?
 cat "$work/err"
 check "trigger: a page outside 1-14: non-zero, one line on stderr" test "$status:$(wc -l <"$work/err")" = "2:1"
 
+# ==== The clipboard within one process ====
+probe=$("$build/tests/wayland/clipboard_probe" "$text"; printf x)
+check "clipboard: set through its thread, read on the main thread of the same process" test "$probe" = "${text}x"
+
 # ==== formix on sway ====
 sed -e "s/^Add_Key=.*/Add_Key=2/" -e 's/^Win_Key=.*/Win_Key=0/' -e 's/^Mouse=.*/Mouse=3/' "$root/examples/sample.ini" >"$app/$(id -un).ini"
 "$app/formix" >>"$work/formix.log" 2>&1 &
