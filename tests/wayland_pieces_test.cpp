@@ -1,15 +1,20 @@
 // The Wayland desktop's pieces that need no compositor: the virtual keyboard's own keymap and
-// modifier state, the toplevel's state array, the kind of text read from an offer, and the
-// paste key chosen by a program's name.
+// modifier state, the toplevels' state array and focus order, the kind of text read from an
+// offer, the paste key chosen by a program's name, sway's bindings, and every piece without a
+// compositor.
 #include <gtest/gtest.h>
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
+#include <cstdlib>
+
 #include "platform/linux/sway_bindings.h"
 #include "platform/linux/terminal_paste_keys.h"
+#include "platform/wayland/clipboard_thread.h"
 #include "platform/wayland/data_control_clipboard.h"
 #include "platform/wayland/key_map.h"
 #include "platform/wayland/toplevels.h"
+#include "platform/wayland/virtual_keyboard.h"
 
 namespace formix::platform::wayland {
 namespace {
@@ -122,6 +127,42 @@ TEST(WaylandToplevels, TheFocusedWindowComesFirstThenTheOthersByHowRecentlyTheyH
   std::vector<uint32_t> ids;
   for (const Toplevel& t : all) ids.push_back(t.id);
   EXPECT_EQ(ids, (std::vector<uint32_t>{3, 4, 2, 1, 5}));
+}
+
+}  // namespace
+}  // namespace formix::platform::wayland
+
+namespace formix::platform::wayland {
+namespace {
+
+// No compositor at all (a session without one, or one that went away): every piece says so at
+// once, and nothing waits for an answer that cannot come.
+TEST(WaylandWithoutCompositor, EveryPieceRefusesAtOnce) {
+  const char* before = std::getenv("WAYLAND_DISPLAY");
+  const std::string was = before != nullptr ? before : "";
+  setenv("WAYLAND_DISPLAY", "formix-test-no-such-display", 1);
+  {
+    WaylandSession session;
+    EXPECT_FALSE(session.connected());
+    EXPECT_FALSE(session.dispatch());
+    EXPECT_FALSE(session.roundtrip());
+    VirtualKeyboard keyboard(session);
+    EXPECT_FALSE(keyboard.available());
+    EXPECT_FALSE(keyboard.key(XKB_KEY_v, true));
+    Toplevels toplevels(session);
+    EXPECT_FALSE(toplevels.available());
+    EXPECT_FALSE(toplevels.active());
+    EXPECT_FALSE(toplevels.activate(0x7f000001));
+    ClipboardThread clipboard;
+    EXPECT_FALSE(clipboard.available());
+    EXPECT_FALSE(clipboard.setText("x"));
+    EXPECT_FALSE(clipboard.clear());
+    EXPECT_FALSE(clipboard.text());
+    clipboard.watchFetch();
+    EXPECT_TRUE(clipboard.fetched());  // nothing to wait for
+  }
+  if (before != nullptr) setenv("WAYLAND_DISPLAY", was.c_str(), 1);
+  else unsetenv("WAYLAND_DISPLAY");
 }
 
 }  // namespace
