@@ -134,8 +134,8 @@ int main(int argc, char** argv) {
     windowsPort = &wlWindows.emplace(*toplevels, view);
     keyboardPort = &wlKeyboard.emplace(*virtualKeyboard, *toplevels);
     clipboardPort = &wlClipboard.emplace(*dataControl);
-    // The compositor's events (requests for the clipboard's text, the focus moving) are read as
-    // they come, while the event loop runs.
+    // The compositor's news of the windows (the focus moving, titles) is read as it comes, while
+    // the event loop runs; the clipboard is served on a thread of its own.
     eventsArrive.emplace(wl->fd(), QSocketNotifier::Read);
     QObject::connect(&*eventsArrive, &QSocketNotifier::activated, [&] {
       if (!wl->dispatch()) eventsArrive->setEnabled(false);
