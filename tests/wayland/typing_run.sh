@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Phrases typed by `formix --trigger phrase:1:1` on a headless sway, with no X display at all,
 # into a terminal (foot), a GTK 3 editor (mousepad) and a native Qt window (the test's recorder).
-# Each gets a Japanese phrase with a line break, then Enter; what arrived is read back from the
-# program itself, and the program keeps the keyboard focus.
+# Each gets a Japanese phrase with a line break, then Enter (the recorder, in a second run, Tab);
+# what arrived is read back from the program itself, and the program keeps the keyboard focus.
+# Also: the phrase chosen from the focused bar and from the menu trigger's popup, formix's
+# clipboard read within its own process, and what the invocation says when it cannot deliver.
 #
 #   tests/wayland/typing_run.sh BUILD_DIR
 set -uo pipefail
@@ -44,13 +46,20 @@ probe=$("$build/tests/wayland/clipboard_probe" "$text"; printf x)
 check "clipboard: set through its thread, read on the main thread of the same process" test "$probe" = "${text}x"
 
 # ==== formix on sway ====
-sed -e "s/^Add_Key=.*/Add_Key=2/" -e 's/^Win_Key=.*/Win_Key=0/' -e 's/^Mouse=.*/Mouse=3/' "$root/examples/sample.ini" >"$app/$(id -un).ini"
-"$app/formix" >>"$work/formix.log" 2>&1 &
-formix_pid=$!
-started_pids+=("$formix_pid")
-check "formix: the bar appears as a Wayland window" wait_until 15 window_shown '^Formix'
-# Ready for triggers once its name is on the session bus.
-wait_until 10 sh -c "dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.GetNameOwner string:org.formix.Formix1"
+formix_pid=
+start_formix() {  # ADD_KEY (1 Tab, 2 Enter): starts it, waits until it takes triggers
+  sed -e "s/^Add_Key=.*/Add_Key=$1/" -e 's/^Win_Key=.*/Win_Key=0/' -e 's/^Mouse=.*/Mouse=3/' \
+    "$root/examples/sample.ini" >"$app/$(id -un).ini"
+  "$app/formix" >>"$work/formix.log" 2>&1 &
+  formix_pid=$!
+  started_pids+=("$formix_pid")
+  wait_until 15 window_shown '^Formix' || return 1
+  # Ready for triggers once its name is on the session bus.
+  wait_until 10 dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.GetNameOwner \
+    string:org.formix.Formix1
+}
+stop_formix() { kill "$formix_pid"; wait "$formix_pid" 2>/dev/null; }
+check "formix: the bar appears as a Wayland window" start_formix 2
 "$app/formix" >"$work/second.out" 2>&1
 check "formix: a second start ends at once and silently" test "$?:$(cat "$work/second.out")" = "0:"
 check "formix: the first one runs on" kill -0 "$formix_pid"
@@ -147,9 +156,20 @@ else
   check "recorder: the window opens" false
 fi
 
+# ==== Tab as the added key ====
+stop_formix
+if start_formix 1 && start_program '^Recorder$' sh -c "QT_QPA_PLATFORM=wayland exec '$build/tests/linux/formix_recorder' Recorder >'$log'"; then
+  trigger phrase:1:1
+  expected="text ${text//$'\n'/\\n}
+key Tab"
+  check "recorder: the phrase, then Tab" wait_until 10 recorded
+  stop_program
+else
+  check "formix and the recorder start again" false
+fi
+
 # ==== A trigger after formix ended ====
-kill "$formix_pid"
-wait "$formix_pid" 2>/dev/null
+stop_formix
 formix --trigger menu >"$work/out" 2>"$work/err"
 status=$?
 check "trigger: after formix ended: non-zero, one line on stderr" test "$status:$(wc -l <"$work/err")" = "1:1"
