@@ -74,7 +74,7 @@ fuzz: fuzz-build
 # build, with the C++ runtime linked in statically.
 WIN_CXXFLAGS = -std=c++20 -O2 -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion -Werror -I.
 WIN_LDFLAGS = -static -static-libgcc -static-libstdc++
-HOOK_HEADERS = $(wildcard hook/*.h hook/win32/*.h)
+HOOK_HEADERS = $(wildcard hook/*.h hook/win32/*.h) triggers/codes.h
 
 $(WIN_BUILD)/FmxHook.dll: hook/win32/fmxhook_dll.cpp hook/win32/FmxHook.def $(HOOK_HEADERS) | win-deps
 	@mkdir -p $(WIN_BUILD)

@@ -19,7 +19,7 @@ void moveCaret(Control& box, int keyCode) {
 
 }  // namespace
 
-FrmMain::FrmMain(platform::Desktop& desktop)
+FrmMain::FrmMain(ports::Desktop& desktop)
     : frmMain(*this, K::Form, "frmMain"),
       picBTN(*this, K::PictureBox, "picBTN"),
       cmdPOST(*this, K::CommandButton, "cmdPOST"),

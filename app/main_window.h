@@ -5,7 +5,7 @@
 // Handler code is spread over files by subject: main_window.cpp (controls, events, focus),
 // startup.cpp (load, save, unload), profile_panel.cpp, tray.cpp, side_panels.cpp,
 // phrase_page_handlers.cpp and trigger_options.cpp. The model reaches the desktop only through
-// platform::Desktop and includes no OS header.
+// ports::Desktop and includes no OS header.
 #pragma once
 
 #include <array>
@@ -16,10 +16,11 @@
 
 #include "app/controls.h"
 #include "app/settings_file.h"
-#include "fill/field_classifier.h"
-#include "fill/field_table.h"
-#include "platform/desktop.h"
+#include "fill/html/field_classifier.h"
+#include "fill/html/field_table.h"
+#include "ports/desktop.h"
 #include "triggers/named_trigger.h"
+#include "triggers/trigger_codes.h"
 
 namespace formix::app {
 
@@ -45,7 +46,7 @@ inline constexpr int kMiddleButton = 4;
 
 class FrmMain : public ControlEvents {
  public:
-  explicit FrmMain(platform::Desktop& desktop);
+  explicit FrmMain(ports::Desktop& desktop);
   FrmMain(const FrmMain&) = delete;
   FrmMain& operator=(const FrmMain&) = delete;
 
@@ -75,9 +76,9 @@ class FrmMain : public ControlEvents {
   int16_t iWait = 0;
   int16_t iPage = 0;
   bool panelShift = false;
-  platform::TrayIconRecord trayIcon;
+  ports::TrayIconRecord trayIcon;
   std::array<std::u16string, kPages * kRows> sTT, sCNT;
-  platform::WindowHandle hWnd = 0;
+  ports::WindowHandle hWnd = 0;
 
   // ---- Start-up, shutdown, commands ----
   void Form_Load();
@@ -126,6 +127,8 @@ class FrmMain : public ControlEvents {
   bool bWaiting = false;  // a typing sequence waits for the timer tm
   void cmd_Click(int index);
   void TypePhrase(int index);
+  // The phrase of a row of the page shown, from the phrase record.
+  std::u16string phraseOf(int row);
   void tm_Timer();
   void mnu0_page_Click(int index);
   void mnu0_btn_Click(int index);
@@ -133,10 +136,10 @@ class FrmMain : public ControlEvents {
   std::vector<Control*> popupItems(const Control& menu);
 
   // ---- Target window and whole-form fill ----
-  platform::WindowHandle lGetNextWindowHandle();
+  ports::WindowHandle lGetNextWindowHandle();
   void cmdPOST_Click();
   // The profile as the panel's controls hold it now.
-  fill::ProfileSnapshot profileSnapshot() const;
+  fill::Profile profileSnapshot() const;
 
   // ---- Trigger options and dispatch ----
   void optKEY_MouseDown(int index);
@@ -146,8 +149,11 @@ class FrmMain : public ControlEvents {
   void mnu1_ms_Click(int index);
   void mnu1_wk_Click(int index);
   void Form_MouseUp(int button, int shift, double x, double y);
+  // A trigger the hook library reported to the window directly (X11), not as a left-button-up.
+  void hookTriggered(triggers::Trigger trigger);
   // A trigger the user bound to a key of the desktop (`formix --trigger NAME`): the popup menu,
-  // the whole-form fill, or a phrase of a page (that page becomes the current one first).
+  // the whole-form fill, or a phrase of a page (that page becomes the current one first). Like
+  // the hook's triggers, it does nothing while the window is disabled.
   void runNamedTrigger(const triggers::NamedTrigger& trigger);
 
   // ---- Events from a view (a user's actions), routed to the handlers above ----
@@ -210,17 +216,21 @@ class FrmMain : public ControlEvents {
   void openPanel(Control& toggle, Control& panel, Control& otherToggle, Control& otherPanel);
   void closePanel(Control& toggle, Control& panel, Control& otherToggle);
   void focusFirstField(Control& field);
+  // Opens the popup menu or runs the whole-form fill, as the trigger asks.
+  void runTrigger(triggers::Trigger trigger);
   // Reads, fills and writes back one document of a browser (a frame, or the top document).
-  void fillDocument(platform::WindowHandle browser, int frame);
-  // Fills a page of today's browsers from the facts of its controls; false when the browser
-  // offers no facts (Internet Explorer), so its documents are filled as HTML.
-  bool fillFromFacts(platform::WindowHandle browser);
+  void fillDocument(ports::HtmlDocuments& documents, ports::WindowHandle browser, int frame);
+  // Fills an Internet Explorer page as HTML: each of its first frames, or its top document.
+  void fillHtmlPage(ports::HtmlDocuments& documents, ports::WindowHandle browser);
+  // Fills a page of today's browsers from the facts of its controls; nothing when they cannot
+  // be read.
+  void fillFromFacts(ports::FactBrowsers& browsers, ports::WindowHandle browser);
   // Keys reach a control only once it has the focus: a user clicks into a box before typing.
   void typeInto(Control& control);
 
-  platform::Desktop& desktop_;
+  ports::Desktop& desktop_;
   fill::KeywordTable keywords_;  // built at start-up
-  std::optional<platform::HookExports> hook_;
+  std::optional<ports::HookExports> hook_;
   bool hookMissingReported_ = false;
   LoadedSettings loaded_;
   Control* focused_ = nullptr;
@@ -235,7 +245,7 @@ void StripControlChars(Control& box);
 // back to the shell's "open". A target wholly in double quotes (one file or folder, as a drop
 // writes it) and an address ("scheme:...") go straight to the shell's "open", unquoted. Which
 // command lines the desktop starts as programs is its Shell's rule.
-void OpenTarget(platform::Desktop& desktop, platform::WindowHandle owner, std::u16string& target);
+void OpenTarget(ports::Desktop& desktop, ports::WindowHandle owner, std::u16string& target);
 // Whether a target starts with a URI scheme and ":" ("https:", "mailto:"); a drive letter is none.
 bool looksLikeAddress(std::u16string_view target);
 

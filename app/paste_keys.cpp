@@ -7,7 +7,7 @@
 namespace formix::app {
 namespace {
 
-constexpr uint8_t kVkShift = 0x10, kVkControl = 0x11, kVkAlt = 0x12, kVkInsert = 0x2D;
+using ports::Key;
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -21,20 +21,16 @@ std::string_view trimmed(std::string_view s) {
   return s;
 }
 
-std::optional<uint8_t> modifier(std::string_view name) {
-  if (sameName(name, "ctrl") || sameName(name, "control")) return kVkControl;
-  if (sameName(name, "shift")) return kVkShift;
-  if (sameName(name, "alt")) return kVkAlt;
+std::optional<Key> modifier(std::string_view name) {
+  if (sameName(name, "ctrl") || sameName(name, "control")) return Key::Control;
+  if (sameName(name, "shift")) return Key::Shift;
+  if (sameName(name, "alt")) return Key::Alt;
   return std::nullopt;
 }
 
-std::optional<uint8_t> finalKey(std::string_view name) {
-  if (name.size() == 1) {
-    const char c = lower(name[0]);
-    if (c >= 'a' && c <= 'z') return static_cast<uint8_t>(c - 'a' + 'A');
-    if (c >= '0' && c <= '9') return static_cast<uint8_t>(c);
-  }
-  if (sameName(name, "insert") || sameName(name, "ins")) return kVkInsert;
+std::optional<Key> finalKey(std::string_view name) {
+  if (name.size() == 1) return ports::keyOfCharacter(name[0]);
+  if (sameName(name, "insert") || sameName(name, "ins")) return Key::Insert;
   return std::nullopt;
 }
 
@@ -45,8 +41,8 @@ bool sameProgram(std::u16string_view a, std::u16string_view b) {
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> parsePasteKeys(std::string_view value) {
-  std::vector<uint8_t> keys;
+std::optional<std::vector<Key>> parsePasteKeys(std::string_view value) {
+  std::vector<Key> keys;
   for (;;) {
     const size_t plus = value.find('+');
     const std::string_view part = trimmed(value.substr(0, plus));
@@ -75,7 +71,7 @@ std::vector<ProgramPasteKeys> readPasteKeys(const IniFile& file) {
   return table;
 }
 
-const std::vector<uint8_t>* findPasteKeys(const std::vector<ProgramPasteKeys>& table,
+const std::vector<Key>* findPasteKeys(const std::vector<ProgramPasteKeys>& table,
                                           const std::vector<std::u16string>& names) {
   for (const ProgramPasteKeys& entry : table) {
     for (const std::u16string& name : names) {

@@ -9,13 +9,13 @@
 // to case. The program itself never writes the section: a save keeps it as it stands.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/ini_file.h"
+#include "ports/keys.h"
 
 namespace formix::app {
 
@@ -23,18 +23,18 @@ inline constexpr std::string_view kPasteKeysSection = "PasteKeys";
 
 struct ProgramPasteKeys {
   std::u16string program;
-  std::vector<uint8_t> keys;  // virtual keys, pressed in order, released in reverse
+  std::vector<ports::Key> keys;  // pressed in order, released in reverse
 };
 
 // "Ctrl+Shift+V", "Shift+Insert", "ctrl + v": modifiers (Ctrl or Control, Shift, Alt), each at
 // most once, then one key (a letter, a digit or Insert). nullopt for anything else.
-std::optional<std::vector<uint8_t>> parsePasteKeys(std::string_view value);
+std::optional<std::vector<ports::Key>> parsePasteKeys(std::string_view value);
 
 // The section's entries whose value parses, in file order; the others are left out.
 std::vector<ProgramPasteKeys> readPasteKeys(const IniFile& file);
 
 // The keys of the first entry naming one of `names`, or nullptr.
-const std::vector<uint8_t>* findPasteKeys(const std::vector<ProgramPasteKeys>& table,
+const std::vector<ports::Key>* findPasteKeys(const std::vector<ProgramPasteKeys>& table,
                                           const std::vector<std::u16string>& names);
 
 }  // namespace formix::app

@@ -35,6 +35,15 @@ void FrmMain::StorePage(int page) {
   }
 }
 
+std::u16string FrmMain::phraseOf(int row) {
+  if (row < 0 || row >= kRows) throw StepError("no such phrase row");
+  const int slot = slotOf(iPage, row);
+  // While the settings panel is open, its box shows the row's newest text, which closing the
+  // panel stores anyway: it is stored now, so the phrase the user sees there is the one typed.
+  if (chkSET.value() == 1) sCNT[slot] = txtCNT(row).text();
+  return sCNT[slot];
+}
+
 void FrmMain::SelectPage(int page) {
   step([&] { setFocus(picBTN); });
   for (int k = 0; k < kPages; ++k) step([&] { mnu0_page(k).setChecked(false); });

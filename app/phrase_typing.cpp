@@ -9,7 +9,9 @@
 namespace formix::app {
 namespace {
 
-constexpr uint8_t kVkTab = 0x09, kVkReturn = 0x0D, kVkControl = 0x11, kVkInsert = 0x2D, kVkV = 0x56;
+using ports::Key;
+using ports::KeyAction;
+
 constexpr int kDefaultWait = 50;
 // How long the added key waits for a program to fetch the pasted text. A program that asks at
 // all asks within a few milliseconds; one that never asks gets the key after this.
@@ -24,15 +26,15 @@ void FrmMain::TypePhrase(int index) {
   // target and types nothing.
   std::u16string text;
   step([&] {
-    const platform::LocalDateTime t = desktop_.clock.now();
+    const ports::LocalDateTime t = desktop_.clock.now();
     phrases::Expansion expansion =
-        phrases::ExpandPhrase(txtCNT(index).text(), {t.year, t.month, t.day, t.hour, t.minute, t.second});
+        phrases::ExpandPhrase(phraseOf(index), {t.year, t.month, t.day, t.hour, t.minute, t.second});
     if (expansion.openTarget) OpenTarget(desktop_, hWnd, *expansion.openTarget);
     text = std::move(expansion.text);
   });
   if (text.empty()) return;
 
-  platform::WindowHandle target = 0;
+  ports::WindowHandle target = 0;
   step([&] { target = lGetNextWindowHandle(); });
   if (target == 0) return;
   step([&] { desktop_.windows.setForegroundWindow(target); });
@@ -55,21 +57,21 @@ void FrmMain::TypePhrase(int index) {
   };
 
   // The paste key: the user's own for this program, else the desktop's (Ctrl+V for most).
-  std::vector<uint8_t> keys{kVkControl, kVkV};
+  std::vector<Key> keys{Key::Control, Key::V};
   step([&] {
-    const std::vector<uint8_t>* own = findPasteKeys(loaded_.pasteKeys, desktop_.keyboard.programNames(target));
+    const std::vector<Key>* own = findPasteKeys(loaded_.pasteKeys, desktop_.keyboard.programNames(target));
     keys = own != nullptr ? *own : desktop_.keyboard.pasteKeys(target);
   });
   step([&] { desktop_.clipboard.clear(); });
   step([&] { desktop_.clipboard.setText(text); });
   // Shift+Insert pastes the selection in some programs, the clipboard in others: both hold the text.
-  if (std::find(keys.begin(), keys.end(), kVkInsert) != keys.end()) {
+  if (std::find(keys.begin(), keys.end(), Key::Insert) != keys.end()) {
     step([&] { desktop_.clipboard.setSelectionText(text); });
   }
   step([&] { desktop_.clipboard.watchPaste(target); });
-  for (const uint8_t key : keys) step([&] { desktop_.keyboard.keyEvent(key, 0); });
+  for (const Key key : keys) step([&] { desktop_.keyboard.keyEvent(key, KeyAction::Press); });
   for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
-    step([&] { desktop_.keyboard.keyEvent(*key, platform::Keyboard::kKeyUp); });
+    step([&] { desktop_.keyboard.keyEvent(*key, KeyAction::Release); });
   }
   pump();
   // Many programs handle the keys that follow a paste key while they still fetch the text: the
@@ -81,10 +83,10 @@ void FrmMain::TypePhrase(int index) {
     });
     if (!running_) throw ProgramEnded{};
   }
-  for (const auto& added : {std::pair{1, kVkTab}, std::pair{2, kVkReturn}}) {
+  for (const auto& added : {std::pair{1, Key::Tab}, std::pair{2, Key::Enter}}) {
     if (optKEY(added.first).value() == 0) continue;
-    step([&] { desktop_.keyboard.keyEvent(added.second, 0); });
-    step([&] { desktop_.keyboard.keyEvent(added.second, platform::Keyboard::kKeyUp); });
+    step([&] { desktop_.keyboard.keyEvent(added.second, KeyAction::Press); });
+    step([&] { desktop_.keyboard.keyEvent(added.second, KeyAction::Release); });
     pump();
   }
 }

@@ -84,7 +84,7 @@ double SettingsRecord::waitMs() const {
   return wait == 0 ? 50.0 : wait;
 }
 
-std::u16string sGetUserName(const platform::SessionFacts& session) {
+std::u16string sGetUserName(const ports::SessionFacts& session) {
   auto name = session.userName();
   if (!name) return u"";
   return name->substr(0, 254);

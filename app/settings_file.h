@@ -15,7 +15,7 @@
 #include "app/ini_file.h"
 #include "app/paste_keys.h"
 #include "app/scramble.h"
-#include "platform/session.h"
+#include "ports/session.h"
 
 namespace formix::app {
 
@@ -81,7 +81,7 @@ struct SettingsRecord {
 
 // The logon user name, cut to 254 characters as the system's 255-character buffer holds it; ""
 // when the system cannot tell.
-std::u16string sGetUserName(const platform::SessionFacts& session);
+std::u16string sGetUserName(const ports::SessionFacts& session);
 
 // <folder><separator><user>.ini; the separator is not doubled when the folder ends with one.
 std::u16string settingsFilePath(std::u16string_view folder, std::u16string_view userName, char16_t separator);

@@ -148,12 +148,12 @@ void FrmMain::Form_Load() {
   // cannot be loaded at all is said once; the program runs on without global gestures.
   if (!hook_ || !hook_->SetHook) {
     hookMissingReported_ = true;
-    step([&] { desktop_.messages.showMessage(kHookMissing, kTitle, platform::MessageBoxes::kExclamation); });
+    step([&] { desktop_.messages.showMessage(kHookMissing, kTitle, ports::MessageBoxes::kExclamation); });
   } else {
     int32_t result = 0;
     step([&] { result = callHook(hook_->SetHook); });
     if (result == -1) {
-      step([&] { desktop_.messages.showMessage(kHookFailed, kTitle, platform::MessageBoxes::kCritical); });
+      step([&] { desktop_.messages.showMessage(kHookFailed, kTitle, ports::MessageBoxes::kCritical); });
       endProcess();
     }
   }
@@ -169,8 +169,8 @@ void FrmMain::Form_Load() {
   // 26.-27. Always on top; hand the foreground away with one press and release of Ctrl.
   step([&] { desktop_.windows.makeTopmost(hWnd); });
   step([&] { desktop_.windows.setForegroundWindow(desktop_.windows.desktopWindow()); });
-  step([&] { desktop_.keyboard.keyEvent(0x11, 0); });
-  step([&] { desktop_.keyboard.keyEvent(0x11, platform::Keyboard::kKeyUp); });
+  step([&] { desktop_.keyboard.keyEvent(ports::Key::Control, ports::KeyAction::Press); });
+  step([&] { desktop_.keyboard.keyEvent(ports::Key::Control, ports::KeyAction::Release); });
 
   // 28. Shown, or hidden to the notification area.
   if (chkTRAY.value() == 1) {
@@ -213,7 +213,7 @@ void FrmMain::Form_Unload() {
     int32_t result = 0;
     step([&] { result = callHook(hook_->RemoveHook); });
     if (result == -1) {
-      step([&] { desktop_.messages.showMessage(kUnhookFailed, kTitle, platform::MessageBoxes::kCritical); });
+      step([&] { desktop_.messages.showMessage(kUnhookFailed, kTitle, ports::MessageBoxes::kCritical); });
     }
   }
   step([&] { desktop_.clipboard.clear(); });
@@ -226,7 +226,7 @@ void FrmMain::closeWindow() {
 }
 
 void FrmMain::mnu0_end_Click() {
-  step([&] { desktop_.tray.notifyIcon(platform::NotificationArea::kDelete, trayIcon); });
+  step([&] { desktop_.tray.notifyIcon(ports::NotificationArea::kDelete, trayIcon); });
   closeWindow();
 }
 
@@ -245,7 +245,7 @@ bool looksLikeAddress(std::u16string_view target) {
   return true;
 }
 
-void OpenTarget(platform::Desktop& desktop, platform::WindowHandle owner, std::u16string& target) {
+void OpenTarget(ports::Desktop& desktop, ports::WindowHandle owner, std::u16string& target) {
   const size_t first = target.find_first_not_of(u' ');
   target = first == std::u16string::npos ? u"" : target.substr(first, target.find_last_not_of(u' ') - first + 1);
   if (target.empty()) return;

@@ -4,14 +4,14 @@
 
 namespace formix::app {
 
-platform::WindowHandle FrmMain::lGetNextWindowHandle() {
+ports::WindowHandle FrmMain::lGetNextWindowHandle() {
   auto& windows = desktop_.windows;
-  for (platform::WindowHandle h = windows.firstWindow(hWnd); h != 0; h = windows.nextWindow(h)) {
+  for (ports::WindowHandle h = windows.firstWindow(hWnd); h != 0; h = windows.nextWindow(h)) {
     // Passed over: the program itself, hidden windows, always-on-top windows, windows without a
     // caption bar.
     if (h == hWnd || windows.isWindowVisible(h) != 1) continue;
-    if ((windows.windowLong(h, platform::kGwlExStyle) & platform::kExStyleTopmost) != 0) continue;
-    if ((windows.windowLong(h, platform::kGwlStyle) & platform::kStyleCaption) == 0) continue;
+    if ((windows.windowLong(h, ports::kGwlExStyle) & ports::kExStyleTopmost) != 0) continue;
+    if ((windows.windowLong(h, ports::kGwlStyle) & ports::kStyleCaption) == 0) continue;
     // Untitled windows and any window of this program ("Formix..." in any letter case).
     const std::u16string title = windows.windowText(h);
     if (title.empty()) continue;

@@ -16,7 +16,7 @@ constexpr int kPopupRightButton = 2;
 
 void FrmMain::cmdTRAY_Click() {
   step([&] { frmMain.setVisible(false); });
-  step([&] { desktop_.tray.notifyIcon(platform::NotificationArea::kAdd, trayIcon); });
+  step([&] { desktop_.tray.notifyIcon(ports::NotificationArea::kAdd, trayIcon); });
   for (int i = 0; i < kRows; ++i) {
     step([&] { mnu0_btn(i).setCaption(phrases::menuCaption(cmd(i).caption())); });
   }
@@ -44,7 +44,7 @@ void FrmMain::Form_MouseDown(int /*button*/, int /*shift*/, double x, double /*y
     step([&] { frmMain.setVisible(true); });
     step([&] { desktop_.windows.setForegroundWindow(desktop_.windows.desktopWindow()); });
     step([&] { desktop_.windows.setForegroundWindow(hWnd); });
-    step([&] { desktop_.tray.notifyIcon(platform::NotificationArea::kDelete, trayIcon); });
+    step([&] { desktop_.tray.notifyIcon(ports::NotificationArea::kDelete, trayIcon); });
   } else if (message == kRightButtonUp) {
     step([&] { desktop_.windows.setForegroundWindow(hWnd); });
     step([&] { desktop_.popups.showPopupMenu(mnu0.name(), kPopupRightButton); });
@@ -54,14 +54,14 @@ void FrmMain::Form_MouseDown(int /*button*/, int /*shift*/, double x, double /*y
 void FrmMain::busyIconOn() {
   step([&] { trayIcon.icon = imgTRAY2.picture(); });
   step([&] {
-    if (!frmMain.visible()) desktop_.tray.notifyIcon(platform::NotificationArea::kModify, trayIcon);
+    if (!frmMain.visible()) desktop_.tray.notifyIcon(ports::NotificationArea::kModify, trayIcon);
   });
 }
 
 void FrmMain::busyIconOff() {
   step([&] { trayIcon.icon = imgTRAY.picture(); });
   step([&] {
-    if (!frmMain.visible()) desktop_.tray.notifyIcon(platform::NotificationArea::kModify, trayIcon);
+    if (!frmMain.visible()) desktop_.tray.notifyIcon(ports::NotificationArea::kModify, trayIcon);
   });
 }
 

@@ -38,12 +38,22 @@ void FrmMain::mnu1_wk_Click(int index) {
 }
 
 void FrmMain::Form_MouseUp(int /*button*/, int /*shift*/, double x, double y) {
-  switch (triggers::triggerOf(x, y, desktop_.screen.twipsPerPixelX())) {
+  runTrigger(triggers::triggerOf(x, y, desktop_.screen.twipsPerPixelX()));
+}
+
+void FrmMain::hookTriggered(triggers::Trigger trigger) {
+  if (frmMain.enabled()) runTrigger(trigger);  // as a left-button-up on the window would
+}
+
+void FrmMain::runTrigger(triggers::Trigger trigger) {
+  switch (trigger) {
     case triggers::Trigger::PopupMenu:
-      runNamedTrigger({triggers::NamedTrigger::Kind::Menu});
+      step([&] { desktop_.windows.setForegroundWindow(hWnd); });
+      step([&] { desktop_.popups.showPopupMenu(mnu0.name(), 2); });
       break;
     case triggers::Trigger::WholeFormFill:
-      runNamedTrigger({triggers::NamedTrigger::Kind::Fill});
+      // A fill under way has disabled cmdPOST: a second fill trigger meanwhile is dropped.
+      if (cmdPOST.enabled()) cmdPOST_Click();
       break;
     case triggers::Trigger::None:
       break;
@@ -51,14 +61,13 @@ void FrmMain::Form_MouseUp(int /*button*/, int /*shift*/, double x, double y) {
 }
 
 void FrmMain::runNamedTrigger(const triggers::NamedTrigger& trigger) {
+  if (!frmMain.enabled()) return;  // as for the hook's triggers
   switch (trigger.kind) {
     case triggers::NamedTrigger::Kind::Menu:
-      step([&] { desktop_.windows.setForegroundWindow(hWnd); });
-      step([&] { desktop_.popups.showPopupMenu(mnu0.name(), 2); });
+      runTrigger(triggers::Trigger::PopupMenu);
       break;
     case triggers::NamedTrigger::Kind::Fill:
-      // A fill under way has disabled cmdPOST: a second fill trigger meanwhile is dropped.
-      if (cmdPOST.enabled()) cmdPOST_Click();
+      runTrigger(triggers::Trigger::WholeFormFill);
       break;
     case triggers::NamedTrigger::Kind::Phrase:
       if (trigger.page != iPage) mnu0_page_Click(trigger.page);

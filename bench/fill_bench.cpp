@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "fill/form_filler.h"
+#include "fill/html/form_filler.h"
 #include "text/compare.h"
 #include "text/utf.h"
 
@@ -76,19 +76,17 @@ std::u16string registrationPage(size_t units, int fields) {
   return page;
 }
 
-fill::ProfileSnapshot profile() {
-  fill::ProfileSnapshot p;
-  p.txtAUTO = {u"山田", u"太郎", u"やまだ", u"たろう", u"taro.yamada", u"example.co.jp", u"100", u"0001",
-               u"千代田区千代田1-1", u"ABCビル 101", u"1980", u"5", u"15", u"03", u"1234", u"5678"};
-  p.cboAUTO = {u"東京都", u"会社員"};
-  return p;
+fill::Profile profile() {
+  return fill::profileFromPanel({u"山田", u"太郎", u"やまだ", u"たろう", u"taro.yamada", u"example.co.jp", u"100", u"0001",
+                                 u"千代田区千代田1-1", u"ABCビル 101", u"1980", u"5", u"15", u"03", u"1234", u"5678"},
+                                {u"東京都", u"会社員"}, true);
 }
 
 constexpr size_t kMegabyte = 1 << 20;  // code units
 
 void fillPage(benchmark::State& state, size_t units, int fields) {
   const std::u16string page = registrationPage(units, fields);
-  const fill::ProfileSnapshot p = profile();
+  const fill::Profile p = profile();
   size_t changed = 0;
   for (auto _ : state) {
     auto result = fill::fillForm(page, p, {2025, 6, 1});

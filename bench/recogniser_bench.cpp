@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "fill/recogniser.h"
+#include "fill/recognise/recogniser.h"
 #include "text/utf.h"
 
 namespace {
@@ -58,10 +58,9 @@ fill::PageFacts page(int copies) {
 
 void BM_RecogniseRegistrationPage(benchmark::State& state) {
   const fill::PageFacts facts = page(static_cast<int>(state.range(0)));
-  fill::ProfileSnapshot profile;
-  profile.txtAUTO = {u"山田", u"太郎", u"やまだ", u"たろう", u"taro", u"example.jp", u"100", u"0001", u"千代田区千代田1-1",
-                     u"ABCビル", u"1980", u"5", u"15", u"03", u"1234", u"5678"};
-  profile.cboAUTO = {u"東京都", u"会社員"};
+  const fill::Profile profile = fill::profileFromPanel({u"山田", u"太郎", u"やまだ", u"たろう", u"taro", u"example.jp", u"100", u"0001", u"千代田区千代田1-1",
+                                                        u"ABCビル", u"1980", u"5", u"15", u"03", u"1234", u"5678"},
+                                                       {u"東京都", u"会社員"}, true);
   for (auto _ : state) benchmark::DoNotOptimize(fill::recognise(facts, profile, {2025, 6, 1}));
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(facts.frames[0].controls.size()));
 }

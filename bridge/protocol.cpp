@@ -113,6 +113,14 @@ fill::ControlFacts controlFacts(const json& value) {
   c.editable = flag(member(value, "editable"), "editable");
   c.focused = optionalFlag(value, "focused", false);
   c.form = optionalInteger(value, "form", -1, -1, 100000);
+  if (const auto it = value.find("sections"); it != value.end()) {
+    if (!it->is_array() || it->size() > kMaxSections) throw Bad{"\"sections\" must be an array of headings"};
+    for (const json& heading : *it) {
+      const auto words = text::fromUtf8(string(heading, "sections"));
+      if (!words || words->size() > kMaxFactText) throw Bad{"\"sections\" holds a heading that is not valid text"};
+      c.sections.push_back(*words);
+    }
+  }
   if (const auto it = value.find("options"); it != value.end()) {
     if (!it->is_array() || it->size() > kMaxOptionsPerList) throw Bad{"\"options\" must be an array of options"};
     c.options.reserve(it->size());
@@ -343,6 +351,9 @@ std::string encodeFactsAnswer(uint64_t id, uint64_t read, const fill::PageFacts&
                       {"block", u8(c.block)}, {"below", u8(c.below)}, {"beside", u8(c.beside)}, {"value", u8(c.value)}, {"checked", c.checked},
                       {"userEdited", c.userEdited}, {"visible", c.visible}, {"enabled", c.enabled},
                       {"editable", c.editable}, {"focused", c.focused}, {"form", c.form}};
+      ordered sections = ordered::array();
+      for (const std::u16string& heading : c.sections) sections.push_back(u8(heading));
+      control["sections"] = std::move(sections);
       if (c.tag == u"select") {
         ordered options = ordered::array();
         for (const fill::OptionFacts& o : c.options) {

@@ -32,6 +32,8 @@ inline constexpr size_t kMaxFramesPerPage = 256;
 inline constexpr size_t kMaxFactText = 200;
 inline constexpr size_t kMaxControlsPerFrame = 5000;
 inline constexpr size_t kMaxOptionsPerList = 2000;
+// Headings over one control (the extension keeps the innermost ones).
+inline constexpr size_t kMaxSections = 8;
 // Changes one fill request may carry.
 inline constexpr size_t kMaxFillsPerRequest = 5000;
 

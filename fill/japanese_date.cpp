@@ -69,4 +69,11 @@ std::optional<CivilDate> parseIsoDate(std::string_view text) {
   return CivilDate{*year, *month, *day};
 }
 
+int iGetAge(int year, int month, int day, const CivilDate& today) {
+  const int years = today.year - year;
+  int months = today.month - month;
+  if (today.day - day < 0) --months;
+  return months < 0 ? years - 1 : years;
+}
+
 }  // namespace formix::fill

@@ -1,4 +1,4 @@
-// Calendar dates for the value rules: validity, the Japanese era calendar, ISO date text.
+// Calendar dates for both fill engines: age, validity, the Japanese era calendar, ISO date text.
 #pragma once
 
 #include <optional>
@@ -34,6 +34,10 @@ std::optional<EraYear> japaneseEra(const CivilDate& date);
 std::optional<std::u16string> eraYearText(const CivilDate& date);
 // The date pattern "ggge": the era name followed by the era year ("昭和55").
 std::optional<std::u16string> eraNameAndYearText(const CivilDate& date);
+
+// Age in whole years on `today` of a person born on year-month-day; a birthday that falls today
+// counts as reached.
+int iGetAge(int year, int month, int day, const CivilDate& today);
 
 // Strict "YYYY-MM-DD" (four, two and two digits) naming a valid date.
 std::optional<CivilDate> parseIsoDate(std::string_view text);

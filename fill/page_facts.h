@@ -54,6 +54,10 @@ struct ControlFacts {
   bool editable = true;        // not read-only
   bool focused = false;        // it holds the keyboard focus
   int form = -1;               // its form among the frame's forms (document order); -1: in no form
+  // The headings it sits under, outermost first: headings h1-h6 and text styled as one, a table's
+  // caption, a fieldset's legend, a header cell spanning its rows. They tell whose details the
+  // control asks for (the applicant's own, a companion's, a delivery address, a career history).
+  std::vector<std::u16string> sections;
   std::vector<OptionFacts> options;  // lists
 };
 

@@ -4,12 +4,13 @@
 //
 // Input: one flags byte (bit 0: female, bit 1: the rest is raw UTF-16 rather than UTF-8), three
 // bytes of today's date, then up to 18 profile values separated by U+0001, then the page.
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "fill/form_filler.h"
+#include "fill/html/form_filler.h"
 #include "text/compare.h"
 #include "text/utf.h"
 
@@ -50,15 +51,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     input = text::fromUtf8Lossy(bytes);
   }
 
-  fill::ProfileSnapshot profile;
-  profile.maleSelected = !(flags & 1);
+  std::array<std::u16string, 16> txtAUTO;
+  std::array<std::u16string, 2> cboAUTO;
   size_t start = 0;
   for (int field = 0; field < 18; ++field) {
     const size_t end = input.find(u'\u0001', start);
     if (end == std::u16string::npos) break;
-    (field < 16 ? profile.txtAUTO[field] : profile.cboAUTO[field - 16]) = input.substr(start, end - start);
+    (field < 16 ? txtAUTO[field] : cboAUTO[field - 16]) = input.substr(start, end - start);
     start = end + 1;
   }
+  const fill::Profile profile = fill::profileFromPanel(txtAUTO, cboAUTO, !(flags & 1));
   const std::u16string html = input.substr(start);
 
   const fill::FillResult result = fill::fillForm(html, profile, today);

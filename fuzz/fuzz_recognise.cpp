@@ -8,19 +8,17 @@
 #include <string_view>
 
 #include "bridge/protocol.h"
-#include "fill/recogniser.h"
+#include "fill/recognise/recogniser.h"
 
 namespace {
 
 using namespace formix;
 
-const fill::ProfileSnapshot& profile() {
-  static const fill::ProfileSnapshot p = [] {
-    fill::ProfileSnapshot s;
-    s.txtAUTO = {u"山田", u"太郎", u"やまだ", u"たろう", u"taro", u"example.jp", u"100", u"0001", u"千代田区千代田1-1",
-                 u"ABCビル 101", u"1980", u"5", u"15", u"03", u"1234", u"5678"};
-    s.cboAUTO = {u"東京都", u"会社員"};
-    return s;
+const fill::Profile& profile() {
+  static const fill::Profile p = [] {
+    return fill::profileFromPanel({u"山田", u"太郎", u"やまだ", u"たろう", u"taro", u"example.jp", u"100", u"0001", u"千代田区千代田1-1",
+                                   u"ABCビル 101", u"1980", u"5", u"15", u"03", u"1234", u"5678"},
+                                  {u"東京都", u"会社員"}, true);
   }();
   return p;
 }

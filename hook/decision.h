@@ -8,7 +8,11 @@
 
 #include <cstdint>
 
+#include "triggers/codes.h"
+
 namespace formix::hook {
+
+using triggers::kMenuCode;
 
 // The five message numbers the hook looks at; every other message passes untouched.
 inline constexpr std::uint32_t kRButtonDown = 0x204;
@@ -26,9 +30,6 @@ inline constexpr int kGwlStyle = -16;
 // The caption that identifies the main window; with no window of that caption the hook stays out
 // of the way entirely.
 inline constexpr const char kMainWindowTitle[] = "Formix ";
-
-// Trigger codes, sent as the x coordinate of the reported left-button-up.
-inline constexpr std::int32_t kMenuCode = 1000;
 
 // Mouse modes (which click is a trigger) and key modes (what the Windows key reports).
 inline constexpr std::int32_t kMouseOff = 0;

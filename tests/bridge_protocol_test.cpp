@@ -86,7 +86,7 @@ TEST(BridgeFacts, AFactsAnswerBecomesThePagesFacts) {
                {"maxLength", 10}, {"size", 20}, {"pattern", "[ァ-ヶ]+"}, {"placeholder", "例：山田"}, {"title", "姓"},
                {"ariaLabel", "お名前（姓）"}, {"label", "姓"}, {"before", "姓"}, {"after", "名"}, {"rowHeader", "お名前"},
                {"columnHeader", "項目"}, {"legend", "会員情報"}, {"block", "必須"}, {"below", "全角で入力してください"}, {"value", "😀"}, {"userEdited", true},
-               {"focused", true}, {"form", 1}});
+               {"focused", true}, {"form", 1}, {"sections", {"会員登録", "ご本人様"}}});
   json pref = factsControl(3);
   pref.update({{"tag", "select"}, {"type", "select-one"}, {"visible", false},
                {"options", {{{"text", "選択"}, {"value", ""}, {"selected", true}}, {{"text", "東京都"}, {"value", "13"}}}}});
@@ -116,6 +116,7 @@ TEST(BridgeFacts, AFactsAnswerBecomesThePagesFacts) {
   EXPECT_EQ(c.value, u"😀");
   EXPECT_TRUE(c.userEdited && c.focused && c.visible);
   EXPECT_EQ(c.form, 1);
+  EXPECT_EQ(c.sections, (std::vector<std::u16string>{u"会員登録", u"ご本人様"}));
   const fill::ControlFacts& list = page.frames[0].controls[1];
   EXPECT_EQ(list.control, 3);
   EXPECT_FALSE(list.visible);
@@ -175,6 +176,9 @@ TEST(BridgeFacts, RefusesFactsThatAreMalformedOrOutOfBounds) {
       {"options not a list", with("options", "東京都")},
       {"too many options", with("options", manyOptions)},
       {"an option not an object", with("options", {"東京都"})},
+      {"sections not a list", with("sections", "ご本人様")},
+      {"a heading not text", with("sections", {1})},
+      {"too many headings", with("sections", json::array({"a", "b", "c", "d", "e", "f", "g", "h", "i"}))},
       {"controls out of order", factsMessage(frameWith({factsControl(2), factsControl(1)}))},
       {"a control twice", factsMessage(frameWith({factsControl(1), factsControl(1)}))},
       {"same frame twice", factsMessage(json::array({frameWith(json::array())[0], frameWith(json::array())[0]}))},

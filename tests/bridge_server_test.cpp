@@ -1,6 +1,7 @@
-// Formix's socket for the relay, BrowserDocuments over it with a stand-in extension, the relay
+// Formix's socket for the relay, the fact browsers over it with a stand-in extension, the relay
 // itself, and the installer of host manifests.
 #include <gtest/gtest.h>
+
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -14,11 +15,12 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 #include <nlohmann/json.hpp>
 
 #include "app/main_window.h"
-#include "bridge/bridge_documents.h"
+#include "bridge/bridge_browsers.h"
 #include "bridge/bridge_server.h"
 #include "bridge/integration_install.h"
 #include "bridge/process_tree.h"
@@ -311,7 +313,7 @@ TEST_F(ServerTest, ALargeMessageIsTakenOnlyAsTheAnswerToARequest) {
   EXPECT_EQ(std::get<bridge::Facts>(*answer).page.frames[0].controls.size(), 3000u);
 }
 
-// ---- BrowserDocuments over the bridge ----
+// ---- The fact browsers over the bridge ----
 
 // A page of one box, labelled as a family name's.
 const json kFacts = {{"type", "facts"}, {"read", 3}, {"origin", "https://shop.example"},
@@ -322,9 +324,9 @@ const json kFacts = {{"type", "facts"}, {"read", 3}, {"origin", "https://shop.ex
 
 struct DocumentsTest : ServerTest {
   platform::SimulatedDesktop desktop;
-  bridge::BridgeBrowserDocuments documents{server, desktop, {1000ms, 300ms, 2ms, {}}};
+  bridge::BridgeBrowsers documents{server, desktop, {1000ms, 300ms, 2ms, {}}};
   int notConnected = 0;
-  static constexpr platform::WindowHandle kBrowser = 500;
+  static constexpr ports::WindowHandle kBrowser = 500;
 
   void SetUp() override {
     ServerTest::SetUp();
@@ -352,7 +354,7 @@ struct DocumentsTest : ServerTest {
   std::vector<std::u16string> titles;  // titles the stand-in browser asked for, in order
 
   // Runs a lookup while the desktop's window takes the title the browser set.
-  std::vector<platform::WindowHandle> lookup(platform::WindowHandle shows) {
+  std::vector<ports::WindowHandle> lookup(ports::WindowHandle shows) {
     std::atomic<bool> done = false;
     std::thread titler([&] {
       while (!done) {
@@ -376,11 +378,11 @@ TEST_F(DocumentsTest, NoBrowserConnectedIsSaidOnce) {
 TEST_F(DocumentsTest, TheWindowThatShowsTheMarkerIsTheBrowserAndIsKnownAfterwards) {
   FakeExtension extension(socket, browserShowing());
   ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
-  EXPECT_EQ(lookup(kBrowser), std::vector<platform::WindowHandle>{kBrowser});
+  EXPECT_EQ(lookup(kBrowser), std::vector<ports::WindowHandle>{kBrowser});
   ASSERT_EQ(titles.size(), 1u);
   EXPECT_EQ(titles[0].substr(0, 8), u"[formix:");
   // The same browser window later: no marker any more.
-  EXPECT_EQ(lookup(kBrowser), std::vector<platform::WindowHandle>{kBrowser});
+  EXPECT_EQ(lookup(kBrowser), std::vector<ports::WindowHandle>{kBrowser});
   EXPECT_EQ(titles.size(), 1u);
   const auto types = extension.received();
   EXPECT_EQ(std::count(types.begin(), types.end(), "mark"), 1);
@@ -411,9 +413,8 @@ TEST_F(DocumentsTest, APageOfTodaysBrowsersIsNeverReadOrWrittenAsHtml) {
   FakeExtension extension(socket, browserShowing());
   ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
   ASSERT_EQ(lookup(kBrowser).size(), 1u);
-  EXPECT_FALSE(documents.frameCount(kBrowser));
-  EXPECT_FALSE(documents.bodyHtml(kBrowser, platform::BrowserDocuments::kTopDocument));
-  EXPECT_FALSE(documents.setBodyHtml(kBrowser, platform::BrowserDocuments::kTopDocument, u"<form></form>"));
+  // The bridge offers no HTML documents at all: nothing can read or write its pages as HTML.
+  static_assert(!std::is_base_of_v<ports::HtmlDocuments, bridge::BridgeBrowsers>);
   EXPECT_TRUE(documents.pageFacts(kBrowser));
   const auto types = extension.received();
   EXPECT_EQ(std::count(types.begin(), types.end(), "collect"), 1);
@@ -422,10 +423,10 @@ TEST_F(DocumentsTest, APageOfTodaysBrowsersIsNeverReadOrWrittenAsHtml) {
 TEST_F(DocumentsTest, TheWholeFormFillReachesTheBrowserThroughTheBridge) {
   FakeExtension extension(socket, browserShowing());
   ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
-  platform::Desktop ports = desktop.ports();
-  platform::Desktop bridged{ports.windows, ports.screen, ports.keyboard, ports.clipboard, ports.tray, ports.shell,
-                            ports.messages, ports.popups, ports.hookLoader, ports.events, ports.process, ports.session,
-                            documents, ports.clock};
+  ports::Desktop ports = desktop.ports();
+  ports::Desktop bridged = ports;
+  bridged.factBrowsers = &documents;
+  bridged.htmlDocuments = nullptr;
   ScratchFolder settings;
   desktop.setProgramFolder(text::fromUtf8Lossy(settings.path().string()));
   desktop.setUserName(u"taro");
@@ -470,7 +471,7 @@ struct ProcessDocumentsTest : ServerTest {
   std::function<int64_t(int64_t)> tree = [](int64_t pid) -> int64_t {
     return pid == ::getpid() ? kBrowserProcess : pid == kBrowserProcess ? 7 : 1;
   };
-  bridge::BridgeBrowserDocuments documents{server, desktop, {1000ms, 100ms, 2ms, tree}};
+  bridge::BridgeBrowsers documents{server, desktop, {1000ms, 100ms, 2ms, tree}};
   std::u16string focusTitle = u"会員登録";
   json focusBounds = {{"left", 10}, {"top", 10}, {"width", 1050}, {"height", 1004}};
   std::atomic<int> marks = 0;
@@ -479,12 +480,12 @@ struct ProcessDocumentsTest : ServerTest {
 
   void SetUp() override {
     ServerTest::SetUp();
-    desktop.addWindow({600, u"メモ帳", true, platform::kStyleCaption, 0, false, 0, 0, 9000, 9000, 99});
+    desktop.addWindow({600, u"メモ帳", true, ports::kStyleCaption, 0, false, 0, 0, 9000, 9000, 99});
     addBrowserWindow(501, u"別のページ - Chromium", 20);
     addBrowserWindow(500, u"会員登録 - Chromium", 10);
   }
-  void addBrowserWindow(platform::WindowHandle handle, std::u16string title, double at) {
-    desktop.addWindow({handle, std::move(title), true, platform::kStyleCaption, 0, false, at * 15, at * 15, 1050 * 15,
+  void addBrowserWindow(ports::WindowHandle handle, std::u16string title, double at) {
+    desktop.addWindow({handle, std::move(title), true, ports::kStyleCaption, 0, false, at * 15, at * 15, 1050 * 15,
                        1004 * 15, kBrowserProcess});
   }
 
@@ -520,14 +521,14 @@ TEST_F(ProcessDocumentsTest, TheBrowsersWindowIsFoundByItsProcessAndItsTabsTitle
   FakeExtension extension(socket, browser());
   ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
   // Window 500 lies behind 501, and 600 in front belongs to another program.
-  EXPECT_EQ(documents.browserWindows(), std::vector<platform::WindowHandle>{500});
+  EXPECT_EQ(documents.browserWindows(), std::vector<ports::WindowHandle>{500});
   focusTitle = u"別のページ";
-  EXPECT_EQ(documents.browserWindows(), std::vector<platform::WindowHandle>{500}) << "a known window is kept";
+  EXPECT_EQ(documents.browserWindows(), std::vector<ports::WindowHandle>{500}) << "a known window is kept";
   EXPECT_EQ(marks, 0);
   // A title the desktop has not shown yet: the window that lies exactly where the browser says.
-  bridge::BridgeBrowserDocuments fresh{server, desktop, {1000ms, 100ms, 2ms, tree}};
+  bridge::BridgeBrowsers fresh{server, desktop, {1000ms, 100ms, 2ms, tree}};
   focusTitle = u"新しいタイトル";
-  EXPECT_EQ(fresh.browserWindows(), std::vector<platform::WindowHandle>{500});
+  EXPECT_EQ(fresh.browserWindows(), std::vector<ports::WindowHandle>{500});
   EXPECT_EQ(marks, 0);
   // A minimised window is no match; the other window of the browser is not taken for it.
   desktop.setWindowVisible(500, false);
@@ -540,14 +541,14 @@ TEST_F(ProcessDocumentsTest, TwoWindowsWithTheSameTitleAreToldApartByTheirBounds
   FakeExtension extension(socket, browser());
   ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
   addBrowserWindow(502, u"会員登録 - Chromium", 300);  // in front
-  EXPECT_EQ(documents.browserWindows(), std::vector<platform::WindowHandle>{500});
-  bridge::BridgeBrowserDocuments fresh{server, desktop, {1000ms, 100ms, 2ms, tree}};
+  EXPECT_EQ(documents.browserWindows(), std::vector<ports::WindowHandle>{500});
+  bridge::BridgeBrowsers fresh{server, desktop, {1000ms, 100ms, 2ms, tree}};
   focusBounds = {{"left", 301}, {"top", 299}, {"width", 1050}, {"height", 1004}};
-  EXPECT_EQ(fresh.browserWindows(), std::vector<platform::WindowHandle>{502});
+  EXPECT_EQ(fresh.browserWindows(), std::vector<ports::WindowHandle>{502});
   // Without bounds, the front-most of them.
-  bridge::BridgeBrowserDocuments unsure{server, desktop, {1000ms, 100ms, 2ms, tree}};
+  bridge::BridgeBrowsers unsure{server, desktop, {1000ms, 100ms, 2ms, tree}};
   focusBounds = nullptr;
-  EXPECT_EQ(unsure.browserWindows(), std::vector<platform::WindowHandle>{502});
+  EXPECT_EQ(unsure.browserWindows(), std::vector<ports::WindowHandle>{502});
   EXPECT_EQ(marks, 0);
 }
 

@@ -9,7 +9,7 @@ namespace {
 
 struct Model {
   platform::SimulatedDesktop desktop;
-  platform::Desktop ports = desktop.ports();
+  ports::Desktop ports = desktop.ports();
   FrmMain form{ports};
 };
 

@@ -1,7 +1,7 @@
 // The keyword classifier: which label word before a field decides its kind.
 #include <gtest/gtest.h>
 
-#include "fill/field_classifier.h"
+#include "fill/html/field_classifier.h"
 #include "text/utf.h"
 
 namespace formix::fill {

@@ -2,18 +2,18 @@
 #include <gtest/gtest.h>
 
 #include "app/profile_snapshot.h"
-#include "fill/form_filler.h"
+#include "fill/html/form_filler.h"
 
 namespace formix::fill {
 namespace {
 
-const ProfileSnapshot& sampleProfile() {
-  static const ProfileSnapshot profile =
+const Profile& sampleProfile() {
+  static const Profile profile =
       app::profileSnapshot(app::loadSettings(FORMIX_SOURCE_DIR "/examples/sample.ini").record);
   return profile;
 }
 
-std::u16string filled(std::u16string_view html, const ProfileSnapshot& profile = sampleProfile()) {
+std::u16string filled(std::u16string_view html, const Profile& profile = sampleProfile()) {
   return sFillForm(html, profile, CivilDate{2025, 6, 1});
 }
 
@@ -77,14 +77,14 @@ TEST(FormScan, CollectsAtMost1001Fields) {
 }
 
 TEST(FillFaultsMended, ValuesAreQuotedAndEscaped) {
-  ProfileSnapshot profile = sampleProfile();
-  profile.txtAUTO[0] = u"A&B\"><script>";
-  profile.txtAUTO[1] = u"";
+  Profile profile = sampleProfile();
+  profile.familyName = u"A&B\"><script>";
+  profile.givenName = u"";
   EXPECT_EQ(filled(u"<FORM >住所 <INPUT name=a1> <INPUT name=a2>"),
             u"<FORM >住所 <INPUT name=a1 value=\"東京都千代田区千代田1-1\"> <INPUT name=a2 value=\"ABCビル 101\">");
   EXPECT_EQ(filled(u"<FORM >氏名 <INPUT name=n>", profile),
             u"<FORM >氏名 <INPUT name=n value=\"A&amp;B&quot;&gt;&lt;script&gt;\">");
-  profile.txtAUTO[9] = u"<B>\"1\"";
+  profile.buildingLine = u"<B>\"1\"";
   EXPECT_EQ(filled(u"<FORM >住所 <TEXTAREA name=a>old</TEXTAREA>", profile),
             u"<FORM >住所 <TEXTAREA name=a>東京都千代田区千代田1-1&lt;B&gt;\"1\"</TEXTAREA>");
 }

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/profile_snapshot.h"
-#include "fill/form_filler.h"
+#include "fill/html/form_filler.h"
 #include "text/utf.h"
 
 namespace formix::fill {
@@ -10,14 +10,14 @@ namespace {
 
 using Values = std::vector<std::u16string>;
 
-const ProfileSnapshot& sampleProfile() {  // 山田太郎, born 1980-05-15, male, 東京都, 会社員
-  static const ProfileSnapshot profile =
+const Profile& sampleProfile() {  // 山田太郎, born 1980-05-15, male, 東京都, 会社員
+  static const Profile profile =
       app::profileSnapshot(app::loadSettings(FORMIX_SOURCE_DIR "/examples/sample.ini").record);
   return profile;
 }
 
 // What each collected field of a form body received ("-" when it was left alone).
-Values received(std::u16string_view body, const ProfileSnapshot& profile = sampleProfile(),
+Values received(std::u16string_view body, const Profile& profile = sampleProfile(),
                 CivilDate today = {2025, 6, 1}) {
   Values out;
   for (const auto& record : fillForm(u"<FORM method=post>" + std::u16string(body), profile, today).fields.records) {
@@ -26,7 +26,7 @@ Values received(std::u16string_view body, const ProfileSnapshot& profile = sampl
   return out;
 }
 
-std::u16string filledBody(std::u16string_view body, const ProfileSnapshot& profile = sampleProfile()) {
+std::u16string filledBody(std::u16string_view body, const Profile& profile = sampleProfile()) {
   return sFillForm(u"<FORM >" + std::u16string(body), profile, {2025, 6, 1}).substr(7);
 }
 
@@ -51,8 +51,8 @@ TEST(SplitValues, MailPostalCodeAndTelephone) {
 }
 
 TEST(SplitValues, AnEmptyFirstTelephonePartWritesNothing) {
-  ProfileSnapshot profile = sampleProfile();
-  profile.txtAUTO[13].clear();
+  Profile profile = sampleProfile();
+  profile.telephone[0].clear();
   EXPECT_EQ(received(u"TEL <INPUT name=t1>-<INPUT name=t2>-<INPUT name=t3>", profile), (Values{u"-", u"-", u"-"}));
 }
 
@@ -66,9 +66,8 @@ TEST(BirthDate, AGroupOfThreeGetsWesternOrShowaYearMonthAndDay) {
   EXPECT_EQ(received(u"生年月日 <INPUT name=y>年<INPUT name=m>月<INPUT name=d>日"), (Values{u"1980", u"5", u"15"}));
   EXPECT_EQ(received(u"生年月日 昭和<INPUT name=y>年<INPUT name=m>月<INPUT name=d>日"), (Values{u"55", u"5", u"15"}));
   EXPECT_EQ(received(u"生年月日 <INPUT name=ymd>"), (Values{u"-"}));
-  ProfileSnapshot invalid = sampleProfile();
-  invalid.txtAUTO[11] = u"2";
-  invalid.txtAUTO[12] = u"30";  // no such day: no era year, the rest of the group is still written
+  Profile invalid = sampleProfile();
+  invalid.setBirth(invalid.birthTexts[0], u"2", u"30");  // no such day: no era year, the rest of the group is still written
   EXPECT_EQ(received(u"生年月日 昭和<INPUT name=y>年<INPUT name=m>月<INPUT name=d>日", invalid), (Values{u"-", u"2", u"30"}));
 }
 
@@ -89,8 +88,8 @@ TEST(Address, APrefectureListFirstKeepsThePrefectureOutOfLaterAddressFields) {
   EXPECT_EQ(received(list + u" 住所 <INPUT name=a>"), (Values{u"東京", u"千代田区千代田1-1ABCビル 101"}));
   EXPECT_EQ(received(u"住所 <INPUT name=a> " + list), (Values{u"東京都千代田区千代田1-1ABCビル 101", u"東京"}));
   EXPECT_EQ(filledBody(list), u"都道府県 <SELECT name=p><OPTION >選択<OPTION SELECTED>東京<OPTION>大阪</SELECT>");
-  ProfileSnapshot noPrefecture = sampleProfile();
-  noPrefecture.cboAUTO[0].clear();
+  Profile noPrefecture = sampleProfile();
+  noPrefecture.prefecture.clear();
   EXPECT_EQ(received(list + u" 住所 <TEXTAREA name=a>前の内容</TEXTAREA>", noPrefecture),
             (Values{u"-", u"千代田区千代田1-1ABCビル 101"}));
 }
@@ -98,8 +97,8 @@ TEST(Address, APrefectureListFirstKeepsThePrefectureOutOfLaterAddressFields) {
 TEST(Gender, TheProfilesButtonEndsCheckedAndTheOtherLosesItsMark) {
   EXPECT_EQ(filledBody(u"性別 <INPUT type=radio value=1 name=sex>男 <INPUT type=radio CHECKED value=2 name=sex>女"),
             u"性別 <INPUT type=radio value=1 name=sex CHECKED>男 <INPUT type=radio  value=2 name=sex>女");
-  ProfileSnapshot female = sampleProfile();
-  female.maleSelected = false;
+  Profile female = sampleProfile();
+  female.male = false;
   EXPECT_EQ(filledBody(u"性別 <input type=\"radio\" name=\"g\" value=\"male\" checked> <input type=\"radio\" name=\"g\" value=\"female\">",
                        female),
             u"性別 <input type=\"radio\" name=\"g\" value=\"male\" > <input type=\"radio\" name=\"g\" value=\"female\" CHECKED>");
@@ -116,8 +115,8 @@ TEST(Age, CountsTheBirthdayAsReached) {
   EXPECT_EQ(received(u"年令 <SELECT name=a><OPTION>44<OPTION>45</SELECT>", sampleProfile(), {2025, 5, 15}), (Values{u"45"}));
   EXPECT_EQ(iGetAge(2000, 2, 29, {2025, 2, 28}), 24);
   EXPECT_EQ(iGetAge(2000, 2, 29, {2025, 3, 1}), 25);
-  ProfileSnapshot unknown = sampleProfile();
-  unknown.txtAUTO[10].clear();
+  Profile unknown = sampleProfile();
+  unknown.setBirth(u"", unknown.birthTexts[1], unknown.birthTexts[2]);
   EXPECT_EQ(received(u"年齢 <INPUT name=age>", unknown), (Values{u"-"}));
 }
 

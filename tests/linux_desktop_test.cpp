@@ -24,6 +24,7 @@ namespace {
 
 using platform::x11::WindowFacts;
 using platform::x11::WindowType;
+using ports::Key;
 
 WindowFacts window(WindowType type, std::vector<uint32_t> motifHints = {}) {
   WindowFacts facts;
@@ -192,18 +193,18 @@ TEST(LinuxProcess, OneInstancePerUserAndDisplayWhateverTheDisplaysName) {
 }
 
 TEST(X11Keyboard, TheModelsVirtualKeysHaveKeysyms) {
-  EXPECT_EQ(platform::x11::keysymOf(0x11), 0xffe3u);  // Control_L
-  EXPECT_EQ(platform::x11::keysymOf('V'), static_cast<uint32_t>('v'));
-  EXPECT_EQ(platform::x11::keysymOf(0x09), 0xff09u);  // Tab
-  EXPECT_EQ(platform::x11::keysymOf(0x0D), 0xff0du);  // Return
-  EXPECT_EQ(platform::x11::keysymOf(0xE5), 0u);       // a key the model never sends
+  EXPECT_EQ(platform::x11::keysymOf(Key::Control), 0xffe3u);  // Control_L
+  EXPECT_EQ(platform::x11::keysymOf(Key::V), static_cast<uint32_t>('v'));
+  EXPECT_EQ(platform::x11::keysymOf(Key::Tab), 0xff09u);    // Tab
+  EXPECT_EQ(platform::x11::keysymOf(Key::Enter), 0xff0du);  // Return
+  EXPECT_EQ(platform::x11::keysymOf(static_cast<Key>(0xE5)), 0u);  // a key the model never sends
 }
 
 TEST(X11Keyboard, TerminalsGetTheirOwnPasteKeyByTheirWindowClass) {
   using platform::x11::pasteKeysOf;
   using platform::x11::wmClassStrings;
-  using Keys = std::vector<uint8_t>;
-  const Keys ctrlV{0x11, 0x56}, ctrlShiftV{0x11, 0x10, 0x56}, shiftInsert{0x10, 0x2D};
+  using Keys = std::vector<Key>;
+  const Keys ctrlV{Key::Control, Key::V}, ctrlShiftV{Key::Control, Key::Shift, Key::V}, shiftInsert{Key::Shift, Key::Insert};
   EXPECT_EQ(wmClassStrings(std::string("xterm\0XTerm\0", 12)), (std::vector<std::string>{"xterm", "XTerm"}));
   EXPECT_EQ(wmClassStrings(std::string("odd", 3)), std::vector<std::string>{"odd"});
   EXPECT_EQ(wmClassStrings(""), std::vector<std::string>{});
@@ -216,8 +217,8 @@ TEST(X11Keyboard, TerminalsGetTheirOwnPasteKeyByTheirWindowClass) {
   EXPECT_EQ(pasteKeysOf({"mousepad", "Mousepad"}), ctrlV);
   EXPECT_EQ(pasteKeysOf({"chromium", "Chromium"}), ctrlV);
   EXPECT_EQ(pasteKeysOf({}), ctrlV);  // a window without WM_CLASS
-  EXPECT_EQ(platform::x11::keysymOf(0x2D), 0xff63u);  // Insert
-  EXPECT_EQ(platform::x11::keysymOf(0x10), 0xffe1u);  // Shift_L
+  EXPECT_EQ(platform::x11::keysymOf(Key::Insert), 0xff63u);  // Insert
+  EXPECT_EQ(platform::x11::keysymOf(Key::Shift), 0xffe1u);   // Shift_L
 }
 
 TEST(X11Clipboard, ThePastedTextHasTheLineEndsOfX11Programs) {

@@ -61,6 +61,12 @@ TEST(NamedTrigger, MenuAndFillDoWhatTheGesturesDo) {
   s.script.program()->runNamedTrigger({NamedTrigger::Kind::Fill});
   const std::string fill = s.run("log\n");
   EXPECT_EQ(fill.find("clipboard"), std::string::npos) << fill;
+  // A disabled window takes no trigger, as it takes no click.
+  s.script.program()->frmMain.setEnabled(false);
+  for (const auto kind : {NamedTrigger::Kind::Menu, NamedTrigger::Kind::Fill, NamedTrigger::Kind::Phrase}) {
+    s.script.program()->runNamedTrigger({kind, 0, 0});
+  }
+  EXPECT_EQ(s.run("log\n"), "");
 }
 
 }  // namespace

@@ -114,7 +114,7 @@ TEST(TypePhrase, AProgramTheUserNamesInTheSettingsFileGetsItsOwnPasteKey) {
   writeFile(s.settingsFile(), "[Settings]\r\nAdd_Key=0\r\n[PasteKeys]\r\nurxvt=Shift+Insert\r\nMyTerm = ctrl+shift+v\r\n"
                               "broken=Ctrl+Ctrl+V\r\nwhat=Hyper+V\r\n[Strings]\r\n" + strings);
   platform::SimulatedDesktop& desktop = s.script.desktop();
-  const auto window = [&](platform::WindowHandle handle, std::u16string program) {
+  const auto window = [&](ports::WindowHandle handle, std::u16string program) {
     desktop.addWindow({handle, u"term"});
     desktop.setProgramName(handle, std::move(program));
   };
@@ -140,13 +140,14 @@ TEST(TypePhrase, AProgramTheUserNamesInTheSettingsFileGetsItsOwnPasteKey) {
 
 TEST(PasteKeys, ModifiersThenOneKey) {
   using app::parsePasteKeys;
-  using Keys = std::vector<uint8_t>;
-  EXPECT_EQ(parsePasteKeys("Ctrl+V"), Keys({0x11, 0x56}));
-  EXPECT_EQ(parsePasteKeys(" control + SHIFT + v "), Keys({0x11, 0x10, 0x56}));
-  EXPECT_EQ(parsePasteKeys("Shift+Insert"), Keys({0x10, 0x2D}));
-  EXPECT_EQ(parsePasteKeys("Alt+ins"), Keys({0x12, 0x2D}));
-  EXPECT_EQ(parsePasteKeys("Ctrl+7"), Keys({0x11, '7'}));
-  EXPECT_EQ(parsePasteKeys("Insert"), Keys({0x2D}));
+  using ports::Key;
+  using Keys = std::vector<Key>;
+  EXPECT_EQ(parsePasteKeys("Ctrl+V"), Keys({Key::Control, Key::V}));
+  EXPECT_EQ(parsePasteKeys(" control + SHIFT + v "), Keys({Key::Control, Key::Shift, Key::V}));
+  EXPECT_EQ(parsePasteKeys("Shift+Insert"), Keys({Key::Shift, Key::Insert}));
+  EXPECT_EQ(parsePasteKeys("Alt+ins"), Keys({Key::Alt, Key::Insert}));
+  EXPECT_EQ(parsePasteKeys("Ctrl+7"), Keys({Key::Control, *ports::keyOfCharacter('7')}));
+  EXPECT_EQ(parsePasteKeys("Insert"), Keys({Key::Insert}));
   for (const char* bad : {"", "+", "Ctrl+", "Ctrl", "V+Ctrl", "Ctrl+Ctrl+V", "Ctrl+VV", "Super+V", "Ctrl++V", "Ctrl+ä"}) {
     EXPECT_EQ(parsePasteKeys(bad), std::nullopt) << bad;
   }

@@ -4,14 +4,14 @@
 #include <initializer_list>
 
 #include "app/profile_snapshot.h"
-#include "fill/recogniser.h"
+#include "fill/recognise/recogniser.h"
 #include "text/utf.h"
 
 namespace formix::fill {
 namespace {
 
-const ProfileSnapshot& sampleProfile() {  // 山田太郎 やまだたろう, born 1980-05-15, male, 東京都, 会社員
-  static const ProfileSnapshot profile =
+const Profile& sampleProfile() {  // 山田太郎 やまだたろう, born 1980-05-15, male, 東京都, 会社員
+  static const Profile profile =
       app::profileSnapshot(app::loadSettings(FORMIX_SOURCE_DIR "/examples/sample.ini").record);
   return profile;
 }
@@ -74,7 +74,7 @@ PageFacts page(std::initializer_list<C> controls) {
 }
 
 // What each control received: its new text, "#k" for option k, "checked", or "-" when left alone.
-std::vector<std::u16string> received(const PageFacts& p, const ProfileSnapshot& profile = sampleProfile()) {
+std::vector<std::u16string> received(const PageFacts& p, const Profile& profile = sampleProfile()) {
   const RecognitionResult result = recognise(p, profile, {2025, 6, 1});
   std::vector<std::u16string> out;
   for (const FrameFacts& frame : p.frames) {
@@ -317,8 +317,8 @@ TEST(RecogniserChoices, GenderOccupationAndListsAlreadyRight) {
                            {.type = u"radio", .rowHeader = u"性別", .beside = u"女性", .value = u"2", .name = u"sex"}})),
             (V{u"checked", u"-"}));
   // Without words beside them, the values say it; the female profile gets the other one.
-  ProfileSnapshot female = sampleProfile();
-  female.maleSelected = false;
+  Profile female = sampleProfile();
+  female.male = false;
   EXPECT_EQ(received(page({{.type = u"radio", .rowHeader = u"性別", .value = u"male", .name = u"g"},
                            {.type = u"radio", .rowHeader = u"性別", .value = u"female", .name = u"g"}}),
                      female),

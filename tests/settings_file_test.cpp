@@ -16,7 +16,7 @@ using formix::testing::readFile;
 using formix::testing::ScratchFolder;
 using formix::testing::writeFile;
 
-class FakeSession : public platform::SessionFacts {
+class FakeSession : public ports::SessionFacts {
  public:
   explicit FakeSession(std::optional<std::u16string> user) : user_(std::move(user)) {}
   std::optional<std::u16string> userName() const override { return user_; }

@@ -7,7 +7,7 @@
 namespace formix::testing {
 namespace {
 
-platform::WindowHandle target(Session& s) { return s.script.program()->lGetNextWindowHandle(); }
+ports::WindowHandle target(Session& s) { return s.script.program()->lGetNextWindowHandle(); }
 
 TEST(TargetWindow, PassesOverEveryKindOfWindowThatIsNoTarget) {
   Session s;
@@ -72,6 +72,10 @@ TEST(TriggerCodes, OnlyExactCodesOnTheTopRowAreTriggers) {
   EXPECT_EQ(triggerOf(15001, 0, 15), Trigger::None);
   EXPECT_EQ(triggerOf(12000, 0, 12), Trigger::PopupMenu);  // 120 dots per inch
   EXPECT_EQ(triggerOf(0, 0, 15), Trigger::None);
+  // A report read straight from the hook (X11) names its code without a coordinate.
+  EXPECT_EQ(triggerOfCode(1000), Trigger::PopupMenu);
+  EXPECT_EQ(triggerOfCode(2000), Trigger::WholeFormFill);
+  for (std::int32_t other : {0, 999, 3000, -1000}) EXPECT_EQ(triggerOfCode(other), Trigger::None) << other;
 }
 
 }  // namespace

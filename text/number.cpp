@@ -1,5 +1,7 @@
 #include "text/number.h"
 
+#include "text/utf.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -157,5 +159,7 @@ std::string formatSingle(float value) {
   }
   return out.append("0.").append(static_cast<size_t>(-exponent - 1), '0').append(digits);
 }
+
+std::u16string decimal(long value) { return widen(std::to_string(value)); }
 
 }  // namespace formix::text

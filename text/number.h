@@ -21,6 +21,9 @@ double leadingNumber(std::u16string_view text);
 // present or the text is empty.
 std::optional<double> wholeNumber(std::u16string_view text);
 
+// A whole number in decimal digits ("1980", "-5").
+std::u16string decimal(long value);
+
 // Round to the nearest integer, halves to even.
 double roundHalfEven(double value);
 

@@ -5,7 +5,7 @@
 // --summary it writes a table of the collected fields and what each received instead.
 #include <optional>
 
-#include "fill/form_filler.h"
+#include "fill/html/form_filler.h"
 #include "text/compare.h"
 #include "text/utf.h"
 #include "tools/fill_input.h"

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "fill/field_table.h"
+#include "fill/html/field_table.h"
 #include "fill/japanese_date.h"
 #include "tools/cli.h"
 
 namespace formix::tool {
 
 struct FillInput {
-  fill::ProfileSnapshot profile;
+  fill::Profile profile;
   fill::CivilDate today;
   bool summary = false;
   std::string bytes;   // the INPUT file's, or stdin's

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "bridge/protocol.h"
-#include "fill/recogniser.h"
+#include "fill/recognise/recogniser.h"
 #include "text/utf.h"
 #include "tools/fill_input.h"
 

@@ -47,8 +47,8 @@ std::u16string htmlFile(const std::string& path) {
 }
 
 // YYYY-MM-DD, or YYYY-MM-DDTHH:MM:SS when `withTime`.
-platform::LocalDateTime dateTime(const std::string& token, bool withTime) {
-  platform::LocalDateTime t;
+ports::LocalDateTime dateTime(const std::string& token, bool withTime) {
+  ports::LocalDateTime t;
   char tail = 0;
   const int fields = withTime ? std::sscanf(token.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &t.year, &t.month, &t.day,
                                             &t.hour, &t.minute, &t.second, &tail)
@@ -159,11 +159,11 @@ void SessionScript::desktopCommand(const std::vector<std::string>& args) {
   } else if (what == "window") {
     if (args.size() < 4) throw ScriptError("usage: desktop window HWND \"TITLE\" [topmost] [nocaption] [hidden]");
     platform::SimulatedDesktop::Window w;
-    w.handle = static_cast<platform::WindowHandle>(number(args[2], "a window handle"));
+    w.handle = static_cast<ports::WindowHandle>(number(args[2], "a window handle"));
     w.title = text::fromUtf8Lossy(args[3]);
     for (size_t i = 4; i < args.size(); ++i) {
-      if (args[i] == "topmost") w.exStyle |= platform::kExStyleTopmost;
-      else if (args[i] == "nocaption") w.style &= ~platform::kStyleCaption;
+      if (args[i] == "topmost") w.exStyle |= ports::kExStyleTopmost;
+      else if (args[i] == "nocaption") w.style &= ~ports::kStyleCaption;
       else if (args[i] == "hidden") w.visible = false;
       else throw ScriptError("unknown window flag '" + args[i] + "'");
     }
@@ -171,13 +171,13 @@ void SessionScript::desktopCommand(const std::vector<std::string>& args) {
   } else if (what == "browser") {
     expectArgs(args, 5, "desktop browser HWND \"TITLE\" FILE");
     platform::SimulatedDesktop::Window w;
-    w.handle = static_cast<platform::WindowHandle>(number(args[2], "a window handle"));
+    w.handle = static_cast<ports::WindowHandle>(number(args[2], "a window handle"));
     w.title = text::fromUtf8Lossy(args[3]);
     desktop_.addBrowser(std::move(w), htmlFile(args[4]));
   } else if (what == "frame") {
     expectArgs(args, 4, "desktop frame HWND FILE");
-    const auto handle = static_cast<platform::WindowHandle>(number(args[2], "a window handle"));
-    if (desktop_.documentHtml(handle, platform::BrowserDocuments::kTopDocument) == std::nullopt) {
+    const auto handle = static_cast<ports::WindowHandle>(number(args[2], "a window handle"));
+    if (desktop_.documentHtml(handle, ports::HtmlDocuments::kTopDocument) == std::nullopt) {
       throw ScriptError("no browser window " + args[2]);
     }
     desktop_.addFrame(handle, htmlFile(args[3]));
@@ -188,11 +188,11 @@ void SessionScript::desktopCommand(const std::vector<std::string>& args) {
     if (args.size() != 4 && !(args.size() == 5 && args[4] == "ctrl")) {
       throw ScriptError("usage: desktop send HWND MESSAGE [ctrl]");
     }
-    desktop_.retrieveMessage(static_cast<platform::WindowHandle>(number(args[2], "a window handle")),
+    desktop_.retrieveMessage(static_cast<ports::WindowHandle>(number(args[2], "a window handle")),
                              messageNumber(args[3]), args.size() == 5);
   } else if (what == "capture") {
     expectArgs(args, 5, "desktop capture HWND EXSTYLE STYLE");
-    desktop_.setCapture(static_cast<platform::WindowHandle>(number(args[2], "a window handle")),
+    desktop_.setCapture(static_cast<ports::WindowHandle>(number(args[2], "a window handle")),
                         static_cast<int32_t>(number(args[3], "an extended style")),
                         static_cast<int32_t>(number(args[4], "a style")));
   } else if (what == "another-instance") {
@@ -293,9 +293,9 @@ void SessionScript::runLine(const std::string& line, std::ostream& out) {
                                 static_cast<int>(number(args[2], "y")));
     } else if (command == "get-html") {
       if (args.size() != 2 && args.size() != 3) throw ScriptError("usage: get-html HWND [FRAME]");
-      const auto handle = static_cast<platform::WindowHandle>(number(args[1], "a window handle"));
+      const auto handle = static_cast<ports::WindowHandle>(number(args[1], "a window handle"));
       const int frame = args.size() == 3 ? static_cast<int>(number(args[2], "a frame number"))
-                                         : platform::BrowserDocuments::kTopDocument;
+                                         : ports::HtmlDocuments::kTopDocument;
       const auto html = desktop_.documentHtml(handle, frame);
       if (!html) throw ScriptError("no such document");
       out << text::toUtf8(*html) << '\n';

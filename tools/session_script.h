@@ -44,6 +44,8 @@ class SessionScript {
   int run(std::istream& in, std::ostream& out, std::ostream& err);
 
   platform::SimulatedDesktop& desktop() { return desktop_; }
+  // The ports the program is given at "start"; a test may put ports of its own in them first.
+  ports::Desktop& ports() { return ports_; }
   app::FrmMain* program() { return program_.get(); }
 
  private:
@@ -53,7 +55,7 @@ class SessionScript {
   std::filesystem::path settingsFile();
 
   platform::SimulatedDesktop desktop_;
-  platform::Desktop ports_;
+  ports::Desktop ports_;
   std::unique_ptr<app::FrmMain> program_;
 };
 

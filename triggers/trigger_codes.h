@@ -1,13 +1,15 @@
-// The trigger codes the hook library posts to the main window, and how a left-button-up on the
-// window's background is read back as one of them.
+// What the main program makes of a trigger code the hook library reports (codes.h): read
+// straight from a report (X11), or back from a left-button-up on the window's background (Windows).
 #pragma once
+
+#include <cstdint>
 
 namespace formix::triggers {
 
-inline constexpr int kMenuCode = 1000;  // every mouse trigger; the Windows key in key mode 1
-inline constexpr int kFillCode = 2000;  // the Windows key in key mode 2
-
 enum class Trigger { None, PopupMenu, WholeFormFill };
+
+// The trigger of a code as the hook reports it; None for any other number.
+Trigger triggerOfCode(std::int32_t code);
 
 // The hook reports code N as a left-button-up at client pixel (N, 0); the window receives it in
 // twips. Only y = 0 and an x of exactly N * twipsPerPixel (compared in single precision, as the

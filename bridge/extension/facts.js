@@ -163,6 +163,9 @@ function formixFacts(readId) {
   const BREAK = 0, STOP = 1, TEXT = 2, CONTROL = 3;
   const controlToken = [];
   const frameElements = [];
+  // The headings that govern each control, outermost first (see `sectionsOf`).
+  const outline = [];
+  const controlSections = [];
   function push(kind, value, el) {
     const last = tokens[tokens.length - 1];
     if (kind === BREAK && last && last.kind === BREAK) return;
@@ -207,6 +210,8 @@ function formixFacts(readId) {
         controlToken.push(tokens.length);
         tokens.push({ kind: CONTROL, value: controls.length });
         controls.push(n);
+        for (const h of outline) h.controls++;
+        controlSections.push(outline.map((h) => h.words));
         continue;
       }
       if (name === 'button') {
@@ -220,9 +225,95 @@ function formixFacts(readId) {
       }
       const block = BLOCKS.has(name);
       if (block) push(BREAK);
+      const rank = headingRank(n);
+      if (rank > 0) openSection(rank, textOf(n), n);
+      const scoped = scopedHeading(n);
+      if (scoped !== '') outline.push({ rank: SCOPED, words: scoped, controls: 0, inside: n });
       visit(n);
+      closeSections(n);
       if (block) push(BREAK);
     }
+  }
+
+  // ---- Sections: whose details a control asks for ----
+  // A heading opens a section that lasts until a heading of the same or a higher rank (h1 highest,
+  // then h2 ... h6, then a block styled as a heading), or until the element that holds both it and
+  // the controls under it ends. A table's caption and a fieldset's legend head their own element.
+  const SCOPED = 9, STYLED = 7;
+  const INLINE_ONLY = /^(b|strong|em|span|font|i|u|small|big|img|br|a|sup|sub|mark)$/;
+  function headingRank(el) {
+    const m = /^h([1-6])$/.exec(el.localName);
+    if (m) return Number(m[1]);
+    if (el.getAttribute('role') === 'heading') {
+      const level = Number(el.getAttribute('aria-level'));
+      return level >= 1 && level <= 6 ? level : 2;
+    }
+    // A short block of text that stands out (bold or larger than the body's text) and holds no
+    // control: the heading of a group on pages without heading elements. A row of one cell that
+    // spans its table is one too.
+    const name = el.localName;
+    if (name === 'tr') {
+      if (el.cells.length !== 1 || el.cells[0].colSpan < 2) return 0;
+      el = el.cells[0];
+    } else if (name !== 'div' && name !== 'p' || el.closest('label, th, dt, li')) {
+      return 0;
+    }
+    if (el.childElementCount > 4) return 0;
+    for (let c = el.firstElementChild; c; c = c.nextElementSibling) if (!INLINE_ONLY.test(c.localName)) return 0;
+    const words = el.textContent;
+    if (words.length > 60 || fold(words).length === 0 || fold(words).length > 30) return 0;
+    const own = style(el);
+    const strong = Number(own.fontWeight) >= 600 ||
+      (el.firstElementChild && el.childElementCount === 1 && /^(b|strong)$/.test(el.firstElementChild.localName) &&
+       fold(el.firstElementChild.textContent) === fold(words));
+    const large = body && parseFloat(own.fontSize) >= 1.2 * parseFloat(style(body).fontSize);
+    return strong || large ? STYLED : 0;
+  }
+  function openSection(rank, words, el) {
+    while (outline.length && outline[outline.length - 1].rank !== SCOPED && outline[outline.length - 1].rank >= rank) {
+      outline.pop();
+    }
+    if (fold(words) !== '') outline.push({ rank, words: cut(fold(words)), controls: 0, inside: el.parentElement });
+  }
+  // The caption of a table, the legend of a fieldset.
+  function scopedHeading(el) {
+    let c = null;
+    if (el.localName === 'table') c = el.caption;
+    else if (el.localName === 'fieldset') {
+      for (c = el.firstElementChild; c && c.localName !== 'legend'; c = c.nextElementSibling);
+    }
+    return c ? cut(textOf(c)) : '';
+  }
+  // Leaving `el`: its own scoped heading ends, and so does every heading opened inside it whose
+  // controls were inside it too (a heading alone in a wrapper of its own heads what follows).
+  function closeSections(el) {
+    for (let k = outline.length - 1; k >= 0; k--) {
+      const h = outline[k];
+      if (h.rank === SCOPED ? h.inside === el : h.controls > 0 && el.contains(h.inside)) outline.splice(k, 1);
+    }
+  }
+  // A header cell that spans this row and others (a group's name beside its rows).
+  function spanningHeader(el) {
+    const cell = el.closest('td, th');
+    const row = cell && cell.parentElement;
+    if (!row || row.localName !== 'tr' || !row.parentElement) return '';
+    const rows = row.parentElement.rows || row.parentElement.children;
+    let index = Array.prototype.indexOf.call(rows, row);
+    for (let back = 0; index >= 0 && back < 12; index--, back++) {
+      for (const c of rows[index].cells || []) {
+        if (c === cell) break;
+        if (c.localName === 'th' && c.rowSpan > back && c.rowSpan > 1 && !c.querySelector('input, select, textarea')) {
+          return cut(textOf(c));
+        }
+      }
+    }
+    return '';
+  }
+  function sectionsOf(k, el) {
+    const chain = controlSections[k].slice(-5);
+    const spanning = spanningHeader(el);
+    if (spanning !== '') chain.push(spanning);
+    return chain.map(wellFormed);
   }
   if (body) visit(body);
 
@@ -427,6 +518,7 @@ function formixFacts(readId) {
       editable: !(el.readOnly === true),
       focused: el === focusedElement,
       form: el.form && formIndex.has(el.form) ? formIndex.get(el.form) : -1,
+      sections: sectionsOf(k, el),
     };
     if (el.localName === 'select') {
       f.options = Array.from(el.options).slice(0, 2000).map((o) => ({ text: text(o.text), value: text(o.value),

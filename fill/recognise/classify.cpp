@@ -1,7 +1,9 @@
 #include <algorithm>
+#include <array>
 
 #include "fill/recognise/slot.h"
 #include "text/compare.h"
+#include "text/japanese.h"
 
 namespace formix::fill::recognition {
 
@@ -20,21 +22,50 @@ Kind kindOf(const ControlFacts& c) {
 
 bool isTextLike(Kind k) { return k == Kind::Text || k == Kind::TextArea; }
 
-// The reason a control may not be written, or "" when it may.
-std::u16string refusal(const PageFacts& page, const FrameFacts& frame, const ControlFacts& c, Kind kind) {
-  if (c.type == u"password") return u"password";
-  if (c.type == u"file") return u"file";
-  if (c.type == u"hidden") return u"hidden";
-  if (c.type == u"search") return u"site search";
-  if (kind == Kind::Other) return u"not a field Formix fills";
-  if (frame.origin != page.origin && !frame.sharedAutofill) return u"frame of another site";
-  if (!frame.visible) return u"frame not visible";
-  if (!c.visible) return u"not visible";
-  if (!c.enabled) return u"disabled";
-  if (!c.editable) return u"read-only";
-  if (c.userEdited) return u"typed by the user";
-  if ((isTextLike(kind) || kind == Kind::Date) && !c.value.empty()) return u"has a value";
+std::u16string_view refusalText(Refusal r) {
+  switch (r) {
+    case Refusal::None: return u"";
+    case Refusal::Password: return u"password";
+    case Refusal::File: return u"file";
+    case Refusal::Hidden: return u"hidden";
+    case Refusal::SiteSearch: return u"site search";
+    case Refusal::NotAField: return u"not a field Formix fills";
+    case Refusal::FrameOfAnotherSite: return u"frame of another site";
+    case Refusal::FrameNotVisible: return u"frame not visible";
+    case Refusal::NotVisible: return u"not visible";
+    case Refusal::Disabled: return u"disabled";
+    case Refusal::ReadOnly: return u"read-only";
+    case Refusal::TypedByUser: return u"typed by the user";
+    case Refusal::HasAValue: return u"has a value";
+    case Refusal::AnotherForm: return u"another form";
+    case Refusal::LeftAlone: return u"left alone";
+    case Refusal::LabelWord: return u"left alone";  // the slot's own word stands in the summary
+    case Refusal::ReadingOfAnAddress: return u"reading of an address";
+    case Refusal::LatinLetters: return u"Latin letters";
+    case Refusal::MobileMailBesideMain: return u"a mobile's mail beside the main one";
+    case Refusal::DeliveryAddress: return u"delivery address";
+    case Refusal::MobileBesideLandline: return u"mobile beside a landline";
+    case Refusal::SecondAddress: return u"a second address";
+    case Refusal::SecondNumber: return u"a second number";
+  }
   return u"";
+}
+
+// Why a control may not be written, or Refusal::None when it may.
+Refusal refusalOf(const PageFacts& page, const FrameFacts& frame, const ControlFacts& c, Kind kind) {
+  if (c.type == u"password") return Refusal::Password;
+  if (c.type == u"file") return Refusal::File;
+  if (c.type == u"hidden") return Refusal::Hidden;
+  if (c.type == u"search") return Refusal::SiteSearch;
+  if (kind == Kind::Other) return Refusal::NotAField;
+  if (frame.origin != page.origin && !frame.sharedAutofill) return Refusal::FrameOfAnotherSite;
+  if (!frame.visible) return Refusal::FrameNotVisible;
+  if (!c.visible) return Refusal::NotVisible;
+  if (!c.enabled) return Refusal::Disabled;
+  if (!c.editable) return Refusal::ReadOnly;
+  if (c.userEdited) return Refusal::TypedByUser;
+  if ((isTextLike(kind) || kind == Kind::Date) && !c.value.empty()) return Refusal::HasAValue;
+  return Refusal::None;
 }
 
 // A list whose options are the prefectures ("北海道" … "沖縄県").
@@ -47,68 +78,132 @@ bool isPrefectureList(const std::vector<OptionFacts>& options) {
   return north && south;
 }
 
+namespace {
+
 bool isStrongTopic(const LabelHint& h) { return h.strong && h.topic != Topic::None; }
+
+// A one-character word of a name's part ("姓", "セイ") or the mail's domain: it decides where it
+// stands near the box, even before a strong word further away.
+bool isNameWord(const LabelHint& h) {
+  return h.topic == Topic::Name || h.topic == Topic::Kana || (h.topic == Topic::Mail && h.part == Part::Domain);
+}
+
+// Which part of a topic a source may name.
+enum class PartFrom { Never, Own, Header };
+
+// What one source of words may decide of a box. The table's order is the order in which the
+// first source that says something wins, for a part and a script.
+struct SourceRule {
+  LabelSource source;
+  int rank;             // the topic: the nearest strong word decides; kUnranked: never
+  bool leave;           // a strong "leave it" word counts
+  bool nameWord;        // a one-character name word decides at its rank
+  bool weakWord;        // a weak word decides when no strong word anywhere does
+  PartFrom part;
+  bool script;          // the kana script of a name's reading
+  bool reading;         // "フリガナ" makes a name box a reading box, "住所(ヨミ)" an address one left alone
+  bool situation;       // Latin letters, a mobile's mail, a delivery address
+  bool asks;            // full- or half-width, with or without hyphens
+  bool confirm;         // "確認": a confirmation box
+  bool choosesName;     // under one header over a name and its reading, its weak word says which
+};
+
+constexpr int kUnranked = 99;
+// The order of the nearest strong words: the control's own words, the text before it on its line,
+// the label block above it, its hints, its row's or group's header, its column's header. A word
+// that says "leave it" counts too, except from a column's header: one column's "備考" heads a
+// table of boxes.
+constexpr SourceRule kSources[] = {
+    // source                   rank       leave  name   weak   part              script reading situation asks  confirm chooses
+    {LabelSource::Autocomplete, 0,         true,  true,  false, PartFrom::Own,    true,  true,  false,    false, false, false},
+    {LabelSource::Own,          1,         true,  true,  true,  PartFrom::Own,    true,  true,  true,     true,  true,  true},
+    {LabelSource::Aria,         1,         true,  true,  true,  PartFrom::Own,    true,  true,  true,     true,  true,  true},
+    {LabelSource::Before,       2,         true,  true,  true,  PartFrom::Own,    true,  true,  true,     true,  true,  true},
+    {LabelSource::Placeholder,  4,         true,  false, true,  PartFrom::Own,    true,  true,  true,     true,  true,  true},
+    {LabelSource::Title,        4,         true,  false, true,  PartFrom::Own,    true,  true,  true,     true,  true,  false},
+    {LabelSource::Row,          5,         true,  false, false, PartFrom::Header, true,  true,  true,     true,  true,  false},
+    {LabelSource::Legend,       5,         true,  false, false, PartFrom::Header, true,  true,  true,     true,  true,  false},
+    {LabelSource::Column,       6,         false, false, false, PartFrom::Never,  false, false, false,    false, false, false},
+    {LabelSource::Block,        3,         true,  false, false, PartFrom::Never,  false, true,  true,     false, false, false},
+    {LabelSource::NameTokens,   kUnranked, false, false, false, PartFrom::Own,    true,  true,  false,    true,  true,  false},
+    {LabelSource::IdTokens,     kUnranked, false, false, false, PartFrom::Own,    true,  true,  false,    true,  true,  false},
+    {LabelSource::After,        kUnranked, false, false, false, PartFrom::Never,  false, false, false,    true,  false, false},
+};
+constexpr int kLastRank = 6;
+
+// Where each source's words stand in the control's facts, and how they are read.
+struct SourceText {
+  LabelSource source;
+  std::u16string ControlFacts::*text;
+  LabelHint (*read)(std::u16string_view);
+};
+constexpr SourceText kSourceTexts[] = {
+    {LabelSource::Autocomplete, &ControlFacts::autocomplete, readAutocomplete},
+    {LabelSource::Own, &ControlFacts::label, readLabel},
+    {LabelSource::Aria, &ControlFacts::ariaLabel, readLabel},
+    {LabelSource::Before, &ControlFacts::before, readLabel},
+    {LabelSource::After, &ControlFacts::after, readLabel},
+    {LabelSource::Row, &ControlFacts::rowHeader, readLabel},
+    {LabelSource::Legend, &ControlFacts::legend, readLabel},
+    {LabelSource::Placeholder, &ControlFacts::placeholder, readLabel},
+    {LabelSource::Title, &ControlFacts::title, readLabel},
+    {LabelSource::Column, &ControlFacts::columnHeader, readLabel},
+    {LabelSource::Block, &ControlFacts::block, readLabel},
+    {LabelSource::NameTokens, &ControlFacts::name, readTokens},
+    {LabelSource::IdTokens, &ControlFacts::id, readTokens},
+};
+
+}  // namespace
+
+int rankOf(LabelSource source) {
+  for (const SourceRule& r : kSources) {
+    if (r.source == source) return r.rank;
+  }
+  return kUnranked;
+}
 
 // Sets the slot's topic and part from its signals, most trusted first.
 void classify(Slot& s) {
   const ControlFacts& c = *s.c;
-  LabelHint ac = readAutocomplete(c.autocomplete);
-  s.own = readLabel(c.label);
-  LabelHint aria = readLabel(c.ariaLabel);
-  s.before = readLabel(c.before);
-  s.after = readLabel(c.after);
+  std::array<LabelHint, kLabelSources> words;
+  auto at = [&](LabelSource source) -> LabelHint& { return words[static_cast<size_t>(source)]; };
+  for (const SourceText& t : kSourceTexts) at(t.source) = t.read(c.*t.text);
+  s.own = at(LabelSource::Own);
+  s.before = at(LabelSource::Before);
+  s.after = at(LabelSource::After);
   s.below = readLabel(c.below);
-  s.row = readLabel(c.rowHeader);
-  LabelHint legend = readLabel(c.legend);
-  LabelHint placeholder = readLabel(c.placeholder);
-  LabelHint title = readLabel(c.title);
-  LabelHint column = readLabel(c.columnHeader);
-  LabelHint block = readLabel(c.block);
-  s.block = block;
-  s.tokens = readTokens(c.name);
-  LabelHint idTokens = readTokens(c.id);
-  s.hint = placeholder.topic != Topic::None ? placeholder : title;
+  s.row = at(LabelSource::Row);
+  s.block = at(LabelSource::Block);
+  s.tokens = at(LabelSource::NameTokens);
+  s.hint = at(LabelSource::Placeholder).topic != Topic::None ? at(LabelSource::Placeholder) : at(LabelSource::Title);
+  auto each = [&](auto allowed, auto&& body) {
+    for (const SourceRule& r : kSources) {
+      if (allowed(r) && body(r, at(r.source))) return;
+    }
+  };
 
-  // Where a label names a topic, nearest first: the control's own words, the text before it on
-  // its line, the label block above it, its hints, then its row's or group's header and its
-  // column's. The first strong word decides; a word that says "leave it" counts too, except
-  // from a column's header. A one-character name word of its own ("姓", "セイ") beats any strong
-  // word further away: "住所" in the block above a "姓" box heads the next section.
-  const std::vector<std::vector<const LabelHint*>> tiers = {
-      {&ac}, {&s.own, &aria}, {&s.before}, {&block}, {&placeholder, &title}, {&s.row, &legend}, {&column}};
+  // The topic: rank by rank, the first strong word decides; a one-character name word of its own
+  // ("姓", "セイ") beats any strong word further away: "住所" in the block above a "姓" box heads
+  // the next section. Then the weak words of the box's own, its line and its hints; then its
+  // name's and its id's tokens.
   const LabelHint* topicFrom = nullptr;
-  for (size_t tier = 0; tier < tiers.size() && topicFrom == nullptr; ++tier) {
-    for (const LabelHint* h : tiers[tier]) {
-      if (isStrongTopic(*h) && (h->topic != Topic::Leave || h != &column)) {
-        topicFrom = h;
-        s.tier = static_cast<int>(tier);
-        break;
-      }
-    }
-    if (topicFrom != nullptr || tier > 2) continue;
-    for (const LabelHint* h : tiers[tier]) {
-      const bool nameWord = h->topic == Topic::Name || h->topic == Topic::Kana || (h->topic == Topic::Mail && h->part == Part::Domain);
-      if (nameWord) {
-        topicFrom = h;
-        s.tier = static_cast<int>(tier);
-        break;
-      }
-    }
-  }
-  // Weak words of the box's own, its line and its hints.
-  if (topicFrom == nullptr) {
-    for (const LabelHint* h : {&s.own, &aria, &s.before, &placeholder, &title}) {
-      if (h->topic != Topic::None) {
-        topicFrom = h;
-        s.tier = 7;
-        break;
-      }
-    }
+  for (int rank = 0; rank <= kLastRank && topicFrom == nullptr; ++rank) {
+    auto decides = [&](auto test) {
+      each([&](const SourceRule& r) { return r.rank == rank; },
+           [&](const SourceRule& r, const LabelHint& h) { return test(r, h) && (topicFrom = &h, s.rank = rank, true); });
+    };
+    decides([](const SourceRule& r, const LabelHint& h) { return isStrongTopic(h) && (h.topic != Topic::Leave || r.leave); });
+    if (topicFrom == nullptr) decides([](const SourceRule& r, const LabelHint& h) { return r.nameWord && isNameWord(h); });
   }
   if (topicFrom == nullptr) {
-    if (s.tokens.topic != Topic::None) topicFrom = &s.tokens;
-    else if (idTokens.topic != Topic::None) topicFrom = &idTokens;
-    s.tier = 8;
+    each([](const SourceRule& r) { return r.weakWord; }, [&](const SourceRule&, const LabelHint& h) {
+      return h.topic != Topic::None && (topicFrom = &h, s.rank = kWeakWordRank, true);
+    });
+  }
+  if (topicFrom == nullptr) {
+    each([](const SourceRule& r) { return r.source == LabelSource::NameTokens || r.source == LabelSource::IdTokens; },
+         [&](const SourceRule&, const LabelHint& h) { return h.topic != Topic::None && (topicFrom = &h, true); });
+    s.rank = kTokenRank;
   }
   // A list of the prefectures is the prefecture, whatever its neighbours say ("住所",
   // "郵便番号検索").
@@ -119,38 +214,40 @@ void classify(Slot& s) {
   if (topicFrom == nullptr) return;
   s.topic = topicFrom->topic;
   if (s.topic == Topic::Leave) {
-    s.reason = topicFrom->leaveWhy.empty() ? u"left alone" : topicFrom->leaveWhy;
+    if (topicFrom->leaveWhy.empty()) {
+      s.refusal = Refusal::LeftAlone;
+    } else {
+      s.refusal = Refusal::LabelWord;
+      s.leaveWord = topicFrom->leaveWhy;
+    }
     return;
   }
 
   // One header over a name's boxes and its reading's: the box's own word says which it is.
   if (topicFrom->twoLabels) {
-    for (const LabelHint* h : {&s.own, &aria, &s.before, &placeholder}) {
-      if (!h->strong && (h->topic == Topic::Name || h->topic == Topic::Kana)) {
-        s.topic = h->topic;
-        break;
-      }
-    }
+    each([](const SourceRule& r) { return r.choosesName; }, [&](const SourceRule&, const LabelHint& h) {
+      return !h.strong && (h.topic == Topic::Name || h.topic == Topic::Kana) && (s.topic = h.topic, true);
+    });
   }
   // The reading of an address ("住所(ヨミ)") is nothing Formix keeps.
   if (s.topic == Topic::Address || s.topic == Topic::Prefecture) {
-    for (const LabelHint* h : {&s.own, &aria, &s.before, &block, &placeholder, &title, &s.row, &legend}) {
-      if (h->reading) {
-        s.topic = Topic::Leave;
-        s.reason = u"reading of an address";
-        return;
-      }
+    bool reading = false;
+    each([](const SourceRule& r) { return r.situation; }, [&](const SourceRule&, const LabelHint& h) { return reading = h.reading; });
+    if (reading) {
+      s.topic = Topic::Leave;
+      s.refusal = Refusal::ReadingOfAnAddress;
+      return;
     }
   }
-  const LabelHint* all[] = {&ac, &s.own, &aria, &s.before, &placeholder, &title, &s.row, &legend, &column, &block, &s.tokens, &idTokens};
   // A name label anywhere that says "reading" makes a name box a reading box.
   // Unless a header names the name and its reading apart ("お名前（全角） フリガナ（全角カナ）"):
   // then the box's own "姓" or "セイ" says which it is.
-  const bool twoLabelsAround = s.row.twoLabels || legend.twoLabels || block.twoLabels;
+  const bool twoLabelsAround = at(LabelSource::Row).twoLabels || at(LabelSource::Legend).twoLabels || at(LabelSource::Block).twoLabels;
   if (s.topic == Topic::Name && !twoLabelsAround) {
-    for (const LabelHint* h : all) {
-      if (h->reading && h != &column) s.topic = Topic::Kana;
-    }
+    each([](const SourceRule& r) { return r.reading; }, [&](const SourceRule&, const LabelHint& h) {
+      if (h.reading) s.topic = Topic::Kana;
+      return false;
+    });
   }
   auto compatible = [&](const LabelHint& h) {
     if (h.topic == s.topic) return true;
@@ -158,51 +255,41 @@ void classify(Slot& s) {
     const bool birth = h.topic == Topic::Birth && s.topic == Topic::Birth;
     return names || birth;
   };
-  for (const LabelHint* h : all) {
-    if (h->part != Part::None && compatible(*h) && h != &s.row && h != &legend && h != &column && h != &block) {
-      s.part = h->part;
-      break;
-    }
-  }
+  auto takePart = [&](const SourceRule&, const LabelHint& h) { return h.part != Part::None && compatible(h) && (s.part = h.part, true); };
+  each([](const SourceRule& r) { return r.part == PartFrom::Own; }, takePart);
   // Year, month and day often stand after their boxes: "[    ] 年 [  ] 月".
   if (s.topic == Topic::Birth && s.part == Part::None && s.after.topic == Topic::Birth && !s.after.strong) s.part = s.after.part;
-  if (s.part == Part::None) {
-    for (const LabelHint* h : {&s.row, &legend}) {
-      if (h->part != Part::None && compatible(*h)) {
-        s.part = h->part;
-        break;
-      }
-    }
-  }
-  for (const LabelHint* h : all) {
-    if (s.script == Script::Unknown && h->script != Script::Unknown && h != &column && h != &block) s.script = h->script;
-  }
+  if (s.part == Part::None) each([](const SourceRule& r) { return r.part == PartFrom::Header; }, takePart);
+  each([](const SourceRule& r) { return r.script; }, [&](const SourceRule&, const LabelHint& h) {
+    return h.script != Script::Unknown && (s.script = h.script, true);
+  });
   // Latin letters of a name, a mobile's mail beside a main one, a delivery address beside the
   // person's own: nothing the profile holds as asked.
-  for (const LabelHint* h : {&s.own, &aria, &s.before, &block, &placeholder, &title, &s.row, &legend}) {
-    s.roman |= h->roman;
-    s.mobileMail |= h->mobile && s.topic == Topic::Mail;
-    s.delivery |= h->delivery;
-  }
+  each([](const SourceRule& r) { return r.situation; }, [&](const SourceRule&, const LabelHint& h) {
+    s.roman |= h.roman;
+    s.mobileMail |= h.mobile && s.topic == Topic::Mail;
+    s.delivery |= h.delivery;
+    return false;
+  });
   if (s.roman && (s.topic == Topic::Name || s.topic == Topic::Kana || s.topic == Topic::Address)) {
     s.topic = Topic::Leave;
-    s.reason = u"Latin letters";
+    s.refusal = Refusal::LatinLetters;
     return;
   }
-  const LabelHint* own[] = {&s.own, &aria, &s.before, &placeholder, &title, &s.row, &legend, &s.after, &s.tokens, &idTokens};
   // A note under the box speaks for it when it asks for letters or digits in a width.
   const std::u16string note = text::foldText(c.below);
   if (note.find(u"数字") != std::u16string::npos || note.find(u"英字") != std::u16string::npos) {
     s.fullWidth |= s.below.fullWidth;
     s.halfWidth |= s.below.halfWidth;
   }
-  for (const LabelHint* h : own) {
-    s.confirm |= h->confirm && h != &s.after;
-    s.fullWidth |= h->fullWidth;
-    s.halfWidth |= h->halfWidth;
-    s.noHyphen |= h->noHyphen;
-    s.withHyphen |= h->withHyphen;
-  }
+  each([](const SourceRule& r) { return r.asks; }, [&](const SourceRule& r, const LabelHint& h) {
+    s.confirm |= h.confirm && r.confirm;
+    s.fullWidth |= h.fullWidth;
+    s.halfWidth |= h.halfWidth;
+    s.noHyphen |= h.noHyphen;
+    s.withHyphen |= h.withHyphen;
+    return false;
+  });
   s.second = topicFrom->secondOfKind;
 }
 
@@ -214,7 +301,7 @@ bool sameRow(const Slot& a, const Slot& b) {
 }
 
 bool isSeparator(std::u16string_view text) {
-  return text == u"-" || text == u"－" || text == u"ー" || text == u"‐" || text == u"−" || text == u"―";
+  return text.size() == 1 && text::isHyphen(text[0]);
 }
 
 bool groupable(Topic t) {
@@ -238,7 +325,7 @@ std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
       // A box that a separator joins to the box before ("[   ] - [    ]") continues its value,
       // unless its own label says otherwise.
       const bool joined = isSeparator(prev->c->after) || isSeparator(s->c->before);
-      if (adjacent && joined && !joins && s->tier >= 5 && isTextLike(s->kind) && prev->c->form == s->c->form &&
+      if (adjacent && joined && !joins && s->rank >= rankOf(LabelSource::Row) && isTextLike(s->kind) && prev->c->form == s->c->form &&
           (prev->topic == Topic::Postal || prev->topic == Topic::Tel)) {
         s->topic = prev->topic;
         joins = true;

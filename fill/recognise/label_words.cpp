@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "text/compare.h"
+#include "text/japanese.h"
 #include "text/utf.h"
 
 namespace formix::fill::recognition {
@@ -107,8 +108,8 @@ constexpr std::u16string_view kNoHyphen[] = {u"ハイフンなし", u"ハイフ�
 constexpr std::u16string_view kWithHyphen[] = {u"ハイフンあり", u"ハイフン付", u"ハイフンを含め", u"ハイフン入り",
                                                u"ハイフンを入れて", u"ハイフン(-)あり", u"ハイフン(-)を含め"};
 
-bool isHiragana(char16_t c) { return c >= 0x3041 && c <= 0x309F; }
-bool isKatakana(char16_t c) { return (c >= 0x30A1 && c <= 0x30FA) || (c >= 0xFF66 && c <= 0xFF9D); }
+using text::isHiragana;
+using text::isKatakana;
 
 // Every word folded once.
 struct FoldedWord {

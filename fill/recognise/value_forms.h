@@ -1,5 +1,5 @@
 // The forms a profile value takes to fit what a page asks: the city line split after the city's
-// name, hyphens or none, full-width characters, and the option of a list that means a value.
+// name, hyphens or none, and the option of a list that means a value. (Width and kana: text/japanese.h.)
 #pragma once
 
 #include <functional>
@@ -28,19 +28,11 @@ struct StreetLine {
 };
 StreetLine splitStreet(std::u16string_view street);
 
-// ASCII letters, digits, signs and the blank as their full-width forms ("1-1" -> "１－１").
-std::u16string toFullWidth(std::u16string_view text);
-// Full-width ASCII forms and U+3000 back to ASCII.
-std::u16string toHalfWidth(std::u16string_view text);
-
 // What a page's example of a number says about hyphens: "例：1000001" none, "例）123-4567" some.
 enum class Hyphens { Unknown, None, Some };
 // The first example in `texts` that is a run of at least `minDigits` digits, with or without
 // hyphens (ASCII or full-width).
 Hyphens exampleHyphens(const std::vector<std::u16string_view>& texts, int minDigits);
-
-// The whole numbers in a text, in order ("1980/昭和55" -> 1980, 55; "０５" -> 5).
-std::vector<long> numbersIn(std::u16string_view text);
 
 // The index of the first option for which `matches` holds of its text or of its value, both
 // folded (case, width, kana script) and without blanks; nullopt when none does.

@@ -1,6 +1,7 @@
 #include "platform/linux/hook_reports.h"
 
 #include "app/main_window.h"
+#include "triggers/trigger_codes.h"
 
 namespace formix::platform::qt {
 namespace {
@@ -17,17 +18,12 @@ bool HookReports::nativeEventFilter(const QByteArray& eventType, void* message, 
   if (client->type != reportType_ || client->format != 32 || client->window != view_.handle()) return false;
   if (client->data.data32[0] != kLeftButtonUp || client->data.data32[2] != 0) return true;
   const std::uint64_t key = client->data.data32[3] | (static_cast<std::uint64_t>(client->data.data32[4]) << 32);
-  if (!accepts_ || !accepts_(key, static_cast<std::int32_t>(client->data.data32[1]))) return true;
-  // The numbers are signed 32-bit values, as the coordinates of a posted mouse message.
-  // Pixels become twips in single precision, as the window's own coordinates are: the model
-  // recognises a code by exactly that product.
-  const auto twips = [](uint32_t pixels, double perPixel) {
-    return static_cast<double>(static_cast<float>(static_cast<int32_t>(pixels)) * static_cast<float>(perPixel));
-  };
-  const double x = twips(client->data.data32[1], screen_.twipsPerPixelX());
-  const double y = twips(client->data.data32[2], screen_.twipsPerPixelY());
-  view_.callLater([this, x, y] {
-    if (auto* program = view_.program()) program->mouseUp(program->frmMain, app::kLeftButton, x, y);
+  // The code is a signed 32-bit value, as the x of a posted mouse message.
+  const auto code = static_cast<std::int32_t>(client->data.data32[1]);
+  if (!accepts_ || !accepts_(key, code)) return true;
+  const triggers::Trigger trigger = triggers::triggerOfCode(code);
+  view_.callLater([this, trigger] {
+    if (auto* program = view_.program()) program->hookTriggered(trigger);
   });
   return true;
 }

@@ -62,7 +62,7 @@ void LinuxProcess::endProcess() {
   if (onEnd_) onEnd_();
 }
 
-std::optional<HookExports> LinuxHookLoader::loadHookLibrary(std::string_view name) {
+std::optional<ports::HookExports> LinuxHookLoader::loadHookLibrary(std::string_view name) {
   const std::string file = "lib" + std::string(name) + ".so";
   void* library = nullptr;
   for (const auto& candidate : {folder_ / file, installed_ / file}) {
@@ -80,7 +80,7 @@ std::optional<HookExports> LinuxHookLoader::loadHookLibrary(std::string_view nam
     auto* fn = reinterpret_cast<void (*)()>(dlsym(library, symbol.c_str()));
     return fn != nullptr ? std::function<void()>(fn) : nullptr;
   };
-  HookExports exports;
+  ports::HookExports exports;
   exports.SetHook = int32Export("SetHook");
   exports.RemoveHook = int32Export("RemoveHook");
   // The mode calls also note the mode, so that a report the modes cannot produce is refused.

@@ -8,14 +8,14 @@
 #include <xcb/xcb.h>
 #include <string>
 
-#include "platform/desktop.h"
+#include "ports/desktop.h"
 
 namespace formix::platform {
 
 // The name of the X selection that the running instance of this user owns on its display.
 std::string instanceSelectionName(unsigned uid);
 
-class LinuxProcess : public Process {
+class LinuxProcess : public ports::Process {
  public:
   // `onEnd` leaves the event loop; the model stops running after endProcess.
   explicit LinuxProcess(std::function<void()> onEnd) : onEnd_(std::move(onEnd)) {}
@@ -36,11 +36,11 @@ class LinuxProcess : public Process {
 
 // Loads lib<name>.so from the program's folder first, then from the folder it is installed in,
 // then wherever the dynamic loader finds it. The library stays loaded for the rest of the run.
-class LinuxHookLoader : public HookLibraryLoader {
+class LinuxHookLoader : public ports::HookLibraryLoader {
  public:
   LinuxHookLoader(std::filesystem::path programFolder, std::filesystem::path installFolder)
       : folder_(std::move(programFolder)), installed_(std::move(installFolder)) {}
-  std::optional<HookExports> loadHookLibrary(std::string_view name) override;
+  std::optional<ports::HookExports> loadHookLibrary(std::string_view name) override;
 
   // Whether a report with this key and trigger code can come from the loaded library: the key is
   // the library's own (FmxHookReportKey), and the modes this program set last can produce the code.

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/session.h"
+#include "ports/session.h"
 
 namespace formix::platform {
 
@@ -21,7 +21,7 @@ std::filesystem::path executableFolder();
 std::filesystem::path settingsFolder(const std::filesystem::path& programFolder, const std::string& configHome,
                                      const std::string& home);
 
-class LinuxSessionFacts : public SessionFacts {
+class LinuxSessionFacts : public ports::SessionFacts {
  public:
   std::optional<std::u16string> userName() const override;
   // The settings folder (see settingsFolder), chosen once per run.

@@ -119,7 +119,7 @@ bool LinuxShell::startProgram(std::u16string_view commandLine, int /*windowStyle
   return command && spawnDetached(*command);
 }
 
-void LinuxShell::shellOpen(WindowHandle /*owner*/, std::u16string_view target) {
+void LinuxShell::shellOpen(ports::WindowHandle /*owner*/, std::u16string_view target) {
   std::string text = expandHome(
       QString::fromUtf16(target.data(), static_cast<qsizetype>(target.size())).toStdString(), environment("HOME"));
   if (text.empty()) return;

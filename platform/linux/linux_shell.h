@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/desktop.h"
+#include "ports/desktop.h"
 
 namespace formix::platform {
 
@@ -35,12 +35,12 @@ bool hasExecutableFormat(const std::string& file);
 // Starts command.file with command.argv, detached, with default signal handling; no path search.
 bool spawnDetached(const ProgramCommand& command);
 
-class LinuxShell : public Shell {
+class LinuxShell : public ports::Shell {
  public:
   bool startProgram(std::u16string_view commandLine, int windowStyle) override;
   // xdg-open with the target as its one argument; a target starting with "-" is given as "./..."
   // so that it is never read as an option.
-  void shellOpen(WindowHandle owner, std::u16string_view target) override;
+  void shellOpen(ports::WindowHandle owner, std::u16string_view target) override;
 };
 
 }  // namespace formix::platform

@@ -11,7 +11,7 @@
 #include <iostream>
 
 #include "app/main_window.h"
-#include "bridge/bridge_documents.h"
+#include "bridge/bridge_browsers.h"
 #include "bridge/bridge_server.h"
 #include "bridge/socket_path.h"
 #include "platform/linux/autostart.h"
@@ -110,9 +110,9 @@ int main(int argc, char** argv) {
   std::optional<x11::X11Keyboard> x11Keyboard;
   std::optional<x11::X11Clipboard> x11Clipboard;
   std::optional<QSocketNotifier> eventsArrive;
-  WindowSystem* windowsPort = nullptr;
-  Keyboard* keyboardPort = nullptr;
-  Clipboard* clipboardPort = nullptr;
+  ports::WindowSystem* windowsPort = nullptr;
+  ports::Keyboard* keyboardPort = nullptr;
+  ports::Clipboard* clipboardPort = nullptr;
 #ifdef FORMIX_WAYLAND
   std::optional<wayland::VirtualKeyboard> virtualKeyboard;
   std::optional<wayland::ClipboardThread> dataControl;
@@ -152,32 +152,33 @@ int main(int argc, char** argv) {
       if (!x11Clipboard->serve()) eventsArrive->setEnabled(false);  // a closed socket stays readable
     });
   }
-  WindowSystem& windows = *windowsPort;
+  ports::WindowSystem& windows = *windowsPort;
   qt::QtTray tray(view, screen);
   LinuxShell shell;
   qt::QtMessageBoxes messages;
   qt::QtPopupMenus popups(view);
   LinuxHookLoader x11HookLoader(executableFolder(), executableFolder() / FORMIX_HOOK_FOLDER);
 #ifdef FORMIX_WAYLAND
-  HookLibraryLoader& hookLoader = onWayland ? static_cast<HookLibraryLoader&>(noHook) : x11HookLoader;
+  ports::HookLibraryLoader& hookLoader = onWayland ? static_cast<ports::HookLibraryLoader&>(noHook) : x11HookLoader;
 #else
-  HookLibraryLoader& hookLoader = x11HookLoader;
+  ports::HookLibraryLoader& hookLoader = x11HookLoader;
 #endif
   qt::QtEventLoop events;
   LinuxSessionFacts session;
   // Browsers' pages come through the browser extension and its relay, to a socket only this
-  // user can open. Without it the fill finds no browser, as for any other program.
+  // user can open. Without it the fill finds no browser, as for any other program. There is no
+  // Internet Explorer here: no browser is filled as HTML.
   const auto socketPath = bridge::defaultSocketPath();
   bridge::BridgeServer bridgeServer(socketPath.value_or(""));
-  bridge::BridgeBrowserDocuments browsers(bridgeServer, windows);
+  bridge::BridgeBrowsers browsers(bridgeServer, windows);
   browsers.onNotConnected = [] { qt::showNotice(bridge::kNotConnectedMessage); };
   qt::LocalClock clock;
-  Desktop desktop{windows, screen,  *keyboardPort, *clipboardPort, tray,    shell,    messages,
-                  popups,  hookLoader, events, process,   session, browsers, clock};
+  ports::Desktop desktop{windows, screen,  *keyboardPort, *clipboardPort, tray,    shell,    messages,  popups,
+                         hookLoader, events, process, session, &browsers, nullptr, clock};
 
   std::optional<qt::HookReports> reports;
   if (!onWayland) {
-    reports.emplace(view, screen, x.atom("_FORMIX_HOOK"),
+    reports.emplace(view, x.atom("_FORMIX_HOOK"),
                     [&](std::uint64_t key, std::int32_t code) { return x11HookLoader.acceptsReport(key, code); });
     application.installNativeEventFilter(&*reports);
   }

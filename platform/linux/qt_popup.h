@@ -6,12 +6,12 @@
 
 #include <memory>
 
-#include "platform/desktop.h"
+#include "ports/desktop.h"
 #include "platform/linux/qt_view.h"
 
 namespace formix::platform::qt {
 
-class QtPopupMenus : public PopupMenus {
+class QtPopupMenus : public ports::PopupMenus {
  public:
   explicit QtPopupMenus(FormView& view) : view_(view) {}
   void showPopupMenu(std::string_view menuName, int flags) override;

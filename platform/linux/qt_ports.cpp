@@ -83,7 +83,7 @@ void showNotice(std::u16string_view text) {
   box->show();
 }
 
-LocalDateTime LocalClock::now() {
+ports::LocalDateTime LocalClock::now() {
   const std::time_t t = std::time(nullptr);
   std::tm local{};
   localtime_r(&t, &local);

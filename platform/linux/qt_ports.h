@@ -6,12 +6,12 @@
 
 #include <functional>
 
-#include "platform/desktop.h"
+#include "ports/desktop.h"
 
 namespace formix::platform::qt {
 
 // The primary screen; TwipsPerPixel = 1440 / its logical resolution (15 at 96 dots per inch).
-class QtScreen : public Screen {
+class QtScreen : public ports::Screen {
  public:
   double widthTwips() override;
   double heightTwips() override;
@@ -19,7 +19,7 @@ class QtScreen : public Screen {
   double twipsPerPixelY() override;
 };
 
-class QtEventLoop : public EventLoop {
+class QtEventLoop : public ports::EventLoop {
  public:
   QtEventLoop();
   void doEvents() override;
@@ -31,7 +31,7 @@ class QtEventLoop : public EventLoop {
   std::function<void()> tick_;
 };
 
-class QtMessageBoxes : public MessageBoxes {
+class QtMessageBoxes : public ports::MessageBoxes {
  public:
   void showMessage(std::u16string_view text, std::u16string_view title, int flags) override;
 };
@@ -39,18 +39,9 @@ class QtMessageBoxes : public MessageBoxes {
 // A message that does not wait for an answer: shown, and the program goes on.
 void showNotice(std::u16string_view text);
 
-class LocalClock : public Clock {
+class LocalClock : public ports::Clock {
  public:
-  LocalDateTime now() override;
-};
-
-// A desktop where no browser page can be reached.
-class NoBrowsers : public BrowserDocuments {
- public:
-  std::vector<WindowHandle> browserWindows() override { return {}; }
-  std::optional<int> frameCount(WindowHandle) override { return std::nullopt; }
-  std::optional<std::u16string> bodyHtml(WindowHandle, int) override { return std::nullopt; }
-  bool setBodyHtml(WindowHandle, int, std::u16string_view) override { return false; }
+  ports::LocalDateTime now() override;
 };
 
 QString toQString(std::u16string_view text);

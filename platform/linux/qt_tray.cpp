@@ -17,7 +17,7 @@ QString tipOf(const std::string& tip) { return QString::fromUtf8(tip.c_str()); }
 
 }  // namespace
 
-QtTray::QtTray(FormView& view, Screen& screen) : view_(view), screen_(screen) {
+QtTray::QtTray(FormView& view, ports::Screen& screen) : view_(view), screen_(screen) {
   QObject::connect(&icon_, &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Trigger) report(kLeftButtonUp);
     else if (reason == QSystemTrayIcon::Context) report(kRightButtonUp);
@@ -32,7 +32,7 @@ void QtTray::report(int message) {
   });
 }
 
-bool QtTray::notifyIcon(Operation operation, const TrayIconRecord& record) {
+bool QtTray::notifyIcon(Operation operation, const ports::TrayIconRecord& record) {
   switch (operation) {
     case kAdd:
     case kModify:

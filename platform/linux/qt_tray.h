@@ -5,22 +5,22 @@
 
 #include <QSystemTrayIcon>
 
-#include "platform/desktop.h"
+#include "ports/desktop.h"
 #include "platform/linux/qt_view.h"
 
 namespace formix::platform::qt {
 
-class QtTray : public NotificationArea {
+class QtTray : public ports::NotificationArea {
  public:
-  QtTray(FormView& view, Screen& screen);
-  bool notifyIcon(Operation operation, const TrayIconRecord& record) override;
+  QtTray(FormView& view, ports::Screen& screen);
+  bool notifyIcon(Operation operation, const ports::TrayIconRecord& record) override;
 
  private:
   // A mouse message over the icon, as the model hears it.
   void report(int message);
 
   FormView& view_;
-  Screen& screen_;
+  ports::Screen& screen_;
   QSystemTrayIcon icon_;
 };
 

@@ -45,7 +45,7 @@ int arrowKey(int qtKey) {
 
 }  // namespace
 
-FormView::FormView(Screen& screen, x11::Connection& x, std::function<void()> quit)
+FormView::FormView(ports::Screen& screen, x11::Connection& x, std::function<void()> quit)
     : screen_(screen), x_(x), quit_(std::move(quit)) {
   // A tool window: always on top, no taskbar entry, movable by its title bar.
   form_ = new QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
@@ -406,7 +406,7 @@ bool FormView::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- The program's own window ----
 
-WindowHandle FormView::handle() { return static_cast<WindowHandle>(form_->winId()); }
+ports::WindowHandle FormView::handle() { return static_cast<ports::WindowHandle>(form_->winId()); }
 
 void FormView::setVisible(bool visible) {
   if (detached_) return;

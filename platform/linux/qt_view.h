@@ -21,7 +21,7 @@ namespace formix::platform::qt {
 class FormView : public QObject, public x11::OwnWindow {
  public:
   // `quit` leaves the event loop once the program has ended.
-  FormView(Screen& screen, x11::Connection& x, std::function<void()> quit);
+  FormView(ports::Screen& screen, x11::Connection& x, std::function<void()> quit);
   ~FormView() override;
 
   // Builds the widgets of the model's controls; the model must outlive the view's use of it.
@@ -40,7 +40,7 @@ class FormView : public QObject, public x11::OwnWindow {
   void callLater(std::function<void()> handler);
 
   // x11::OwnWindow
-  WindowHandle handle() override;
+  ports::WindowHandle handle() override;
   void setVisible(bool visible) override;
   void setCaption(std::u16string_view caption) override;
   void setBounds(double left, double top, double width, double height) override;
@@ -64,7 +64,7 @@ class FormView : public QObject, public x11::OwnWindow {
   bool dragged(app::Control& control, QEvent* event);
   int px(double twips, bool vertical = false) const;
 
-  Screen& screen_;
+  ports::Screen& screen_;
   // Whether the window is an X11 one, whose window manager is asked for frames and states; on a
   // Wayland session it is not.
   bool onX11() const;

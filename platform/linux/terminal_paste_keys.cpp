@@ -41,4 +41,14 @@ PasteChord pasteChordOf(const std::vector<std::string>& programNames) {
   return PasteChord::CtrlV;
 }
 
+std::vector<ports::Key> keysOf(PasteChord chord) {
+  using ports::Key;
+  switch (chord) {
+    case PasteChord::CtrlShiftV: return {Key::Control, Key::Shift, Key::V};
+    case PasteChord::ShiftInsert: return {Key::Shift, Key::Insert};
+    case PasteChord::CtrlV: break;
+  }
+  return {Key::Control, Key::V};
+}
+
 }  // namespace formix::platform

@@ -6,11 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "ports/keys.h"
+
 namespace formix::platform {
 
 enum class PasteChord { CtrlV, CtrlShiftV, ShiftInsert };
 
 // Names are compared without regard to ASCII case; the first name the table knows decides.
 PasteChord pasteChordOf(const std::vector<std::string>& programNames);
+
+// The keys of a paste key, pressed in this order and released in reverse.
+std::vector<ports::Key> keysOf(PasteChord chord);
 
 }  // namespace formix::platform

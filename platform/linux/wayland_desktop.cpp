@@ -8,10 +8,6 @@
 #include "text/utf.h"
 
 namespace formix::platform::wayland {
-namespace {
-constexpr uint8_t kVkShift = 0x10, kVkControl = 0x11, kVkInsert = 0x2D, kVkV = 0x56;
-}  // namespace
-
 bool canTypeOn(const WaylandSession& session, std::string* missing) {
   std::string lacks;
   if (session.seat() == nullptr) lacks += " a seat (wl_seat)";
@@ -61,7 +57,7 @@ int WaylandWindows::isWindowVisible(WindowHandle window) {
 
 int32_t WaylandWindows::windowLong(WindowHandle window, int index) {
   // Every toplevel a compositor lists is an ordinary window with a title bar of some kind.
-  if (index == kGwlStyle && toplevels_.find(window)) return kStyleCaption;
+  if (index == ports::kGwlStyle && toplevels_.find(window)) return ports::kStyleCaption;
   return 0;
 }
 
@@ -79,18 +75,13 @@ bool WaylandWindows::setForegroundWindow(WindowHandle window) {
   return toplevels_.activate(window);
 }
 
-void WaylandKeyboard::keyEvent(uint8_t virtualKey, uint32_t flags) {
-  keyboard_.key(x11::keysymOf(virtualKey), (flags & kKeyUp) == 0);
+void WaylandKeyboard::keyEvent(ports::Key key, ports::KeyAction action) {
+  keyboard_.key(x11::keysymOf(key), action == ports::KeyAction::Press);
 }
 
-std::vector<uint8_t> WaylandKeyboard::pasteKeys(WindowHandle target) {
+std::vector<ports::Key> WaylandKeyboard::pasteKeys(WindowHandle target) {
   const auto toplevel = toplevels_.find(target);
-  switch (pasteChordOf(toplevel ? std::vector<std::string>{toplevel->appId} : std::vector<std::string>{})) {
-    case PasteChord::CtrlShiftV: return {kVkControl, kVkShift, kVkV};
-    case PasteChord::ShiftInsert: return {kVkShift, kVkInsert};
-    case PasteChord::CtrlV: break;
-  }
-  return {kVkControl, kVkV};
+  return keysOf(pasteChordOf(toplevel ? std::vector<std::string>{toplevel->appId} : std::vector<std::string>{}));
 }
 
 std::vector<std::u16string> WaylandKeyboard::programNames(WindowHandle target) {
@@ -118,8 +109,8 @@ void WaylandClipboard::watchPaste(WindowHandle) { clipboard_.watchFetch(); }
 
 bool WaylandClipboard::pasteFetched() { return clipboard_.fetched(); }
 
-std::optional<HookExports> NoHookLoader::loadHookLibrary(std::string_view) {
-  HookExports exports;
+std::optional<ports::HookExports> NoHookLoader::loadHookLibrary(std::string_view) {
+  ports::HookExports exports;
   exports.SetHook = [] { return int32_t{1}; };
   exports.RemoveHook = [] { return int32_t{1}; };
   for (auto& mode : exports.M_Mode) mode = [] {};

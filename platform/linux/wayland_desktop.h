@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/desktop.h"
+#include "ports/desktop.h"
 #include "platform/linux/x11_windows.h"
 #include "platform/wayland/clipboard_thread.h"
 #include "platform/wayland/toplevels.h"
@@ -18,11 +18,13 @@
 
 namespace formix::platform::wayland {
 
+using ports::WindowHandle;
+
 // Whether the compositor offers what typing a phrase needs (a virtual keyboard and the
 // clipboard without focus); when it does not, `missing` names what it lacks.
 bool canTypeOn(const WaylandSession& session, std::string* missing);
 
-class WaylandWindows : public WindowSystem {
+class WaylandWindows : public ports::WindowSystem {
  public:
   WaylandWindows(Toplevels& toplevels, x11::OwnWindow& own) : toplevels_(toplevels), own_(own) {}
   WindowHandle createMainWindow(std::u16string_view caption) override;
@@ -46,11 +48,11 @@ class WaylandWindows : public WindowSystem {
   std::vector<WindowHandle> order_;  // of the walk under way
 };
 
-class WaylandKeyboard : public Keyboard {
+class WaylandKeyboard : public ports::Keyboard {
  public:
   WaylandKeyboard(VirtualKeyboard& keyboard, Toplevels& toplevels) : keyboard_(keyboard), toplevels_(toplevels) {}
-  void keyEvent(uint8_t virtualKey, uint32_t flags) override;
-  std::vector<uint8_t> pasteKeys(WindowHandle target) override;
+  void keyEvent(ports::Key key, ports::KeyAction action) override;
+  std::vector<ports::Key> pasteKeys(WindowHandle target) override;
   std::vector<std::u16string> programNames(WindowHandle target) override;
 
  private:
@@ -58,7 +60,7 @@ class WaylandKeyboard : public Keyboard {
   Toplevels& toplevels_;
 };
 
-class WaylandClipboard : public Clipboard {
+class WaylandClipboard : public ports::Clipboard {
  public:
   explicit WaylandClipboard(ClipboardThread& clipboard) : clipboard_(clipboard) {}
   bool clear() override;
@@ -74,9 +76,9 @@ class WaylandClipboard : public Clipboard {
 
 // Gestures on Wayland are the compositor's key and button bindings running `formix --trigger`:
 // no library watches other programs' input. The hook's calls succeed and do nothing.
-class NoHookLoader : public HookLibraryLoader {
+class NoHookLoader : public ports::HookLibraryLoader {
  public:
-  std::optional<HookExports> loadHookLibrary(std::string_view name) override;
+  std::optional<ports::HookExports> loadHookLibrary(std::string_view name) override;
 };
 
 }  // namespace formix::platform::wayland

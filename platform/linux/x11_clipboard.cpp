@@ -130,7 +130,7 @@ std::optional<std::u16string> X11Clipboard::text() {
 
 bool X11Clipboard::setSelectionText(std::u16string_view text) { return own(primary_, text); }
 
-void X11Clipboard::watchPaste(WindowHandle target) {
+void X11Clipboard::watchPaste(ports::WindowHandle target) {
   serve();  // what was asked before the paste key is not the paste
   watching_ = true;
   fetched_ = false;

@@ -10,14 +10,14 @@
 #include <string>
 #include <string_view>
 
-#include "platform/desktop.h"
+#include "ports/desktop.h"
 
 namespace formix::platform::x11 {
 
 // Text with the line ends of X11 programs: CR LF and a lone CR become LF.
 std::u16string unixLineEnds(std::u16string_view text);
 
-class X11Clipboard : public Clipboard {
+class X11Clipboard : public ports::Clipboard {
  public:
   // Connects to $DISPLAY; without a display every call fails quietly.
   X11Clipboard();
@@ -36,7 +36,7 @@ class X11Clipboard : public Clipboard {
   // The text while Formix owns CLIPBOARD; nullopt when another program does.
   std::optional<std::u16string> text() override;
   bool setSelectionText(std::u16string_view text) override;
-  void watchPaste(WindowHandle target) override;
+  void watchPaste(ports::WindowHandle target) override;
   bool pasteFetched() override { return !watching_ || fetched_; }
 
  private:

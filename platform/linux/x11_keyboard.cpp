@@ -14,31 +14,25 @@
 namespace formix::platform::x11 {
 namespace {
 
-constexpr uint8_t kVkShift = 0x10, kVkControl = 0x11, kVkInsert = 0x2D, kVkV = 0x56;
+using ports::Key;
 
 }  // namespace
 
-uint32_t keysymOf(uint8_t virtualKey) {
-  switch (virtualKey) {
-    case 0x08: return XK_BackSpace;
-    case 0x09: return XK_Tab;
-    case 0x0D: return XK_Return;
-    case 0x10: return XK_Shift_L;
-    case 0x11: return XK_Control_L;
-    case 0x12: return XK_Alt_L;
-    case 0x1B: return XK_Escape;
-    case 0x20: return XK_space;
-    case 0x25: return XK_Left;
-    case 0x26: return XK_Up;
-    case 0x27: return XK_Right;
-    case 0x28: return XK_Down;
-    case 0x2D: return XK_Insert;
+uint32_t keysymOf(Key key) {
+  switch (key) {
+    case Key::Tab: return XK_Tab;
+    case Key::Enter: return XK_Return;
+    case Key::Shift: return XK_Shift_L;
+    case Key::Control: return XK_Control_L;
+    case Key::Alt: return XK_Alt_L;
+    case Key::Insert: return XK_Insert;
     default: break;
   }
   // Letters are sent as their lower-case keysym (the key itself), digits as themselves.
-  if (virtualKey >= 'A' && virtualKey <= 'Z') return XK_a + (virtualKey - 'A');
-  if (virtualKey >= '0' && virtualKey <= '9') return XK_0 + (virtualKey - '0');
-  return 0;
+  const std::optional<char> c = ports::characterOfKey(key);
+  if (!c) return 0;
+  if (*c >= 'A' && *c <= 'Z') return XK_a + static_cast<uint32_t>(*c - 'A');
+  return XK_0 + static_cast<uint32_t>(*c - '0');
 }
 
 std::vector<std::string> wmClassStrings(std::string_view property) {
@@ -52,24 +46,17 @@ std::vector<std::string> wmClassStrings(std::string_view property) {
   return strings;
 }
 
-std::vector<uint8_t> pasteKeysOf(const std::vector<std::string>& wmClass) {
-  switch (pasteChordOf(wmClass)) {
-    case PasteChord::CtrlShiftV: return {kVkControl, kVkShift, kVkV};
-    case PasteChord::ShiftInsert: return {kVkShift, kVkInsert};
-    case PasteChord::CtrlV: break;
-  }
-  return {kVkControl, kVkV};
-}
+std::vector<Key> pasteKeysOf(const std::vector<std::string>& wmClass) { return keysOf(pasteChordOf(wmClass)); }
 
-std::vector<std::string> X11Keyboard::wmClass(WindowHandle target) {
+std::vector<std::string> X11Keyboard::wmClass(ports::WindowHandle target) {
   if (!x_.connected() || target == 0) return {};
   const auto value = x_.property(target, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
   return value ? wmClassStrings(*value) : std::vector<std::string>{};
 }
 
-std::vector<uint8_t> X11Keyboard::pasteKeys(WindowHandle target) { return pasteKeysOf(wmClass(target)); }
+std::vector<Key> X11Keyboard::pasteKeys(ports::WindowHandle target) { return pasteKeysOf(wmClass(target)); }
 
-std::vector<std::u16string> X11Keyboard::programNames(WindowHandle target) {
+std::vector<std::u16string> X11Keyboard::programNames(ports::WindowHandle target) {
   std::vector<std::u16string> names;
   // WM_CLASS is Latin-1 by the book; in practice it is ASCII, or UTF-8 from newer toolkits.
   for (const std::string& name : wmClass(target)) names.push_back(text::fromUtf8Lossy(name));
@@ -109,8 +96,8 @@ void X11Keyboard::fake(uint8_t type, xcb_keycode_t code) {
   xcb_test_fake_input(x_.get(), type, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
 }
 
-void X11Keyboard::keyEvent(uint8_t virtualKey, uint32_t flags) {
-  const uint32_t keysym = keysymOf(virtualKey);
+void X11Keyboard::keyEvent(Key key, ports::KeyAction action) {
+  const uint32_t keysym = keysymOf(key);
   if (keysym == 0 || !x_.connected()) return;
   // The mapping is read afresh for each group of keys, so a layout switched meanwhile is followed;
   // within the group the keys are looked up without asking the server again.
@@ -120,7 +107,7 @@ void X11Keyboard::keyEvent(uint8_t virtualKey, uint32_t flags) {
   const xcb_keycode_t code = codes != nullptr ? codes[0] : xcb_keycode_t{XCB_NO_SYMBOL};
   std::free(codes);
   if (code != XCB_NO_SYMBOL) {
-    if ((flags & kKeyUp) == 0) {
+    if (action == ports::KeyAction::Press) {
       if (down_.empty()) {
         released_ = heldModifiers(symbols_);
         for (const xcb_keycode_t held : released_) fake(XCB_KEY_RELEASE, held);

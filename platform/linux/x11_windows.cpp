@@ -7,41 +7,41 @@
 
 namespace formix::platform::x11 {
 
-WindowHandle X11Windows::createMainWindow(std::u16string_view caption) {
+ports::WindowHandle X11Windows::createMainWindow(std::u16string_view caption) {
   own_.setCaption(caption);
   return own_.handle();
 }
 
-void X11Windows::setWindowVisible(WindowHandle window, bool visible) {
+void X11Windows::setWindowVisible(ports::WindowHandle window, bool visible) {
   if (window == own_.handle()) own_.setVisible(visible);
 }
 
-void X11Windows::setWindowCaption(WindowHandle window, std::u16string_view caption) {
+void X11Windows::setWindowCaption(ports::WindowHandle window, std::u16string_view caption) {
   if (window == own_.handle()) own_.setCaption(caption);
 }
 
-void X11Windows::setWindowBounds(WindowHandle window, double left, double top, double width, double height) {
+void X11Windows::setWindowBounds(ports::WindowHandle window, double left, double top, double width, double height) {
   if (window == own_.handle()) own_.setBounds(left, top, width, height);
 }
 
-void X11Windows::makeTopmost(WindowHandle window) {
+void X11Windows::makeTopmost(ports::WindowHandle window) {
   if (window == own_.handle()) own_.setOnTop();
 }
 
-WindowHandle X11Windows::firstWindow(WindowHandle /*window*/) {
+ports::WindowHandle X11Windows::firstWindow(ports::WindowHandle /*window*/) {
   // The stacking list runs bottom to top; the walk goes front to back over one snapshot.
   const auto list = x_.property32(x_.root(), x_.atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
   stacking_.assign(list.rbegin(), list.rend());
   return stacking_.empty() ? 0 : stacking_.front();
 }
 
-WindowHandle X11Windows::nextWindow(WindowHandle window) {
+ports::WindowHandle X11Windows::nextWindow(ports::WindowHandle window) {
   auto it = std::find(stacking_.begin(), stacking_.end(), window);
   if (it == stacking_.end() || ++it == stacking_.end()) return 0;
   return *it;
 }
 
-WindowFacts X11Windows::facts(WindowHandle window) {
+WindowFacts X11Windows::facts(ports::WindowHandle window) {
   WindowFacts f;
   xcb_get_window_attributes_reply_t* attributes =
       xcb_get_window_attributes_reply(x_.get(), xcb_get_window_attributes(x_.get(), window), nullptr);
@@ -69,16 +69,16 @@ WindowFacts X11Windows::facts(WindowHandle window) {
   return f;
 }
 
-int X11Windows::isWindowVisible(WindowHandle window) { return isVisible(facts(window)) ? 1 : 0; }
+int X11Windows::isWindowVisible(ports::WindowHandle window) { return isVisible(facts(window)) ? 1 : 0; }
 
-int32_t X11Windows::windowLong(WindowHandle window, int index) {
+int32_t X11Windows::windowLong(ports::WindowHandle window, int index) {
   const WindowFacts f = facts(window);
-  if (index == kGwlStyle) return hasCaption(f) ? kStyleCaption : 0;
-  if (index == kGwlExStyle) return f.above ? kExStyleTopmost : 0;
+  if (index == ports::kGwlStyle) return hasCaption(f) ? ports::kStyleCaption : 0;
+  if (index == ports::kGwlExStyle) return f.above ? ports::kExStyleTopmost : 0;
   return 0;
 }
 
-std::u16string X11Windows::windowText(WindowHandle window) {
+std::u16string X11Windows::windowText(ports::WindowHandle window) {
   if (auto name = x_.property(window, x_.atom("_NET_WM_NAME"), x_.atom("UTF8_STRING")); name && !name->empty()) {
     return text::fromUtf8Lossy(*name);
   }
@@ -87,26 +87,26 @@ std::u16string X11Windows::windowText(WindowHandle window) {
   return u"";
 }
 
-int64_t X11Windows::windowProcess(WindowHandle window) {
+int64_t X11Windows::windowProcess(ports::WindowHandle window) {
   // The program's own word for it: _NET_WM_PID (chromium and firefox set their main process).
   const auto pid = x_.property32(window, x_.atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
   return pid.empty() ? 0 : static_cast<int64_t>(pid.front());
 }
 
-std::optional<WindowSystem::PixelBounds> X11Windows::windowBounds(WindowHandle window) {
+std::optional<ports::WindowSystem::PixelBounds> X11Windows::windowBounds(ports::WindowHandle window) {
   xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(x_.get(), xcb_get_geometry(x_.get(), window), nullptr);
   if (geometry == nullptr) return std::nullopt;
-  const PixelBounds size{0, 0, geometry->width, geometry->height};
+  const ports::WindowSystem::PixelBounds size{0, 0, geometry->width, geometry->height};
   std::free(geometry);
   xcb_translate_coordinates_reply_t* at = xcb_translate_coordinates_reply(
       x_.get(), xcb_translate_coordinates(x_.get(), window, x_.root(), 0, 0), nullptr);
   if (at == nullptr) return std::nullopt;
-  const PixelBounds bounds{at->dst_x, at->dst_y, size.width, size.height};
+  const ports::WindowSystem::PixelBounds bounds{at->dst_x, at->dst_y, size.width, size.height};
   std::free(at);
   return bounds;
 }
 
-bool X11Windows::setForegroundWindow(WindowHandle window) {
+bool X11Windows::setForegroundWindow(ports::WindowHandle window) {
   // Handing the foreground to the desktop itself has no meaning under a window manager.
   if (window == 0 || window == x_.root()) return false;
   // Source 2 ("pager"): the request comes from the user's own tool, so focus-stealing prevention

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/desktop.h"
+#include "ports/desktop.h"
 #include "platform/linux/window_facts.h"
 #include "platform/linux/x11_connection.h"
 
@@ -16,7 +16,7 @@ namespace formix::platform::x11 {
 class OwnWindow {
  public:
   virtual ~OwnWindow() = default;
-  virtual WindowHandle handle() = 0;
+  virtual ports::WindowHandle handle() = 0;
   virtual void setVisible(bool visible) = 0;
   virtual void setCaption(std::u16string_view caption) = 0;
   // Outer bounds in twips.
@@ -24,34 +24,34 @@ class OwnWindow {
   virtual void setOnTop() = 0;
 };
 
-class X11Windows : public WindowSystem {
+class X11Windows : public ports::WindowSystem {
  public:
   X11Windows(Connection& x, OwnWindow& own) : x_(x), own_(own) {}
 
-  WindowHandle createMainWindow(std::u16string_view caption) override;
-  void setWindowVisible(WindowHandle window, bool visible) override;
-  void setWindowCaption(WindowHandle window, std::u16string_view caption) override;
-  void setWindowBounds(WindowHandle window, double left, double top, double width, double height) override;
-  void makeTopmost(WindowHandle window) override;
+  ports::WindowHandle createMainWindow(std::u16string_view caption) override;
+  void setWindowVisible(ports::WindowHandle window, bool visible) override;
+  void setWindowCaption(ports::WindowHandle window, std::u16string_view caption) override;
+  void setWindowBounds(ports::WindowHandle window, double left, double top, double width, double height) override;
+  void makeTopmost(ports::WindowHandle window) override;
 
-  WindowHandle firstWindow(WindowHandle window) override;
-  WindowHandle nextWindow(WindowHandle window) override;
-  int isWindowVisible(WindowHandle window) override;
-  int32_t windowLong(WindowHandle window, int index) override;
-  std::u16string windowText(WindowHandle window) override;
+  ports::WindowHandle firstWindow(ports::WindowHandle window) override;
+  ports::WindowHandle nextWindow(ports::WindowHandle window) override;
+  int isWindowVisible(ports::WindowHandle window) override;
+  int32_t windowLong(ports::WindowHandle window, int index) override;
+  std::u16string windowText(ports::WindowHandle window) override;
 
-  bool setForegroundWindow(WindowHandle window) override;
-  WindowHandle desktopWindow() override { return x_.root(); }
-  int64_t windowProcess(WindowHandle window) override;
-  std::optional<PixelBounds> windowBounds(WindowHandle window) override;
+  bool setForegroundWindow(ports::WindowHandle window) override;
+  ports::WindowHandle desktopWindow() override { return x_.root(); }
+  int64_t windowProcess(ports::WindowHandle window) override;
+  std::optional<ports::WindowSystem::PixelBounds> windowBounds(ports::WindowHandle window) override;
 
   // The facts the model's questions are answered from.
-  WindowFacts facts(WindowHandle window);
+  WindowFacts facts(ports::WindowHandle window);
 
  private:
   Connection& x_;
   OwnWindow& own_;
-  std::vector<WindowHandle> stacking_;  // front to back, read at firstWindow
+  std::vector<ports::WindowHandle> stacking_;  // front to back, read at firstWindow
 };
 
 }  // namespace formix::platform::x11

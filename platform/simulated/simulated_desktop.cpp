@@ -25,8 +25,9 @@ std::string quoted(std::u16string_view text) {
 
 SimulatedDesktop::SimulatedDesktop() = default;
 
-Desktop SimulatedDesktop::ports() {
-  return Desktop{*this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
+ports::Desktop SimulatedDesktop::ports() {
+  // Its browsers are read and written as HTML; it has none that tell facts.
+  return ports::Desktop{*this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this, nullptr, this, *this};
 }
 
 void SimulatedDesktop::setScreenPixels(int width, int height) {
@@ -34,21 +35,21 @@ void SimulatedDesktop::setScreenPixels(int width, int height) {
   screenHeight_ = height;
 }
 
-std::vector<SimulatedDesktop::Window>::iterator SimulatedDesktop::find(WindowHandle handle) {
+std::vector<SimulatedDesktop::Window>::iterator SimulatedDesktop::find(ports::WindowHandle handle) {
   return std::find_if(windows_.begin(), windows_.end(), [&](const Window& w) { return w.handle == handle; });
 }
 
-const SimulatedDesktop::Window* SimulatedDesktop::window(WindowHandle handle) const {
+const SimulatedDesktop::Window* SimulatedDesktop::window(ports::WindowHandle handle) const {
   auto it = std::find_if(windows_.begin(), windows_.end(), [&](const Window& w) { return w.handle == handle; });
   return it == windows_.end() ? nullptr : &*it;
 }
 
 void SimulatedDesktop::addWindow(Window window) {
   if (auto it = find(window.handle); it != windows_.end()) windows_.erase(it);
-  const bool topmost = (window.exStyle & kExStyleTopmost) != 0;
+  const bool topmost = (window.exStyle & ports::kExStyleTopmost) != 0;
   auto at = topmost ? windows_.begin()
                     : std::find_if(windows_.begin(), windows_.end(),
-                                   [](const Window& w) { return (w.exStyle & kExStyleTopmost) == 0; });
+                                   [](const Window& w) { return (w.exStyle & ports::kExStyleTopmost) == 0; });
   windows_.insert(at, std::move(window));
 }
 
@@ -58,7 +59,7 @@ std::vector<std::string> SimulatedDesktop::takeLog() {
   return out;
 }
 
-std::string SimulatedDesktop::handleName(WindowHandle handle) const {
+std::string SimulatedDesktop::handleName(ports::WindowHandle handle) const {
   if (handle == kDesktopHandle) return "desktop";
   if (const Window* w = window(handle); w != nullptr && w->mainWindow) return "frmMain";
   return std::to_string(handle);
@@ -66,7 +67,7 @@ std::string SimulatedDesktop::handleName(WindowHandle handle) const {
 
 // ---- Windows ----
 
-WindowHandle SimulatedDesktop::createMainWindow(std::u16string_view caption) {
+ports::WindowHandle SimulatedDesktop::createMainWindow(std::u16string_view caption) {
   Window main;
   main.handle = kMainHandle;
   main.title = std::u16string(caption);
@@ -76,70 +77,70 @@ WindowHandle SimulatedDesktop::createMainWindow(std::u16string_view caption) {
   return kMainHandle;
 }
 
-void SimulatedDesktop::setWindowVisible(WindowHandle window, bool visible) {
+void SimulatedDesktop::setWindowVisible(ports::WindowHandle window, bool visible) {
   if (auto it = find(window); it != windows_.end()) it->visible = visible;
 }
 
-void SimulatedDesktop::setWindowCaption(WindowHandle window, std::u16string_view caption) {
+void SimulatedDesktop::setWindowCaption(ports::WindowHandle window, std::u16string_view caption) {
   if (auto it = find(window); it != windows_.end()) it->title = std::u16string(caption);
 }
 
-void SimulatedDesktop::setWindowBounds(WindowHandle window, double left, double top, double width, double height) {
+void SimulatedDesktop::setWindowBounds(ports::WindowHandle window, double left, double top, double width, double height) {
   if (auto it = find(window); it != windows_.end()) {
     it->left = left, it->top = top, it->width = width, it->height = height;
   }
 }
 
-void SimulatedDesktop::makeTopmost(WindowHandle window) {
+void SimulatedDesktop::makeTopmost(ports::WindowHandle window) {
   auto it = find(window);
   if (it == windows_.end()) return;
   Window w = *it;
-  w.exStyle |= kExStyleTopmost;
+  w.exStyle |= ports::kExStyleTopmost;
   addWindow(w);
   log("topmost " + handleName(window));
 }
 
-WindowHandle SimulatedDesktop::firstWindow(WindowHandle /*window*/) {
+ports::WindowHandle SimulatedDesktop::firstWindow(ports::WindowHandle /*window*/) {
   return windows_.empty() ? 0 : windows_.front().handle;
 }
 
-WindowHandle SimulatedDesktop::nextWindow(WindowHandle window) {
+ports::WindowHandle SimulatedDesktop::nextWindow(ports::WindowHandle window) {
   auto it = find(window);
   if (it == windows_.end() || ++it == windows_.end()) return 0;
   return it->handle;
 }
 
-int SimulatedDesktop::isWindowVisible(WindowHandle window) {
+int SimulatedDesktop::isWindowVisible(ports::WindowHandle window) {
   const Window* w = this->window(window);
   return w != nullptr && w->visible ? 1 : 0;
 }
 
-int32_t SimulatedDesktop::windowLong(WindowHandle window, int index) {
+int32_t SimulatedDesktop::windowLong(ports::WindowHandle window, int index) {
   const Window* w = this->window(window);
   if (w == nullptr) return 0;
-  if (index == kGwlStyle) return w->style;
-  if (index == kGwlExStyle) return w->exStyle;
+  if (index == ports::kGwlStyle) return w->style;
+  if (index == ports::kGwlExStyle) return w->exStyle;
   return 0;
 }
 
-std::u16string SimulatedDesktop::windowText(WindowHandle window) {
+std::u16string SimulatedDesktop::windowText(ports::WindowHandle window) {
   const Window* w = this->window(window);
   return w == nullptr ? u"" : w->title;
 }
 
-int64_t SimulatedDesktop::windowProcess(WindowHandle window) {
+int64_t SimulatedDesktop::windowProcess(ports::WindowHandle window) {
   const Window* w = this->window(window);
   return w == nullptr ? 0 : w->process;
 }
 
-std::optional<WindowSystem::PixelBounds> SimulatedDesktop::windowBounds(WindowHandle window) {
+std::optional<ports::WindowSystem::PixelBounds> SimulatedDesktop::windowBounds(ports::WindowHandle window) {
   const Window* w = this->window(window);
   if (w == nullptr) return std::nullopt;
   const auto pixels = [](double twips) { return static_cast<int64_t>(twips / kTwipsPerPixel); };
-  return PixelBounds{pixels(w->left), pixels(w->top), pixels(w->width), pixels(w->height)};
+  return ports::WindowSystem::PixelBounds{pixels(w->left), pixels(w->top), pixels(w->width), pixels(w->height)};
 }
 
-bool SimulatedDesktop::setForegroundWindow(WindowHandle window) {
+bool SimulatedDesktop::setForegroundWindow(ports::WindowHandle window) {
   log("foreground " + handleName(window));
   if (window != kDesktopHandle && this->window(window) == nullptr) return false;
   foreground_ = window;
@@ -148,22 +149,22 @@ bool SimulatedDesktop::setForegroundWindow(WindowHandle window) {
 
 // ---- Keyboard, clipboard, tray, shell, messages, popups ----
 
-void SimulatedDesktop::keyEvent(uint8_t virtualKey, uint32_t flags) {
+void SimulatedDesktop::keyEvent(ports::Key key, ports::KeyAction action) {
   std::string name;
-  switch (virtualKey) {
-    case 0x09: name = "Tab"; break;
-    case 0x0D: name = "Enter"; break;
-    case 0x10: name = "Shift"; break;
-    case 0x11: name = "Ctrl"; break;
-    case 0x2D: name = "Insert"; break;
+  switch (key) {
+    case ports::Key::Tab: name = "Tab"; break;
+    case ports::Key::Enter: name = "Enter"; break;
+    case ports::Key::Shift: name = "Shift"; break;
+    case ports::Key::Control: name = "Ctrl"; break;
+    case ports::Key::Alt: name = "Alt"; break;
+    case ports::Key::Insert: name = "Insert"; break;
     default:
-      name = (virtualKey >= 'A' && virtualKey <= 'Z') ? std::string(1, static_cast<char>(virtualKey))
-                                                       : std::to_string(virtualKey);
+      if (const auto c = ports::characterOfKey(key)) name = std::string(1, *c);
   }
-  log("key " + name + ((flags & kKeyUp) != 0 ? " up" : " down"));
+  log("key " + name + (action == ports::KeyAction::Release ? " up" : " down"));
 }
 
-std::vector<std::u16string> SimulatedDesktop::programNames(WindowHandle target) {
+std::vector<std::u16string> SimulatedDesktop::programNames(ports::WindowHandle target) {
   const auto it = programNames_.find(target);
   if (it == programNames_.end()) return {};
   return {it->second};
@@ -186,14 +187,14 @@ bool SimulatedDesktop::setSelectionText(std::u16string_view text) {
   return true;
 }
 
-void SimulatedDesktop::watchPaste(WindowHandle target) {
+void SimulatedDesktop::watchPaste(ports::WindowHandle target) {
   pasteTarget_ = target;
   pasteFetched_ = !pasteFetchDelay_;
   pasteFetchDue_.reset();
   if (pasteFetchDelay_) pasteFetchDue_ = now_ + *pasteFetchDelay_;
 }
 
-bool SimulatedDesktop::notifyIcon(Operation operation, const TrayIconRecord& record) {
+bool SimulatedDesktop::notifyIcon(Operation operation, const ports::TrayIconRecord& record) {
   const std::string picture = record.icon == 0x5102 ? "busy" : "normal";
   switch (operation) {
     case kAdd:
@@ -221,7 +222,7 @@ bool SimulatedDesktop::startProgram(std::u16string_view commandLine, int windowS
   return known;
 }
 
-void SimulatedDesktop::shellOpen(WindowHandle owner, std::u16string_view target) {
+void SimulatedDesktop::shellOpen(ports::WindowHandle owner, std::u16string_view target) {
   log("open " + quoted(target) + " owner " + handleName(owner));
 }
 
@@ -235,12 +236,12 @@ void SimulatedDesktop::showPopupMenu(std::string_view menuName, int flags) {
 
 // ---- The hook library: the library's own rules over the simulated windows ----
 
-std::optional<HookExports> SimulatedDesktop::loadHookLibrary(std::string_view name) {
+std::optional<ports::HookExports> SimulatedDesktop::loadHookLibrary(std::string_view name) {
   if (hookMissing_ || name != "fmxhook") {
     log("hook library " + std::string(name) + " not found");
     return std::nullopt;
   }
-  HookExports exports;
+  ports::HookExports exports;
   exports.SetHook = [this] {
     const int32_t result = hook::setHook(hookEnv_, hookShared_);
     log("hook SetHook " + std::to_string(result));
@@ -266,14 +267,14 @@ std::optional<HookExports> SimulatedDesktop::loadHookLibrary(std::string_view na
   return exports;
 }
 
-WindowHandle SimulatedDesktop::findWindowByCaption(std::u16string_view caption) const {
+ports::WindowHandle SimulatedDesktop::findWindowByCaption(std::u16string_view caption) const {
   for (const Window& w : windows_) {
     if (w.title == caption) return w.handle;
   }
   return 0;
 }
 
-void SimulatedDesktop::setCapture(WindowHandle window, int32_t exStyle, int32_t style) {
+void SimulatedDesktop::setCapture(ports::WindowHandle window, int32_t exStyle, int32_t style) {
   captures_[window] = {exStyle, style};
 }
 
@@ -289,7 +290,7 @@ static std::string messageName(uint32_t message) {
   }
 }
 
-void SimulatedDesktop::retrieveMessage(WindowHandle window, uint32_t message, bool ctrlHeld) {
+void SimulatedDesktop::retrieveMessage(ports::WindowHandle window, uint32_t message, bool ctrlHeld) {
   uint32_t record = message;  // the message record: its number is what the hook looks at
   if (hookEnv_.installed()) {
     auto capture = captures_.find(window);
@@ -301,7 +302,7 @@ void SimulatedDesktop::retrieveMessage(WindowHandle window, uint32_t message, bo
   log("window " + handleName(window) + " received " + messageName(record));
 }
 
-void SimulatedDesktop::postMessage(WindowHandle window, uint32_t message, int x, int y) {
+void SimulatedDesktop::postMessage(ports::WindowHandle window, uint32_t message, int x, int y) {
   log("posted " + messageName(message) + " " + std::to_string(x) + "," + std::to_string(y) + " to " +
       handleName(window));
   if (window == kMainHandle) postToMainWindow(message, x, y);
@@ -310,26 +311,26 @@ void SimulatedDesktop::postMessage(WindowHandle window, uint32_t message, int x,
 // ---- Browsers ----
 
 void SimulatedDesktop::addBrowser(Window window, std::u16string html) {
-  const WindowHandle handle = window.handle;
+  const ports::WindowHandle handle = window.handle;
   addWindow(std::move(window));
   std::erase_if(browsers_, [&](const Browser& b) { return b.window == handle; });
   browsers_.push_back({handle, std::move(html), {}, true});
 }
 
-SimulatedDesktop::Browser* SimulatedDesktop::browser(WindowHandle window) {
+SimulatedDesktop::Browser* SimulatedDesktop::browser(ports::WindowHandle window) {
   auto it = std::find_if(browsers_.begin(), browsers_.end(), [&](const Browser& b) { return b.window == window; });
   return it == browsers_.end() ? nullptr : &*it;
 }
 
-void SimulatedDesktop::addFrame(WindowHandle browser, std::u16string html) {
+void SimulatedDesktop::addFrame(ports::WindowHandle browser, std::u16string html) {
   if (Browser* b = this->browser(browser)) b->frames.push_back(std::move(html));
 }
 
-void SimulatedDesktop::setFramesUnreadable(WindowHandle browser) {
+void SimulatedDesktop::setFramesUnreadable(ports::WindowHandle browser) {
   if (Browser* b = this->browser(browser)) b->framesReadable = false;
 }
 
-std::optional<std::u16string> SimulatedDesktop::documentHtml(WindowHandle browser, int frame) const {
+std::optional<std::u16string> SimulatedDesktop::documentHtml(ports::WindowHandle browser, int frame) const {
   for (const Browser& b : browsers_) {
     if (b.window != browser) continue;
     if (frame == kTopDocument) return b.top;
@@ -338,29 +339,29 @@ std::optional<std::u16string> SimulatedDesktop::documentHtml(WindowHandle browse
   return std::nullopt;
 }
 
-std::vector<WindowHandle> SimulatedDesktop::browserWindows() {
-  std::vector<WindowHandle> out;
+std::vector<ports::WindowHandle> SimulatedDesktop::browserWindows() {
+  std::vector<ports::WindowHandle> out;
   for (const Browser& b : browsers_) out.push_back(b.window);
   return out;
 }
 
-std::optional<int> SimulatedDesktop::frameCount(WindowHandle browser) {
+std::optional<int> SimulatedDesktop::frameCount(ports::WindowHandle browser) {
   Browser* b = this->browser(browser);
   if (b == nullptr || !b->framesReadable) return std::nullopt;
   return static_cast<int>(b->frames.size());
 }
 
 static std::string documentName(int frame) {
-  return frame == BrowserDocuments::kTopDocument ? "top" : "frame " + std::to_string(frame);
+  return frame == ports::HtmlDocuments::kTopDocument ? "top" : "frame " + std::to_string(frame);
 }
 
-std::optional<std::u16string> SimulatedDesktop::bodyHtml(WindowHandle browser, int frame) {
+std::optional<std::u16string> SimulatedDesktop::bodyHtml(ports::WindowHandle browser, int frame) {
   auto html = documentHtml(browser, frame);
   if (html) log("browser " + std::to_string(browser) + " read " + documentName(frame));
   return html;
 }
 
-bool SimulatedDesktop::setBodyHtml(WindowHandle browser, int frame, std::u16string_view html) {
+bool SimulatedDesktop::setBodyHtml(ports::WindowHandle browser, int frame, std::u16string_view html) {
   Browser* b = this->browser(browser);
   if (b == nullptr) return false;
   std::u16string* target = frame == kTopDocument ? &b->top
@@ -372,7 +373,7 @@ bool SimulatedDesktop::setBodyHtml(WindowHandle browser, int frame, std::u16stri
   return true;
 }
 
-LocalDateTime SimulatedDesktop::now() {
+ports::LocalDateTime SimulatedDesktop::now() {
   using namespace std::chrono;
   const auto start = sys_days{year{clockStart_.year} / clockStart_.month / clockStart_.day} +
                      hours{clockStart_.hour} + minutes{clockStart_.minute} + seconds{clockStart_.second};

@@ -1,5 +1,6 @@
 #include "platform/simulated/simulated_hook.h"
 
+#include "hook/decision.h"
 #include "platform/simulated/simulated_desktop.h"
 #include "text/utf.h"
 
@@ -14,23 +15,23 @@ hook::WindowRef SimulatedHookEnvironment::findWindow(const char* title) noexcept
 }
 
 std::int16_t SimulatedHookEnvironment::asyncKeyState(int virtualKey) noexcept {
-  return virtualKey == 0x11 && ctrlHeld_ ? static_cast<std::int16_t>(0x8000) : 0;
+  return virtualKey == hook::kVkControl && ctrlHeld_ ? static_cast<std::int16_t>(0x8000) : 0;
 }
 
 hook::WindowRef SimulatedHookEnvironment::captureWindow() noexcept { return capture_ ? kCaptureHandle : 0; }
 
 std::int32_t SimulatedHookEnvironment::windowLong(hook::WindowRef window, int index) noexcept {
-  if (window == kCaptureHandle && capture_) return index == kGwlExStyle ? capture_->exStyle : capture_->style;
-  return desktop_.windowLong(static_cast<WindowHandle>(window), index);
+  if (window == kCaptureHandle && capture_) return index == ports::kGwlExStyle ? capture_->exStyle : capture_->style;
+  return desktop_.windowLong(static_cast<ports::WindowHandle>(window), index);
 }
 
 void SimulatedHookEnvironment::setForegroundWindow(hook::WindowRef window) noexcept {
-  desktop_.setForegroundWindow(static_cast<WindowHandle>(window));
+  desktop_.setForegroundWindow(static_cast<ports::WindowHandle>(window));
 }
 
 void SimulatedHookEnvironment::postMessage(hook::WindowRef window, std::uint32_t message, std::uintptr_t,
                                            std::intptr_t lParam) noexcept {
-  desktop_.postMessage(static_cast<WindowHandle>(window), message, static_cast<int>(lParam & 0xFFFF),
+  desktop_.postMessage(static_cast<ports::WindowHandle>(window), message, static_cast<int>(lParam & 0xFFFF),
                        static_cast<int>((lParam >> 16) & 0xFFFF));
 }
 

@@ -10,7 +10,7 @@
 
 #include "hook/hook_environment.h"
 #include "hook/shared_state.h"
-#include "platform/desktop.h"
+#include "ports/desktop.h"
 
 namespace formix::platform {
 

@@ -30,8 +30,8 @@ bool browserProgramInFront(HWND bar) {
   return false;
 }
 
-std::vector<WindowHandle> ExtensionNotice::browserWindows() {
-  std::vector<WindowHandle> windows = inner_.browserWindows();
+std::vector<ports::WindowHandle> ExtensionNotice::browserWindows() {
+  std::vector<ports::WindowHandle> windows = inner_.browserWindows();
   if (connected_()) {
     told_ = false;
   } else if (!told_ && browserProgramInFront(bar_())) {

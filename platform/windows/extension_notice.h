@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "platform/desktop.h"
+#include "ports/browsers.h"
 
 namespace formix::platform::win32 {
 
@@ -16,24 +16,21 @@ namespace formix::platform::win32 {
 // program (by its file name).
 bool browserProgramInFront(HWND bar);
 
-class ExtensionNotice : public BrowserDocuments {
+class ExtensionNotice : public ports::FactBrowsers {
  public:
   // `connected`: whether any browser's extension is connected now; `show`: shows the notice.
-  ExtensionNotice(BrowserDocuments& inner, std::function<bool()> connected, std::function<HWND()> bar,
+  ExtensionNotice(ports::FactBrowsers& inner, std::function<bool()> connected, std::function<HWND()> bar,
                   std::function<void()> show)
       : inner_(inner), connected_(std::move(connected)), bar_(std::move(bar)), show_(std::move(show)) {}
 
-  std::vector<WindowHandle> browserWindows() override;
-  std::optional<int> frameCount(WindowHandle b) override { return inner_.frameCount(b); }
-  std::optional<std::u16string> bodyHtml(WindowHandle b, int frame) override { return inner_.bodyHtml(b, frame); }
-  bool setBodyHtml(WindowHandle b, int frame, std::u16string_view html) override { return inner_.setBodyHtml(b, frame, html); }
-  std::optional<fill::PageFacts> pageFacts(WindowHandle b) override { return inner_.pageFacts(b); }
-  std::optional<int> applyFills(WindowHandle b, const std::vector<fill::ControlFill>& fills) override {
+  std::vector<ports::WindowHandle> browserWindows() override;
+  std::optional<fill::PageFacts> pageFacts(ports::WindowHandle b) override { return inner_.pageFacts(b); }
+  std::optional<int> applyFills(ports::WindowHandle b, const std::vector<fill::ControlFill>& fills) override {
     return inner_.applyFills(b, fills);
   }
 
  private:
-  BrowserDocuments& inner_;
+  ports::FactBrowsers& inner_;
   std::function<bool()> connected_;
   std::function<HWND()> bar_;
   std::function<void()> show_;

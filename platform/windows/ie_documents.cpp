@@ -14,7 +14,7 @@ namespace {
 // The ShellWindows collection and the interface it is asked for.
 constexpr CLSID kShellWindowsClass = {0x9BA05972, 0xF6A8, 0x11CF, {0xA4, 0x42, 0x00, 0xA0, 0xC9, 0x0A, 0x8F, 0x39}};
 constexpr IID kShellWindowsInterface = {0x85CB6900, 0x4D95, 0x11CF, {0x96, 0x0C, 0x00, 0x80, 0xC7, 0xF4, 0xEE, 0x85}};
-constexpr int kNoFrame = BrowserDocuments::kTopDocument;
+constexpr int kNoFrame = ports::HtmlDocuments::kTopDocument;
 
 // An owned COM reference.
 template <typename T>
@@ -114,14 +114,14 @@ void forEachBrowser(F&& visit) {
     if (items.get()->Next(1, &item.v, &fetched) != S_OK || fetched != 1) return;
     if (item.v.vt != VT_DISPATCH || item.v.pdispVal == nullptr) continue;  // an item that is no object is skipped
     const auto hwnd = numberOf(item.v.pdispVal, L"hwnd");
-    if (hwnd && visit(static_cast<WindowHandle>(*hwnd), item.v.pdispVal)) return;
+    if (hwnd && visit(static_cast<ports::WindowHandle>(*hwnd), item.v.pdispVal)) return;
   }
 }
 
 // The document of the browser whose window is `browser`: its top document, or frame k's.
-Ref<IDispatch> documentOf(WindowHandle browser, int frame) {
+Ref<IDispatch> documentOf(ports::WindowHandle browser, int frame) {
   Ref<IDispatch> document;
-  forEachBrowser([&](WindowHandle window, IDispatch* item) {
+  forEachBrowser([&](ports::WindowHandle window, IDispatch* item) {
     if (window != browser) return false;
     Ref<IDispatch> top = objectOf(item, L"Document");
     if (frame == kNoFrame) {
@@ -141,16 +141,16 @@ Ref<IDispatch> documentOf(WindowHandle browser, int frame) {
 
 }  // namespace
 
-std::vector<WindowHandle> IeDocuments::browserWindows() {
-  std::vector<WindowHandle> windows;
-  forEachBrowser([&](WindowHandle window, IDispatch*) {
+std::vector<ports::WindowHandle> IeDocuments::browserWindows() {
+  std::vector<ports::WindowHandle> windows;
+  forEachBrowser([&](ports::WindowHandle window, IDispatch*) {
     windows.push_back(window);
     return false;
   });
   return windows;
 }
 
-std::optional<int> IeDocuments::frameCount(WindowHandle browser) {
+std::optional<int> IeDocuments::frameCount(ports::WindowHandle browser) {
   Ref<IDispatch> document = documentOf(browser, kNoFrame);
   Ref<IDispatch> frames = objectOf(document.get(), L"Frames");
   const auto length = numberOf(frames.get(), L"length");
@@ -158,7 +158,7 @@ std::optional<int> IeDocuments::frameCount(WindowHandle browser) {
   return static_cast<int>(*length);
 }
 
-std::optional<std::u16string> IeDocuments::bodyHtml(WindowHandle browser, int frame) {
+std::optional<std::u16string> IeDocuments::bodyHtml(ports::WindowHandle browser, int frame) {
   Ref<IDispatch> document = documentOf(browser, frame);
   Ref<IDispatch> body = objectOf(document.get(), L"body");
   Variant html;
@@ -168,7 +168,7 @@ std::optional<std::u16string> IeDocuments::bodyHtml(WindowHandle browser, int fr
   return utf16(std::wstring_view(html.v.bstrVal, SysStringLen(html.v.bstrVal)));
 }
 
-bool IeDocuments::setBodyHtml(WindowHandle browser, int frame, std::u16string_view html) {
+bool IeDocuments::setBodyHtml(ports::WindowHandle browser, int frame, std::u16string_view html) {
   Ref<IDispatch> document = documentOf(browser, frame);
   Ref<IDispatch> body = objectOf(document.get(), L"body");
   Variant value;

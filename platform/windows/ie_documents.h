@@ -4,16 +4,16 @@
 // is released before a call returns; any failure leaves that one step without a result.
 #pragma once
 
-#include "platform/desktop.h"
+#include "ports/browsers.h"
 
 namespace formix::platform::win32 {
 
-class IeDocuments : public BrowserDocuments {
+class IeDocuments : public ports::HtmlDocuments {
  public:
-  std::vector<WindowHandle> browserWindows() override;
-  std::optional<int> frameCount(WindowHandle browser) override;
-  std::optional<std::u16string> bodyHtml(WindowHandle browser, int frame) override;
-  bool setBodyHtml(WindowHandle browser, int frame, std::u16string_view html) override;
+  std::vector<ports::WindowHandle> browserWindows() override;
+  std::optional<int> frameCount(ports::WindowHandle browser) override;
+  std::optional<std::u16string> bodyHtml(ports::WindowHandle browser, int frame) override;
+  bool setBodyHtml(ports::WindowHandle browser, int frame, std::u16string_view html) override;
 };
 
 }  // namespace formix::platform::win32

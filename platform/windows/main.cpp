@@ -13,11 +13,10 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "bridge/bridge_documents.h"
+#include "bridge/bridge_browsers.h"
 #include "bridge/bridge_server.h"
 #include "bridge/integration_install_win32.h"
 #include "bridge/pipe_name.h"
-#include "platform/chained_documents.h"
 #include "platform/windows/extension_notice.h"
 #include "platform/windows/ie_documents.h"
 #include "platform/windows/resources.h"
@@ -106,14 +105,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // this user can reach; Internet Explorer through its automation objects.
   const auto pipeName = formix::bridge::defaultPipeName();
   formix::bridge::BridgeServer bridgeServer(pipeName.value_or(L""));
-  formix::bridge::BridgeBrowserDocuments bridged(bridgeServer, desktop);
+  formix::bridge::BridgeBrowsers bridged(bridgeServer, desktop);
   bridgeServer.log = [](const std::string& what) { say(STD_ERROR_HANDLE, "Formix: browser bridge: " + what); };
   formix::platform::win32::IeDocuments explorer;
-  formix::platform::ChainedBrowserDocuments chained({&bridged, &explorer});
   // A browser in front whose extension is not connected is said once, beside the bar, without
   // holding the program up.
   formix::platform::win32::ExtensionNotice browsers(
-      chained, [&] { return !bridgeServer.browsers().empty(); }, [&] { return desktop.mainWindow(); },
+      bridged, [&] { return !bridgeServer.browsers().empty(); }, [&] { return desktop.mainWindow(); },
       [] {
         std::thread([] {
           const std::u16string_view text = formix::bridge::kNotConnectedMessage;
@@ -121,8 +119,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                       MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND | MB_TOPMOST);
         }).detach();
       });
-  formix::platform::Desktop ports{desktop, desktop, desktop, desktop, desktop, desktop, desktop,
-                                  view,    desktop, desktop, desktop, desktop, browsers, desktop};
+  formix::ports::Desktop ports{desktop, desktop, desktop, desktop, desktop, desktop, desktop,
+                                  view,    desktop, desktop, desktop, desktop, &browsers, &explorer, desktop};
   formix::app::FrmMain form(ports);
   view.attach(form);
 

@@ -114,7 +114,7 @@ UINT Win32Desktop::dpi() const {
 
 // ---- WindowSystem ----
 
-WindowHandle Win32Desktop::createMainWindow(std::u16string_view caption) {
+ports::WindowHandle Win32Desktop::createMainWindow(std::u16string_view caption) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = mainProcedure;
@@ -131,36 +131,36 @@ WindowHandle Win32Desktop::createMainWindow(std::u16string_view caption) {
   return toHandle(main_);
 }
 
-void Win32Desktop::setWindowVisible(WindowHandle window, bool visible) {
+void Win32Desktop::setWindowVisible(ports::WindowHandle window, bool visible) {
   ShowWindow(toHwnd(window), visible ? SW_SHOW : SW_HIDE);
 }
 
-void Win32Desktop::setWindowCaption(WindowHandle window, std::u16string_view caption) {
+void Win32Desktop::setWindowCaption(ports::WindowHandle window, std::u16string_view caption) {
   SetWindowTextW(toHwnd(window), wide(caption).c_str());
 }
 
-void Win32Desktop::setWindowBounds(WindowHandle window, double left, double top, double width, double height) {
+void Win32Desktop::setWindowBounds(ports::WindowHandle window, double left, double top, double width, double height) {
   const double tx = twipsPerPixelX(), ty = twipsPerPixelY();
   SetWindowPos(toHwnd(window), nullptr, toPixels(left, tx), toPixels(top, ty), toPixels(width, tx),
                toPixels(height, ty), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32Desktop::makeTopmost(WindowHandle window) {
+void Win32Desktop::makeTopmost(ports::WindowHandle window) {
   SetWindowPos(toHwnd(window), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-WindowHandle Win32Desktop::firstWindow(WindowHandle window) {
+ports::WindowHandle Win32Desktop::firstWindow(ports::WindowHandle window) {
   // The desktop window has no siblings: the top-level windows are its children.
   const HWND h = toHwnd(window);
   return toHandle(h == GetDesktopWindow() ? GetWindow(h, GW_CHILD) : GetWindow(h, GW_HWNDFIRST));
 }
-WindowHandle Win32Desktop::nextWindow(WindowHandle window) { return toHandle(GetWindow(toHwnd(window), GW_HWNDNEXT)); }
-int Win32Desktop::isWindowVisible(WindowHandle window) { return IsWindowVisible(toHwnd(window)); }
-int32_t Win32Desktop::windowLong(WindowHandle window, int index) {
+ports::WindowHandle Win32Desktop::nextWindow(ports::WindowHandle window) { return toHandle(GetWindow(toHwnd(window), GW_HWNDNEXT)); }
+int Win32Desktop::isWindowVisible(ports::WindowHandle window) { return IsWindowVisible(toHwnd(window)); }
+int32_t Win32Desktop::windowLong(ports::WindowHandle window, int index) {
   return static_cast<int32_t>(GetWindowLongA(toHwnd(window), index));
 }
 
-std::u16string Win32Desktop::windowText(WindowHandle window) {
+std::u16string Win32Desktop::windowText(ports::WindowHandle window) {
   const HWND h = toHwnd(window);
   const int n = GetWindowTextLengthA(h);
   if (n <= 0) return {};
@@ -170,16 +170,16 @@ std::u16string Win32Desktop::windowText(WindowHandle window) {
   return fromAnsi(title);
 }
 
-bool Win32Desktop::setForegroundWindow(WindowHandle window) { return SetForegroundWindow(toHwnd(window)) != FALSE; }
-WindowHandle Win32Desktop::desktopWindow() { return toHandle(GetDesktopWindow()); }
-int64_t Win32Desktop::windowProcess(WindowHandle window) {
+bool Win32Desktop::setForegroundWindow(ports::WindowHandle window) { return SetForegroundWindow(toHwnd(window)) != FALSE; }
+ports::WindowHandle Win32Desktop::desktopWindow() { return toHandle(GetDesktopWindow()); }
+int64_t Win32Desktop::windowProcess(ports::WindowHandle window) {
   DWORD process = 0;
   return GetWindowThreadProcessId(toHwnd(window), &process) != 0 ? static_cast<int64_t>(process) : 0;
 }
-std::optional<WindowSystem::PixelBounds> Win32Desktop::windowBounds(WindowHandle window) {
+std::optional<ports::WindowSystem::PixelBounds> Win32Desktop::windowBounds(ports::WindowHandle window) {
   RECT r{};
   if (!GetWindowRect(toHwnd(window), &r)) return std::nullopt;
-  return PixelBounds{r.left, r.top, r.right - r.left, r.bottom - r.top};
+  return ports::WindowSystem::PixelBounds{r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
 // ---- Screen: twips at the monitor's real resolution ----
@@ -189,7 +189,10 @@ double Win32Desktop::heightTwips() { return GetSystemMetrics(SM_CYSCREEN) * twip
 double Win32Desktop::twipsPerPixelX() { return 1440.0 / dpi(); }
 double Win32Desktop::twipsPerPixelY() { return 1440.0 / dpi(); }
 
-void Win32Desktop::keyEvent(uint8_t virtualKey, uint32_t flags) { keybd_event(virtualKey, 0, flags, 0); }
+// A key's value is its virtual-key code.
+void Win32Desktop::keyEvent(ports::Key key, ports::KeyAction action) {
+  keybd_event(static_cast<BYTE>(key), 0, action == ports::KeyAction::Release ? KEYEVENTF_KEYUP : 0, 0);
+}
 
 // ---- Clipboard: UTF-16 text, so no character is lost to an ANSI code page ----
 
@@ -244,7 +247,7 @@ std::optional<std::u16string> Win32Desktop::text() {
 // ---- Notification area: the record's first form, whose size on this architecture the system
 // knows as NOTIFYICONDATAA_V1_SIZE ----
 
-bool Win32Desktop::notifyIcon(Operation operation, const TrayIconRecord& record) {
+bool Win32Desktop::notifyIcon(Operation operation, const ports::TrayIconRecord& record) {
   NOTIFYICONDATAA data{};
   data.cbSize = NOTIFYICONDATAA_V1_SIZE;
   data.hWnd = toHwnd(record.window);
@@ -279,7 +282,7 @@ bool Win32Desktop::startProgram(std::u16string_view commandLine, int windowStyle
   return true;
 }
 
-void Win32Desktop::shellOpen(WindowHandle owner, std::u16string_view target) {
+void Win32Desktop::shellOpen(ports::WindowHandle owner, std::u16string_view target) {
   ShellExecuteW(toHwnd(owner), L"open", wide(target).c_str(), L"", L"", SW_SHOW);
 }
 
@@ -289,7 +292,7 @@ void Win32Desktop::showMessage(std::u16string_view text, std::u16string_view tit
 
 // ---- The hook library, loaded by name from the program's folder ----
 
-std::optional<HookExports> Win32Desktop::loadHookLibrary(std::string_view name) {
+std::optional<ports::HookExports> Win32Desktop::loadHookLibrary(std::string_view name) {
   // By its full path: a bare name would also be looked for in the working directory and on PATH.
   const std::wstring path = programFolderPath() + L"\\" + std::wstring(name.begin(), name.end()) + L".dll";
   hookLibrary_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
@@ -298,7 +301,7 @@ std::optional<HookExports> Win32Desktop::loadHookLibrary(std::string_view name) 
   const auto find = [library](const char* exportName) -> void* {
     return reinterpret_cast<void*>(GetProcAddress(library, exportName));
   };
-  HookExports exports;
+  ports::HookExports exports;
   if (void* f = find("SetHook")) exports.SetHook = reinterpret_cast<int32_t (*)()>(f);
   if (void* f = find("RemoveHook")) exports.RemoveHook = reinterpret_cast<int32_t (*)()>(f);
   for (int i = 0; i < 5; ++i) {
@@ -359,7 +362,7 @@ std::u16string Win32Desktop::programFolder() const {
   return utf16(folder);
 }
 
-LocalDateTime Win32Desktop::now() {
+ports::LocalDateTime Win32Desktop::now() {
   SYSTEMTIME t;
   GetLocalTime(&t);
   return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};

@@ -1,5 +1,5 @@
 // The Windows desktop's ports: user32, shell32, kernel32 and advapi32 behind the interfaces of
-// platform/desktop.h. The popup menu (built from the model's tree) belongs to the view, and the
+// ports/desktop.h. The popup menu (built from the model's tree) belongs to the view, and the
 // browser documents to ie_documents.
 #pragma once
 
@@ -8,22 +8,22 @@
 #include <functional>
 #include <map>
 
-#include "platform/desktop.h"
+#include "ports/desktop.h"
 
 namespace formix::platform::win32 {
 
-class Win32Desktop : public WindowSystem,
-                     public Screen,
-                     public Keyboard,
-                     public Clipboard,
-                     public NotificationArea,
-                     public Shell,
-                     public MessageBoxes,
-                     public HookLibraryLoader,
-                     public EventLoop,
-                     public Process,
-                     public SessionFacts,
-                     public Clock {
+class Win32Desktop : public ports::WindowSystem,
+                     public ports::Screen,
+                     public ports::Keyboard,
+                     public ports::Clipboard,
+                     public ports::NotificationArea,
+                     public ports::Shell,
+                     public ports::MessageBoxes,
+                     public ports::HookLibraryLoader,
+                     public ports::EventLoop,
+                     public ports::Process,
+                     public ports::SessionFacts,
+                     public ports::Clock {
  public:
   explicit Win32Desktop(HINSTANCE instance);
   ~Win32Desktop() override;
@@ -43,20 +43,20 @@ class Win32Desktop : public WindowSystem,
   UINT dpi() const;
 
   // ---- WindowSystem ----
-  WindowHandle createMainWindow(std::u16string_view caption) override;
-  void setWindowVisible(WindowHandle window, bool visible) override;
-  void setWindowCaption(WindowHandle window, std::u16string_view caption) override;
-  void setWindowBounds(WindowHandle window, double left, double top, double width, double height) override;
-  void makeTopmost(WindowHandle window) override;
-  WindowHandle firstWindow(WindowHandle window) override;
-  WindowHandle nextWindow(WindowHandle window) override;
-  int isWindowVisible(WindowHandle window) override;
-  int32_t windowLong(WindowHandle window, int index) override;
-  std::u16string windowText(WindowHandle window) override;
-  bool setForegroundWindow(WindowHandle window) override;
-  WindowHandle desktopWindow() override;
-  int64_t windowProcess(WindowHandle window) override;
-  std::optional<PixelBounds> windowBounds(WindowHandle window) override;
+  ports::WindowHandle createMainWindow(std::u16string_view caption) override;
+  void setWindowVisible(ports::WindowHandle window, bool visible) override;
+  void setWindowCaption(ports::WindowHandle window, std::u16string_view caption) override;
+  void setWindowBounds(ports::WindowHandle window, double left, double top, double width, double height) override;
+  void makeTopmost(ports::WindowHandle window) override;
+  ports::WindowHandle firstWindow(ports::WindowHandle window) override;
+  ports::WindowHandle nextWindow(ports::WindowHandle window) override;
+  int isWindowVisible(ports::WindowHandle window) override;
+  int32_t windowLong(ports::WindowHandle window, int index) override;
+  std::u16string windowText(ports::WindowHandle window) override;
+  bool setForegroundWindow(ports::WindowHandle window) override;
+  ports::WindowHandle desktopWindow() override;
+  int64_t windowProcess(ports::WindowHandle window) override;
+  std::optional<ports::WindowSystem::PixelBounds> windowBounds(ports::WindowHandle window) override;
 
   // ---- Screen ----
   double widthTwips() override;
@@ -64,20 +64,20 @@ class Win32Desktop : public WindowSystem,
   double twipsPerPixelX() override;
   double twipsPerPixelY() override;
 
-  void keyEvent(uint8_t virtualKey, uint32_t flags) override;
+  void keyEvent(ports::Key key, ports::KeyAction action) override;
 
   bool clear() override;
   bool setText(std::u16string_view text) override;
   std::optional<std::u16string> text() override;
 
-  bool notifyIcon(Operation operation, const TrayIconRecord& record) override;
+  bool notifyIcon(Operation operation, const ports::TrayIconRecord& record) override;
 
   bool startProgram(std::u16string_view commandLine, int windowStyle) override;
-  void shellOpen(WindowHandle owner, std::u16string_view target) override;
+  void shellOpen(ports::WindowHandle owner, std::u16string_view target) override;
 
   void showMessage(std::u16string_view text, std::u16string_view title, int flags) override;
 
-  std::optional<HookExports> loadHookLibrary(std::string_view name) override;
+  std::optional<ports::HookExports> loadHookLibrary(std::string_view name) override;
 
   void doEvents() override;
   void setTimer(int milliseconds, std::function<void()> tick) override;
@@ -89,7 +89,7 @@ class Win32Desktop : public WindowSystem,
   std::u16string programFolder() const override;
   char16_t pathSeparator() const override { return u'\\'; }
 
-  LocalDateTime now() override;
+  ports::LocalDateTime now() override;
 
   static constexpr UINT_PTR kTimerId = 1;
   static constexpr const wchar_t* kWindowClass = L"FormixMainWindow";

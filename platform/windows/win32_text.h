@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/desktop.h"
+#include "ports/desktop.h"
 
 namespace formix::platform::win32 {
 
@@ -22,10 +22,10 @@ std::u16string fromAnsi(std::string_view bytes);
 
 // Window handles have 32 significant bits: truncated on the way into a port, sign-extended on the
 // way out, as the hook library stores them.
-inline WindowHandle toHandle(HWND window) {
-  return static_cast<WindowHandle>(reinterpret_cast<std::intptr_t>(window));
+inline ports::WindowHandle toHandle(HWND window) {
+  return static_cast<ports::WindowHandle>(reinterpret_cast<std::intptr_t>(window));
 }
-inline HWND toHwnd(WindowHandle handle) {
+inline HWND toHwnd(ports::WindowHandle handle) {
   return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<int32_t>(handle)));
 }
 

@@ -15,7 +15,7 @@
 
 namespace formix::platform::win32 {
 
-class Win32View : public PopupMenus {
+class Win32View : public ports::PopupMenus {
  public:
   Win32View(Win32Desktop& desktop, HINSTANCE instance);
   ~Win32View() override;

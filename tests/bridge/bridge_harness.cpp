@@ -1,5 +1,5 @@
 // Plays Formix's part against a real browser with the extension loaded: the bridge's server,
-// BridgeBrowserDocuments over the display's windows, and the whole main window model filling
+// BridgeBrowsers over the display's windows, and the whole main window model filling
 // through them. tests/bridge/run.sh starts the display, the page servers and the browser.
 //
 //   bridge_harness install HOME RELAY       writes the host manifests (prints what it did)
@@ -23,12 +23,12 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "bridge/bridge_documents.h"
+#include "bridge/bridge_browsers.h"
 #include "bridge/bridge_server.h"
 #include "bridge/integration_install.h"
 #include "bridge/socket_path.h"
 #include "fill/page_facts.h"
-#include "fill/recogniser.h"
+#include "fill/recognise/recogniser.h"
 #include "bridge/protocol.h"
 #include "platform/simulated/simulated_desktop.h"
 #include "platform/linux/x11_windows.h"
@@ -38,9 +38,9 @@ namespace formix::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using bridge::BridgeBrowserDocuments;
-using platform::BrowserDocuments;
-using platform::WindowHandle;
+using bridge::BridgeBrowsers;
+using ports::FactBrowsers;
+using ports::WindowHandle;
 
 int failures = 0, passes = 0;
 
@@ -67,7 +67,7 @@ std::string utf8(std::u16string_view s) { return text::toUtf8(s); }
 
 // The harness has no window of its own on the display: the model's main window is a stand-in.
 struct NoOwnWindow : platform::x11::OwnWindow {
-  platform::WindowHandle handle() override { return 1; }
+  ports::WindowHandle handle() override { return 1; }
   void setVisible(bool) override {}
   void setCaption(std::u16string_view) override {}
   void setBounds(double, double, double, double) override {}
@@ -106,22 +106,19 @@ struct Formix {
   NoOwnWindow own;
   platform::x11::X11Windows windows{x, own};
   platform::SimulatedDesktop simulated;
-  BridgeBrowserDocuments documents;
+  BridgeBrowsers documents;
   // The model reaches the browser through this; a test may put something in between.
-  struct Documents : BrowserDocuments {
-    BrowserDocuments* inner = nullptr;
+  struct Documents : FactBrowsers {
+    FactBrowsers* inner = nullptr;
     std::function<void()> beforeFill;
     std::vector<WindowHandle> browserWindows() override { return inner->browserWindows(); }
-    std::optional<int> frameCount(WindowHandle b) override { return inner->frameCount(b); }
-    std::optional<std::u16string> bodyHtml(WindowHandle b, int f) override { return inner->bodyHtml(b, f); }
-    bool setBodyHtml(WindowHandle b, int f, std::u16string_view html) override { return inner->setBodyHtml(b, f, html); }
     std::optional<fill::PageFacts> pageFacts(WindowHandle b) override { return inner->pageFacts(b); }
     std::optional<int> applyFills(WindowHandle b, const std::vector<fill::ControlFill>& fills) override {
       if (beforeFill) beforeFill();
       return inner->applyFills(b, fills);
     }
   } through;
-  platform::Desktop ports;
+  ports::Desktop ports;
   std::unique_ptr<app::FrmMain> frm;
   fill::CivilDate today;
 
@@ -133,10 +130,10 @@ struct Formix {
     if (std::getenv("BRIDGE_DEBUG")) server.log = [](const std::string& s) { std::cerr << "server: " << s << "\n"; };
   }
 
-  platform::Desktop makePorts() {
-    platform::Desktop d = simulated.ports();
-    return platform::Desktop{windows, d.screen, d.keyboard, d.clipboard, d.tray, d.shell, d.messages, d.popups,
-                             d.hookLoader, d.events, d.process, d.session, through, d.clock};
+  ports::Desktop makePorts() {
+    ports::Desktop d = simulated.ports();
+    return ports::Desktop{windows, d.screen, d.keyboard, d.clipboard, d.tray, d.shell, d.messages, d.popups,
+                             d.hookLoader, d.events, d.process, d.session, &through, nullptr, d.clock};
   }
 
   void load(const std::filesystem::path& settings) {
@@ -178,7 +175,7 @@ struct Formix {
     WindowHandle window = 0;
     fill::PageFacts page;
   };
-  std::optional<Read> read(BridgeBrowserDocuments& lookup) {
+  std::optional<Read> read(BridgeBrowsers& lookup) {
     const WindowHandle target = frm->lGetNextWindowHandle();
     const auto browsers = lookup.browserWindows();
     if (std::getenv("BRIDGE_DEBUG")) {
@@ -195,7 +192,7 @@ struct Formix {
 
   // Waits until the page in front satisfies `ready`.
   std::optional<Read> waitFor(const std::function<bool(const fill::PageFacts&)>& ready,
-                              std::chrono::seconds limit = std::chrono::seconds(20), BridgeBrowserDocuments* lookup = nullptr) {
+                              std::chrono::seconds limit = std::chrono::seconds(20), BridgeBrowsers* lookup = nullptr) {
     const auto until = Clock::now() + limit;
     while (Clock::now() < until) {
       if (auto r = read(lookup ? *lookup : documents); r && ready(r->page)) return r;
@@ -205,7 +202,7 @@ struct Formix {
   }
   // Waits until the page in front has `frames` frames, each holding a control, and a control
   // named `name` in its top document.
-  std::optional<Read> waitForPage(size_t frames, std::u16string_view name, BridgeBrowserDocuments* lookup = nullptr) {
+  std::optional<Read> waitForPage(size_t frames, std::u16string_view name, BridgeBrowsers* lookup = nullptr) {
     return waitFor(
         [&](const fill::PageFacts& page) {
           bool ready = page.frames.size() == frames && named(topOf(page), name);
@@ -351,7 +348,7 @@ int run(const std::string& settings, const std::string& opener, const std::strin
   const int filledHidden = formix.expectFilled(before->page, after->page, "hidden.html");
   check(filledHidden >= 6, "hidden.html: " + std::to_string(filledHidden) + " boxes of the visible form filled");
   const auto* family = named(topOf(after->page), u"sei");
-  check(family && family->value == formix.frm->profileSnapshot().txtAUTO[0], "hidden.html: the family name is in its box");
+  check(family && family->value == formix.frm->profileSnapshot().familyName, "hidden.html: the family name is in its box");
   for (const auto& frame : after->page.frames) {
     for (const auto& c : frame.controls) {
       if (frame.frame != 0 || c.name.rfind(u"trap_", 0) == 0) {
@@ -394,7 +391,7 @@ int run(const std::string& settings, const std::string& opener, const std::strin
   // The page script drew its field again from its own state meanwhile: the value held.
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   const auto later = formix.read();
-  const std::u16string given = formix.frm->profileSnapshot().txtAUTO[1];
+  const std::u16string given = formix.frm->profileSnapshot().givenName;
   const auto* givenBox = later ? named(topOf(later->page), u"name2") : nullptr;
   check(givenBox && givenBox->value == given, "the page script's own state took the filled given name from the input event");
   check(formix.frm->cmdPOST.enabled(), "cmdPOST is enabled after the fill");
@@ -515,8 +512,8 @@ int measure(const std::string& settings, const std::string& opener, const std::s
   formix.load(settings);
   if (!formix.waitForBrowser(std::chrono::seconds(30))) return 1;
   // Pages are awaited through a lookup of their own, so the model's meets each new window fresh.
-  BridgeBrowserDocuments probe(formix.server, formix.windows);
-  const auto ready = [&](BridgeBrowserDocuments* through) { return formix.waitForPage(3, u"name1", through); };
+  BridgeBrowsers probe(formix.server, formix.windows);
+  const auto ready = [&](BridgeBrowsers* through) { return formix.waitForPage(3, u"name1", through); };
   std::vector<double> lookup, collect, recognise, apply, total, firstFill, newLookup;
   size_t controls = 0;
   for (int run = 0; run < runs; ++run) {
@@ -580,7 +577,7 @@ int measure(const std::string& settings, const std::string& opener, const std::s
     }
     {
       // The lookup alone, by a model that has not met the window either.
-      BridgeBrowserDocuments fresh(formix.server, formix.windows);
+      BridgeBrowsers fresh(formix.server, formix.windows);
       const auto l = Clock::now();
       const auto found = fresh.browserWindows();
       newLookup.push_back(ms(Clock::now() - l));

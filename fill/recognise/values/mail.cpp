@@ -1,0 +1,34 @@
+// The mail address: whole, in its two halves, its confirmation; the radio button that picks it.
+#include "fill/recognise/values/writing.h"
+#include "text/compare.h"
+#include "text/japanese.h"
+#include "text/number.h"
+
+namespace formix::fill::recognition {
+
+void fillMails(std::vector<Slot*>& group, const Profile& profile) {
+  const std::u16string mail = profile.mail();
+  auto atSign = [](const std::u16string& t) { return t == u"@" || t == u"＠"; };
+  if (group.size() == 2 && (atSign(group[0]->c->after) || atSign(group[1]->c->before) ||
+                            group[0]->part == Part::Local || group[1]->part == Part::Domain)) {
+    setText(*group[0], profile.mailLocal, u"mail (before @)");
+    setText(*group[1], profile.mailDomain, u"mail (after @)");
+    return;
+  }
+  for (Slot* s : group) {
+    if (s->second && !s->confirm) {
+      s->refusal = Refusal::SecondAddress;
+      continue;
+    }
+    setText(*s, mail, s->confirm || s != group.front() ? u"mail (confirmation)" : u"mail");
+  }
+}
+
+// A radio button that chooses the address beside it: "このメールアドレスでログインする".
+bool isThisAddress(const std::u16string& words) {
+  const std::u16string f = folded(words);
+  static const std::u16string kThisMail = folded(u"このメールアドレス"), kThisAddress = folded(u"このアドレス");
+  return f.find(kThisMail) != std::u16string::npos || f.find(kThisAddress) != std::u16string::npos;
+}
+
+}  // namespace formix::fill::recognition
