@@ -9,7 +9,7 @@ WIN_BUILD ?= build-win
 DEB_BUILD ?= build-deb
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
-.PHONY: deps win-deps desktop-deps typing-deps bridge-deps linux-test bench-desktop build run test unit-tests fuzz-build \
+.PHONY: deps win-deps desktop-deps typing-deps bridge-deps wayland-deps wayland-test linux-test bench-desktop build run test unit-tests fuzz-build \
         fuzz-smoke fuzz bench clean hook-dll wine-test x11-hook-test bridge-test bridge-measure \
         deb deb-deps deb-test forms-test
 .PHONY: windows windows-deps windows-test win-release
@@ -23,12 +23,17 @@ win-deps:
 
 # A virtual X desktop for the Linux desktop's test and demo.
 desktop-deps:
-	@scripts/install-deps.sh xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-noto-cjk util-linux xclip
+	@scripts/install-deps.sh xvfb xauth openbox trayer x11-utils xdotool imagemagick fonts-noto-cjk util-linux xclip dbus-daemon
 
 # The programs that phrases are typed into in the Linux desktop's typing test: a GTK 3 and a Qt
 # editor, xterm and a VTE terminal (chromium comes with bridge-deps).
 typing-deps:
 	@scripts/install-deps.sh mousepad featherpad xterm lxterminal
+
+# A headless Wayland session (sway, its own session bus) and the programs phrases are typed into
+# there: foot, mousepad, and Qt's Wayland platform for the test's own window.
+wayland-deps:
+	@scripts/install-deps.sh sway foot mousepad qt6-wayland dbus-daemon python3 fonts-noto-cjk
 
 # The browsers, a virtual display with a window manager, and fonts for the bridge's test in
 # real browsers.
@@ -125,13 +130,19 @@ wine-test: win-deps $(WIN_BUILD)/FmxHook.dll $(WIN_BUILD)/hook_probe.exe
 x11-hook-test: build desktop-deps
 	@tests/x11/hook_run.sh $(BUILD)
 
-# formix on a virtual X desktop, driven by xdotool; phrases typed into real programs; then filling
-# a page in chromium through the browser bridge.
+# formix on a virtual X desktop, driven by xdotool; phrases typed into real programs, by the bar
+# and by formix --trigger; then filling a page in chromium through the browser bridge.
 linux-test: build desktop-deps typing-deps bridge-deps
 	@tests/linux/desktop_session_test.sh
 	@tests/linux/run.sh $(BUILD)
 	@tests/linux/typing_run.sh $(BUILD)
+	@tests/linux/trigger_run.sh $(BUILD)
 	@tests/linux/browser_run.sh $(BUILD)
+
+# formix as a Wayland client of a headless sway: phrases by `formix --trigger` into foot,
+# mousepad and a native Qt window.
+wayland-test: build wayland-deps
+	@tests/wayland/typing_run.sh $(BUILD)
 
 # The browser bridge end to end in chromium and in firefox-esr: the extension, the relay, and
 # Formix's side.
@@ -193,7 +204,7 @@ windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe $(WIN_BU
 	@tests/wine/release_contents.sh $(WIN_BUILD)/Formix-$(FORMIX_VERSION)-win64.zip
 
 
-test: unit-tests fuzz-smoke wine-test windows-test x11-hook-test linux-test bridge-test forms-test deb-test
+test: unit-tests fuzz-smoke wine-test windows-test x11-hook-test linux-test wayland-test bridge-test forms-test deb-test
 
 bench: build
 	@$(BUILD)/bench/formix_bench

@@ -19,6 +19,7 @@
 #include "fill/html/field_classifier.h"
 #include "fill/html/field_table.h"
 #include "ports/desktop.h"
+#include "triggers/named_trigger.h"
 #include "triggers/trigger_codes.h"
 
 namespace formix::app {
@@ -150,6 +151,10 @@ class FrmMain : public ControlEvents {
   void Form_MouseUp(int button, int shift, double x, double y);
   // A trigger the hook library reported to the window directly (X11), not as a left-button-up.
   void hookTriggered(triggers::Trigger trigger);
+  // A trigger the user bound to a key of the desktop (`formix --trigger NAME`): the popup menu,
+  // the whole-form fill, or a phrase of a page (that page becomes the current one first). Like
+  // the hook's triggers, it does nothing while the window is disabled.
+  void runNamedTrigger(const triggers::NamedTrigger& trigger);
 
   // ---- Events from a view (a user's actions), routed to the handlers above ----
   void mouseDown(Control& control, int button = kLeftButton, double x = 0, double y = 0);

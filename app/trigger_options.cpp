@@ -60,4 +60,20 @@ void FrmMain::runTrigger(triggers::Trigger trigger) {
   }
 }
 
+void FrmMain::runNamedTrigger(const triggers::NamedTrigger& trigger) {
+  if (!frmMain.enabled()) return;  // as for the hook's triggers
+  switch (trigger.kind) {
+    case triggers::NamedTrigger::Kind::Menu:
+      runTrigger(triggers::Trigger::PopupMenu);
+      break;
+    case triggers::NamedTrigger::Kind::Fill:
+      runTrigger(triggers::Trigger::WholeFormFill);
+      break;
+    case triggers::NamedTrigger::Kind::Phrase:
+      if (trigger.page != iPage) mnu0_page_Click(trigger.page);
+      mnu0_btn_Click(trigger.phrase);
+      break;
+  }
+}
+
 }  // namespace formix::app

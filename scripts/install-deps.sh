@@ -11,6 +11,7 @@ packages=(
   libbenchmark-dev
   nlohmann-json3-dev
   qt6-base-dev libqt6svg6 libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev   # formix and libfmxhook.so on X11
+  libwayland-dev libxkbcommon-dev                                             # formix on Wayland
   "$@"
 )
 

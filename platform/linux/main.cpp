@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <cstdlib>
@@ -24,9 +25,14 @@
 #include "platform/linux/qt_ports.h"
 #include "platform/linux/qt_tray.h"
 #include "platform/linux/qt_view.h"
+#include "platform/linux/sway_bindings.h"
+#include "platform/linux/trigger_channel.h"
 #include "platform/linux/x11_clipboard.h"
 #include "platform/linux/x11_keyboard.h"
 #include "platform/linux/x11_windows.h"
+#ifdef FORMIX_WAYLAND
+#include "platform/linux/wayland_desktop.h"
+#endif
 
 using namespace formix;
 using namespace formix::platform;
@@ -43,15 +49,33 @@ void runSaveAtExit() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (auto status = runTriggerOption(argc, argv)) return *status;
   if (argc == 2) {
     if (auto status = runBrowserIntegrationOption(argv[1], executableFolder())) return *status;
   }
   if (auto status = runAutostartOption(argc, argv, executableFolder() / "formix")) return *status;
-  // The ports speak X11; on a Wayland session the program runs through XWayland. Programs that
-  // phrases start get the environment as it was.
+  // On a Wayland session whose compositor lets a client type and own the clipboard, the program
+  // is a Wayland client; otherwise the ports speak X11, through XWayland on a Wayland session.
+  // Programs that phrases start get the environment as it was.
+#ifdef FORMIX_WAYLAND
+  std::unique_ptr<wayland::WaylandSession> wl;
+  if (std::getenv("WAYLAND_DISPLAY") != nullptr) {
+    wl = std::make_unique<wayland::WaylandSession>();
+    std::string missing;
+    if (wl->connected() && !wayland::canTypeOn(*wl, &missing)) {
+      std::cerr << "formix: this Wayland desktop offers no " << missing
+                << ", so phrases reach only X11 programs through XWayland\n";
+    }
+    if (!wl->connected() || !missing.empty()) wl.reset();
+  }
+  const bool onWayland = wl != nullptr;
+#else
+  const bool onWayland = false;
+#endif
   const char* platformBefore = std::getenv("QT_QPA_PLATFORM");
   const std::optional<std::string> platformWas = platformBefore ? std::optional<std::string>(platformBefore) : std::nullopt;
-  setenv("QT_QPA_PLATFORM", "xcb", 1);
+  // Without Qt's Wayland plugin the window goes through XWayland; the ports stay Wayland's.
+  setenv("QT_QPA_PLATFORM", onWayland ? "wayland;xcb" : "xcb", 1);
   // Programs that phrases start are not waited for, and leave no zombie behind.
   struct sigaction children {};
   children.sa_handler = SIG_DFL;
@@ -59,7 +83,7 @@ int main(int argc, char** argv) {
   sigaction(SIGCHLD, &children, nullptr);
 
   x11::Connection x;
-  if (!x.connected()) {
+  if (!x.connected() && !onWayland) {
     std::cerr << "formix: cannot connect to the X display" << (std::getenv("DISPLAY") ? "" : " ($DISPLAY is not set)") << '\n';
     return 1;
   }
@@ -76,19 +100,69 @@ int main(int argc, char** argv) {
   qt::QtScreen screen;
   LinuxProcess process([] { QCoreApplication::exit(0); });
   qt::FormView view(screen, x, [] { QCoreApplication::exit(0); });
-  x11::X11Windows windows(x, view);
-  x11::X11Keyboard keyboard(x);
-  // The clipboard answers other programs' requests as they come, while the event loop runs.
-  x11::X11Clipboard clipboard;
-  QSocketNotifier clipboardRequests(clipboard.fd(), QSocketNotifier::Read);
-  QObject::connect(&clipboardRequests, &QSocketNotifier::activated, [&] {
-    if (!clipboard.serve()) clipboardRequests.setEnabled(false);  // a closed socket stays readable
+  // The trigger channel's name on the session bus is the one-instance lock where there is no X
+  // display to hold it.
+  std::function<void(const triggers::NamedTrigger&)> runTrigger;  // set once the model exists
+  TriggerService triggerService([&](const triggers::NamedTrigger& trigger) {
+    if (runTrigger) runTrigger(trigger);
   });
+  std::optional<x11::X11Windows> x11Windows;
+  std::optional<x11::X11Keyboard> x11Keyboard;
+  std::optional<x11::X11Clipboard> x11Clipboard;
+  std::optional<QSocketNotifier> eventsArrive;
+  ports::WindowSystem* windowsPort = nullptr;
+  ports::Keyboard* keyboardPort = nullptr;
+  ports::Clipboard* clipboardPort = nullptr;
+#ifdef FORMIX_WAYLAND
+  std::optional<wayland::VirtualKeyboard> virtualKeyboard;
+  std::optional<wayland::ClipboardThread> dataControl;
+  std::optional<wayland::Toplevels> toplevels;
+  std::optional<wayland::WaylandWindows> wlWindows;
+  std::optional<wayland::WaylandKeyboard> wlKeyboard;
+  std::optional<wayland::WaylandClipboard> wlClipboard;
+  wayland::NoHookLoader noHook;
+  if (onWayland) {
+    if (!x.connected() && !triggerService.claimName(nullptr) && triggerService.nameTakenByAnother()) return 0;
+    virtualKeyboard.emplace(*wl);
+    dataControl.emplace();
+    toplevels.emplace(*wl);
+    virtualKeyboard->prepare();
+    if (!toplevels->available()) {
+      std::cerr << "formix: this Wayland desktop does not tell which program has the focus: phrases are typed "
+                   "into none\n";
+    }
+    windowsPort = &wlWindows.emplace(*toplevels, view);
+    keyboardPort = &wlKeyboard.emplace(*virtualKeyboard, *toplevels);
+    clipboardPort = &wlClipboard.emplace(*dataControl);
+    // The compositor's news of the windows (the focus moving, titles) is read as it comes, while
+    // the event loop runs; the clipboard is served on a thread of its own.
+    eventsArrive.emplace(wl->fd(), QSocketNotifier::Read);
+    QObject::connect(&*eventsArrive, &QSocketNotifier::activated, [&] {
+      if (!wl->dispatch()) eventsArrive->setEnabled(false);
+    });
+  }
+#endif
+  if (!onWayland) {
+    windowsPort = &x11Windows.emplace(x, view);
+    keyboardPort = &x11Keyboard.emplace(x);
+    // The clipboard answers other programs' requests as they come, while the event loop runs.
+    clipboardPort = &x11Clipboard.emplace();
+    eventsArrive.emplace(x11Clipboard->fd(), QSocketNotifier::Read);
+    QObject::connect(&*eventsArrive, &QSocketNotifier::activated, [&] {
+      if (!x11Clipboard->serve()) eventsArrive->setEnabled(false);  // a closed socket stays readable
+    });
+  }
+  ports::WindowSystem& windows = *windowsPort;
   qt::QtTray tray(view, screen);
   LinuxShell shell;
   qt::QtMessageBoxes messages;
   qt::QtPopupMenus popups(view);
-  LinuxHookLoader hookLoader(executableFolder(), executableFolder() / FORMIX_HOOK_FOLDER);
+  LinuxHookLoader x11HookLoader(executableFolder(), executableFolder() / FORMIX_HOOK_FOLDER);
+#ifdef FORMIX_WAYLAND
+  ports::HookLibraryLoader& hookLoader = onWayland ? static_cast<ports::HookLibraryLoader&>(noHook) : x11HookLoader;
+#else
+  ports::HookLibraryLoader& hookLoader = x11HookLoader;
+#endif
   qt::QtEventLoop events;
   LinuxSessionFacts session;
   // Browsers' pages come through the browser extension and its relay, to a socket only this
@@ -99,17 +173,37 @@ int main(int argc, char** argv) {
   bridge::BridgeBrowsers browsers(bridgeServer, windows);
   browsers.onNotConnected = [] { qt::showNotice(bridge::kNotConnectedMessage); };
   qt::LocalClock clock;
-  ports::Desktop desktop{windows, screen,  keyboard, clipboard, tray,    shell,    messages,  popups,
+  ports::Desktop desktop{windows, screen,  *keyboardPort, *clipboardPort, tray,    shell,    messages,  popups,
                          hookLoader, events, process, session, &browsers, nullptr, clock};
 
-  qt::HookReports reports(view, x.atom("_FORMIX_HOOK"),
-                          [&](std::uint64_t key, std::int32_t code) { return hookLoader.acceptsReport(key, code); });
-  application.installNativeEventFilter(&reports);
+  std::optional<qt::HookReports> reports;
+  if (!onWayland) {
+    reports.emplace(view, x.atom("_FORMIX_HOOK"),
+                    [&](std::uint64_t key, std::int32_t code) { return x11HookLoader.acceptsReport(key, code); });
+    application.installNativeEventFilter(&*reports);
+  }
 
   app::FrmMain program(desktop);
   view.attach(program);
   view.call([&] { program.Form_Load(); });
   if (process.ended()) return 0;  // a second instance, or a refused hook: nothing more is touched
+  runTrigger = [&](const triggers::NamedTrigger& trigger) { view.call([&] { program.runNamedTrigger(trigger); }); };
+  if (std::string why; !triggerService.start(&why)) std::cerr << "formix: formix --trigger cannot reach this formix: " << why << '\n';
+  if (onWayland) {
+    // No program may watch other programs' input on Wayland: the gestures are the compositor's.
+    int mouseMode = 0, keyMode = 0;
+    for (int i = 0; i < 5; ++i) {
+      if (program.optMS(i).value() != 0) mouseMode = i;
+      if (i < 3 && program.optWK(i).value() != 0) keyMode = i;
+    }
+    if (std::getenv("SWAYSOCK") != nullptr) {
+      std::cerr << "formix: on sway the gestures are sway's own bindings; these lines in ~/.config/sway/config make them:\n"
+                << swayBindings(mouseMode, keyMode, (executableFolder() / "formix").string());
+    } else {
+      std::cerr << "formix: on this Wayland desktop bind keys to `formix --trigger menu`, `fill` or `phrase:PAGE:PHRASE` "
+                   "for the gestures\n";
+    }
+  }
   closeOnEndSignals([&] { view.call([&] { program.closeWindow(); }); });
   saveAtExit = [&] {
     if (!program.running()) return;

@@ -410,7 +410,7 @@ ports::WindowHandle FormView::handle() { return static_cast<ports::WindowHandle>
 
 void FormView::setVisible(bool visible) {
   if (detached_) return;
-  if (visible && !frameAsked_) {
+  if (visible && !frameAsked_ && onX11()) {
     frameAsked_ = true;  // a window manager that never answers costs the wait once, not every show
     // Ask the window manager for the frame it will draw, so the first showing already has the
     // right client size instead of correcting it once the window is up.
@@ -420,13 +420,15 @@ void FormView::setVisible(bool visible) {
     applyBounds();
   }
   form_->setVisible(visible);
-  if (visible) {
+  if (visible && onX11()) {
     form_->raise();
     // No taskbar or pager entry: the bar is reached on screen or through its icon.
     const uint32_t data[5] = {1, x_.atom("_NET_WM_STATE_SKIP_TASKBAR"), x_.atom("_NET_WM_STATE_SKIP_PAGER"), 1, 0};
     x_.sendToRoot(handle(), x_.atom("_NET_WM_STATE"), data);
   }
 }
+
+bool FormView::onX11() const { return x_.connected() && QGuiApplication::platformName() == QLatin1String("xcb"); }
 
 bool FormView::frameKnown() {
   return x_.property32(handle(), x_.atom("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL).size() == 4;
@@ -449,7 +451,8 @@ void FormView::applyBounds() {
   // The model's bounds are the outer ones, frame included; the client area is what is left
   // inside the frame the window manager draws.
   int extraWidth = 0, extraHeight = 0;
-  const auto extents = x_.property32(handle(), x_.atom("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL);
+  const auto extents = onX11() ? x_.property32(handle(), x_.atom("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL)
+                                : std::vector<uint32_t>{};
   if (extents.size() == 4) {  // left, right, top, bottom, in device pixels
     const double ratio = form_->devicePixelRatioF() > 0 ? form_->devicePixelRatioF() : 1;
     extraWidth = static_cast<int>(std::lround((extents[0] + extents[1]) / ratio));
@@ -464,7 +467,7 @@ void FormView::applyBounds() {
 void FormView::setOnTop() {
   if (detached_) return;
   if (!form_->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) form_->setWindowFlag(Qt::WindowStaysOnTopHint);
-  if (form_->isVisible()) {
+  if (form_->isVisible() && onX11()) {
     const uint32_t data[5] = {1, x_.atom("_NET_WM_STATE_ABOVE"), 0, 1, 0};
     x_.sendToRoot(handle(), x_.atom("_NET_WM_STATE"), data);
   }

@@ -65,6 +65,9 @@ class FormView : public QObject, public x11::OwnWindow {
   int px(double twips, bool vertical = false) const;
 
   ports::Screen& screen_;
+  // Whether the window is an X11 one, whose window manager is asked for frames and states; on a
+  // Wayland session it is not.
+  bool onX11() const;
   x11::Connection& x_;
   std::function<void()> quit_;
   app::FrmMain* program_ = nullptr;

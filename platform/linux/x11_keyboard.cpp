@@ -8,34 +8,13 @@
 #include <array>
 #include <cstdlib>
 
+#include "platform/linux/terminal_paste_keys.h"
 #include "text/utf.h"
 
 namespace formix::platform::x11 {
 namespace {
 
 using ports::Key;
-
-std::string lowered(std::string s) {
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return s;
-}
-
-// Terminal emulators by the instance or class of their WM_CLASS, in lower case.
-constexpr std::array kCtrlShiftV{
-    "gnome-terminal", "gnome-terminal-server", "konsole", "xfce4-terminal", "lxterminal", "mate-terminal",
-    "tilix", "terminator", "alacritty", "kitty", "org.wezfurlong.wezterm", "wezterm", "qterminal",
-    "terminology", "guake", "tilda", "sakura", "roxterm", "deepin-terminal", "st", "st-256color",
-    "cool-retro-term", "terminal", "io.elementary.terminal", "kgx", "org.gnome.console", "blackbox",
-    "com.raggesilver.blackbox", "contour", "wayst", "lxqt-terminal", "termite", "hyper", "tabby", "x-terminal-emulator"};
-constexpr std::array kShiftInsert{"xterm", "uxterm", "rxvt", "urxvt", "rxvt-unicode", "aterm", "eterm", "mrxvt",
-                                  "kterm", "mlterm", "xvt", "9term", "wterm"};
-
-template <size_t N>
-bool listed(const std::array<const char*, N>& names, const std::string& name) {
-  return std::find_if(names.begin(), names.end(), [&](const char* n) { return name == n; }) != names.end();
-}
 
 }  // namespace
 
@@ -67,14 +46,7 @@ std::vector<std::string> wmClassStrings(std::string_view property) {
   return strings;
 }
 
-std::vector<Key> pasteKeysOf(const std::vector<std::string>& wmClass) {
-  for (const std::string& name : wmClass) {
-    const std::string n = lowered(name);
-    if (listed(kCtrlShiftV, n)) return {Key::Control, Key::Shift, Key::V};
-    if (listed(kShiftInsert, n)) return {Key::Shift, Key::Insert};
-  }
-  return {Key::Control, Key::V};
-}
+std::vector<Key> pasteKeysOf(const std::vector<std::string>& wmClass) { return keysOf(pasteChordOf(wmClass)); }
 
 std::vector<std::string> X11Keyboard::wmClass(ports::WindowHandle target) {
   if (!x_.connected() || target == 0) return {};
