@@ -87,6 +87,7 @@ int main(int argc, char** argv) {
   qt::QtTray tray(view, screen);
   LinuxShell shell;
   qt::QtMessageBoxes messages;
+  process.warn = [&](std::u16string_view text) { messages.showMessage(text, u"Formix", ports::MessageBoxes::kExclamation); };
   qt::QtPopupMenus popups(view);
   LinuxHookLoader hookLoader(executableFolder(), executableFolder() / FORMIX_HOOK_FOLDER);
   qt::QtEventLoop events;
@@ -109,7 +110,8 @@ int main(int argc, char** argv) {
   app::FrmMain program(desktop);
   view.attach(program);
   view.call([&] { program.Form_Load(); });
-  if (process.ended()) return 0;  // a second instance, or a refused hook: nothing more is touched
+  // A second instance, a lock held by another program, or a refused hook: nothing more is touched.
+  if (process.ended()) return process.exitStatus();
   closeOnEndSignals([&] { view.call([&] { program.closeWindow(); }); });
   saveAtExit = [&] {
     if (!program.running()) return;
