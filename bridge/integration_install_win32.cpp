@@ -94,10 +94,11 @@ std::string manifestText(const fs::path& programFolder, bool firefox) {
 std::optional<fs::path> relayOf(const fs::path& manifest) {
   const nlohmann::json parsed = nlohmann::json::parse(readFile(manifest), nullptr, false);
   if (!parsed.is_object() || !parsed.contains("path") || !parsed["path"].is_string()) return std::nullopt;
-  return fs::u8path(parsed["path"].get<std::string>());
+  const std::string path = parsed["path"].get<std::string>();
+  return fs::path(std::u8string(path.begin(), path.end()));
 }
 
-bool exists(const fs::path& path) {
+bool present(const fs::path& path) {
   std::error_code code;
   return fs::exists(path, code);
 }
@@ -204,7 +205,7 @@ IntegrationAtStart refreshWindowsIntegration(const fs::path& programFolder, Prog
     const fs::path expected = manifestOf(folder, host.firefox);
     if (*manifest != expected.wstring() || readFile(expected) != manifestText(programFolder, host.firefox)) current = false;
     const auto relay = relayOf(fs::path(*manifest));
-    if (relay && exists(*relay) && !sameFile(*relay, ownRelay)) otherRelay = relay;
+    if (relay && present(*relay) && !sameFile(*relay, ownRelay)) otherRelay = relay;
   }
   if (!registered || current) return {};
   IntegrationAtStart outcome;
