@@ -66,7 +66,9 @@ void FrmMain::fillFromFacts(ports::FactBrowsers& browsers, ports::WindowHandle b
 }
 
 void FrmMain::cmdPOST_Click() {
-  step([&] { desktop_.windows.setForegroundWindow(hWnd); });
+  // The bar is not brought to the front first: the browser keeps the focus through the read and
+  // the writes, so its page sees nothing of the fill before it is done. The target is found by the
+  // stacking order alone, whichever window is active.
   ports::WindowHandle target = 0;
   step([&] { target = lGetNextWindowHandle(); });
   if (target == 0) return;

@@ -1,15 +1,15 @@
 #include "bridge/integration_install_win32.h"
 
 #include <windows.h>
-#include <aclapi.h>
 
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <system_error>
 
+#include <nlohmann/json.hpp>
+
 #include "bridge/integration_install.h"
-#include "bridge/pipe_name.h"
 #include "bridge/protocol.h"
 
 namespace formix::bridge {
@@ -90,17 +90,22 @@ std::string manifestText(const fs::path& programFolder, bool firefox) {
   return hostManifest(BrowserFamily{firefox ? "Firefox" : "Chromium", {}, firefox}, programFolder / kRelay);
 }
 
-bool ownedByMe(const fs::path& folder) {
-  PSID owner = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
-                            nullptr, &descriptor) != ERROR_SUCCESS) {
-    return false;
-  }
-  const std::vector<unsigned char> me = processUser(GetCurrentProcess());
-  const bool mine = owner != nullptr && !me.empty() && EqualSid(owner, const_cast<unsigned char*>(me.data()));
-  LocalFree(descriptor);
-  return mine;
+// The relay a manifest names, or nullopt when the manifest is gone or not one of a relay.
+std::optional<fs::path> relayOf(const fs::path& manifest) {
+  const nlohmann::json parsed = nlohmann::json::parse(readFile(manifest), nullptr, false);
+  if (!parsed.is_object() || !parsed.contains("path") || !parsed["path"].is_string()) return std::nullopt;
+  const std::string path = parsed["path"].get<std::string>();
+  return fs::path(std::u8string(path.begin(), path.end()));
+}
+
+bool present(const fs::path& path) {
+  std::error_code code;
+  return fs::exists(path, code);
+}
+
+bool sameFile(const fs::path& a, const fs::path& b) {
+  std::error_code code;
+  return fs::equivalent(a, b, code);
 }
 
 }  // namespace
@@ -115,18 +120,25 @@ const std::vector<WindowsHostKey>& windowsHostKeys() {
   return keys;
 }
 
-fs::path manifestFolder(const fs::path& programFolder) {
-  if (ownedByMe(programFolder)) return programFolder;
+fs::path manifestFolder(const fs::path& programFolder, ProgramFolderTrust trust) {
+  if (trust.onlyTrustedMayWrite && trust.userMayWrite) return programFolder;
   wchar_t local[MAX_PATH];
   const DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return programFolder;
   return fs::path(local) / L"Formix";
 }
 
-std::vector<std::string> installWindowsIntegration(const fs::path& programFolder, bool& ok) {
+std::vector<std::string> installWindowsIntegration(const fs::path& programFolder, ProgramFolderTrust trust, bool& ok) {
+  if (!trust.onlyTrustedMayWrite) {
+    // Anyone who may change the folder could swap the relay, and the browsers would start theirs.
+    ok = false;
+    return {"refused: other users may change " + utf8(programFolder) +
+            ", so the browsers must not start its relay; move Formix to a folder only you and the administrators "
+            "may change, then run Formix.exe --install-browser-integration again"};
+  }
   ok = true;
   std::vector<std::string> lines;
-  const fs::path folder = manifestFolder(programFolder);
+  const fs::path folder = manifestFolder(programFolder, trust);
   for (const bool firefox : {false, true}) {
     const fs::path manifest = manifestOf(folder, firefox);
     std::string why;
@@ -178,9 +190,11 @@ std::vector<std::string> uninstallWindowsIntegration(bool& ok) {
   return lines;
 }
 
-std::vector<std::string> refreshWindowsIntegration(const fs::path& programFolder) {
+IntegrationAtStart refreshWindowsIntegration(const fs::path& programFolder, ProgramFolderTrust trust) {
   bool registered = false, current = true;
-  const fs::path folder = manifestFolder(programFolder);
+  const fs::path folder = manifestFolder(programFolder, trust);
+  const fs::path ownRelay = programFolder / kRelay;
+  std::optional<fs::path> otherRelay;  // a relay of another copy that the browsers still start
   for (const WindowsHostKey& host : windowsHostKeys()) {
     const auto manifest = registeredManifest(host);
     if (!manifest) {
@@ -190,10 +204,26 @@ std::vector<std::string> refreshWindowsIntegration(const fs::path& programFolder
     registered = true;
     const fs::path expected = manifestOf(folder, host.firefox);
     if (*manifest != expected.wstring() || readFile(expected) != manifestText(programFolder, host.firefox)) current = false;
+    const auto relay = relayOf(fs::path(*manifest));
+    if (relay && present(*relay) && !sameFile(*relay, ownRelay)) otherRelay = relay;
   }
   if (!registered || current) return {};
-  bool ok = true;
-  return installWindowsIntegration(programFolder, ok);
+  IntegrationAtStart outcome;
+  if (otherRelay) {
+    outcome.notThisCopy = true;
+    outcome.lines.push_back("the browsers start another copy's relay, " + utf8(*otherRelay) +
+                            "; nothing changed (run Formix.exe --install-browser-integration to register this copy)");
+  } else if (!trust.onlyTrustedMayWrite) {
+    outcome.notThisCopy = true;
+    outcome.lines.push_back("the registered relay is gone, and other users may change " + utf8(programFolder) +
+                            "; nothing registered (move Formix to a folder only you and the administrators may "
+                            "change, then run Formix.exe --install-browser-integration)");
+  } else {
+    // The registered relay is gone: this copy was moved. It takes the registration along.
+    bool ok = true;
+    outcome.lines = installWindowsIntegration(programFolder, trust, ok);
+  }
+  return outcome;
 }
 
 }  // namespace formix::bridge

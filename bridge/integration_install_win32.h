@@ -8,6 +8,7 @@
 #ifdef _WIN32
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace formix::bridge {
@@ -21,18 +22,43 @@ struct WindowsHostKey {
 // Google Chrome (whose key Brave and Vivaldi read too), Chromium, Microsoft Edge and Firefox.
 const std::vector<WindowsHostKey>& windowsHostKeys();
 
-// Where the manifests go: the program's folder when it belongs to the user, otherwise
-// %LOCALAPPDATA%\Formix (a folder others may change must not tell the browsers what to start).
-std::filesystem::path manifestFolder(const std::filesystem::path& programFolder);
+// What the program's folder is worth, as the desktop judges it (platform/windows/win32_trust.h):
+// the browsers start the relay of a folder only when nobody but the user, SYSTEM and the
+// Administrators may change what it holds.
+struct ProgramFolderTrust {
+  bool onlyTrustedMayWrite = false;
+  bool userMayWrite = false;
+};
+
+// Where the manifests go: the program's folder when it is trusted and the user may write there,
+// otherwise %LOCALAPPDATA%\Formix.
+std::filesystem::path manifestFolder(const std::filesystem::path& programFolder, ProgramFolderTrust trust);
 
 // One line per manifest and key written or removed, or why not; `ok` false when anything failed.
-std::vector<std::string> installWindowsIntegration(const std::filesystem::path& programFolder, bool& ok);
+// Installing from a folder that is not trusted writes nothing: one line says why.
+std::vector<std::string> installWindowsIntegration(const std::filesystem::path& programFolder, ProgramFolderTrust trust,
+                                                   bool& ok);
 std::vector<std::string> uninstallWindowsIntegration(bool& ok);
 
-// At start-up: when any browser's key is Formix's, writes everything again if a key or a manifest
-// no longer matches this program (it was moved). The lines of what was rewritten; none when all
-// was in place or nothing is registered.
-std::vector<std::string> refreshWindowsIntegration(const std::filesystem::path& programFolder);
+// What start-up found of the registration, and did.
+struct IntegrationAtStart {
+  std::vector<std::string> lines;  // what was rewritten, or why nothing was: for stderr
+  // The browsers start another copy's relay, or none that this copy could replace: said in the
+  // notice that no extension is connected.
+  bool notThisCopy = false;
+};
+
+// At start-up: when any browser's key is registered and the relay it leads to is gone (this copy
+// was moved, manifests and all), registers this copy again, but only from a trusted folder. A
+// relay of another copy that still exists is left registered: nothing is changed, and the lines
+// say how to register this copy instead. Nothing at all when nothing is registered or all is in
+// place.
+IntegrationAtStart refreshWindowsIntegration(const std::filesystem::path& programFolder, ProgramFolderTrust trust);
+
+// The notice's line when start-up left another copy's registration in place.
+inline constexpr std::u16string_view kOtherCopyRegistered =
+    u"ブラウザーには別の場所の Formix が登録されています。この Formix を使うには、"
+    u"Formix.exe --install-browser-integration を実行してください。";
 
 }  // namespace formix::bridge
 #endif

@@ -12,6 +12,7 @@
 
 namespace formix::hook {
 
+using triggers::kFillCode;
 using triggers::kMenuCode;
 
 // The five message numbers the hook looks at; every other message passes untouched.
@@ -58,6 +59,11 @@ constexpr bool modesCanReport(std::int32_t mouseMode, std::int32_t keyMode, std:
   if (code == kMenuCode && mouseMode >= kMouseMiddle && mouseMode <= kMouseCtrlRight) return true;
   return keyMode != 0 && static_cast<std::int64_t>(keyMode) * kMenuCode == code;
 }
+
+// Whether a report first brings the main window to the front. The popup menu needs the focus to
+// take its keys; a fill must leave every window and the focus as they are until it has read and
+// written the page, or the page would see the gesture coming (a blur) before the read.
+constexpr bool activatesMainWindow(std::int32_t code) { return code != kFillCode; }
 
 // The fast test every message goes through: one chain of comparisons, no call.
 constexpr bool isWatched(std::uint32_t message) {

@@ -33,7 +33,7 @@ template <HookSystem Env>
   message = kNullMessage;  // the application and the next hook see a message that does nothing
   if (decision.verdict == Verdict::SwallowAndReport) {
     // Posted, not sent: the hooked application goes on at once. Failures are of no consequence.
-    env.setForegroundWindow(mainWindow);
+    if (activatesMainWindow(decision.code)) env.setForegroundWindow(mainWindow);
     env.postMessage(mainWindow, kLButtonUp, 0, decision.code);  // a left-button-up at (code, 0)
   }
 }

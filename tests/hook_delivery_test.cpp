@@ -18,6 +18,18 @@ TEST(HookDelivery, ARightClickInMouseMode3OpensThePopupAndNeverReachesTheWindow)
             "window 500 received mbuttondown\nwindow 500 received mbuttonup\n");
 }
 
+TEST(HookDelivery, TheFillKeyLeavesTheBrowserInFrontThroughoutTheFill) {
+  Session s;
+  writeFile(s.folder / "page.html", "<FORM>氏名 <INPUT name=n></FORM>");
+  s.run("desktop browser 500 \"会員登録\" " + (s.folder / "page.html").string() +
+        "\nstart\nclick chkPOST\ntext txtAUTO(0) \"山田\"\nclick chkPOST\nmenu mnu1_wk(2)\nlog\n");
+  // No foreground change before the read and the writes: the page sees no blur; the browser is
+  // handed the foreground only after the fill, where it already was.
+  EXPECT_EQ(s.run("desktop send 500 1284\nlog\n"),
+            "posted lbuttonup 2000,0 to frmMain\nwindow 500 received null\n"
+            "browser 500 read top\nbrowser 500 read top\nbrowser 500 write top\nforeground 500\n");
+}
+
 TEST(HookDelivery, NothingIsTakenBeforeStartOrAfterTheEnd) {
   Session s;
   s.run("desktop window 500 \"メモ帳\"\n");

@@ -128,6 +128,15 @@ TEST_F(HookLibraryTest, RightClickInMode3IsSwallowedAndReportedAsCode1000) {
                                         "PostMessageA(0x10, 0x202, 0, 1000)", "CallNextHookEx(0x0, 0, 1, 0x0)"));
 }
 
+TEST_F(HookLibraryTest, OnlyTheMenuBringsTheMainWindowToTheFrontTheFillLeavesTheFocusAlone) {
+  library.K_Mode1();
+  EXPECT_EQ(retrieve(kWindowsKey), kNullMessage);
+  library.K_Mode2();
+  EXPECT_EQ(retrieve(kWindowsKey), kNullMessage);
+  EXPECT_THAT(posts(), ElementsAre("SetForegroundWindow(0x10)", "PostMessageA(0x10, 0x202, 0, 1000)",
+                                   "PostMessageA(0x10, 0x202, 0, 2000)"));
+}
+
 TEST_F(HookLibraryTest, WithoutAWindowTitledFormixBlankTheClickReachesTheApplication) {
   system.windowsByTitle = {{"Formix", 0x30}, {"formix ", 0x31}};
   library.M_Mode3();

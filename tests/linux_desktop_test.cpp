@@ -192,6 +192,18 @@ TEST(LinuxProcess, OneInstancePerUserAndDisplayWhateverTheDisplaysName) {
   setenv("DISPLAY", displayWas.c_str(), 1);
 }
 
+TEST(LinuxProcess, ALockHolderIsFormixOnlyWhenItRunsThisVeryProgram) {
+  ScratchFolder folder;
+  writeFile(folder.path() / "formix", "program");
+  writeFile(folder.path() / "copy", "program");  // a portable copy beside the build
+  writeFile(folder.path() / "other", "program!");
+  EXPECT_TRUE(platform::sameProgram("/proc/self/exe", "/proc/" + std::to_string(getpid()) + "/exe"));
+  EXPECT_TRUE(platform::sameProgram(folder.path() / "formix", folder.path() / "copy"));
+  EXPECT_FALSE(platform::sameProgram(folder.path() / "formix", folder.path() / "other"));
+  EXPECT_FALSE(platform::sameProgram(folder.path() / "gone", folder.path() / "formix"));  // unreadable: not ours
+  EXPECT_FALSE(platform::sameProgram("/proc/self/exe", folder.path() / "formix"));
+}
+
 TEST(X11Keyboard, TheModelsVirtualKeysHaveKeysyms) {
   EXPECT_EQ(platform::x11::keysymOf(Key::Control), 0xffe3u);  // Control_L
   EXPECT_EQ(platform::x11::keysymOf(Key::V), static_cast<uint32_t>('v'));

@@ -25,21 +25,21 @@ std::unique_ptr<Session> browserSession(const std::string& top, int frames = 0) 
 TEST(WholeFormFill, FillsTheTopDocumentOfTheBrowserBelowTheBar) {
   auto s = browserSession(kNamePage);
   EXPECT_EQ(s->run("click cmdPOST\nlog\nget-html 500\nget cmdPOST.Enabled\n"),
-            "foreground frmMain\nbrowser 500 read top\nbrowser 500 read top\nbrowser 500 write top\n"
+            "browser 500 read top\nbrowser 500 read top\nbrowser 500 write top\n"
             "foreground 500\n" + std::string(kFilledName) + "\ncmdPOST.Enabled=true\n");
 }
 
 TEST(WholeFormFill, ATargetThatIsNoBrowserIsOnlyBroughtToTheFront) {
   auto s = browserSession(kNamePage);
   EXPECT_EQ(s->run("desktop window 600 \"メモ帳\"\nclick cmdPOST\nlog\nget-html 500\n"),
-            "foreground frmMain\nforeground 600\n" + std::string(kNamePage) + "\n");
+            "foreground 600\n" + std::string(kNamePage) + "\n");
   EXPECT_EQ(s->run("get cmdPOST.Enabled\n"), "cmdPOST.Enabled=true\n");
 }
 
-TEST(WholeFormFill, NoEligibleWindowDoesNothingAfterTheForeground) {
+TEST(WholeFormFill, NoEligibleWindowDoesNothing) {
   Session s;
   s.run("start\nlog\n");
-  EXPECT_EQ(s.run("click cmdPOST\nlog\n"), "foreground frmMain\n");
+  EXPECT_EQ(s.run("click cmdPOST\nlog\n"), "");
 }
 
 TEST(WholeFormFill, FillsAtMostTenFramesAndLeavesTheTopDocument) {
@@ -58,7 +58,7 @@ TEST(WholeFormFill, APageWithInlineFramesIsOneDocument) {
   EXPECT_EQ(log.find("write top"), log.rfind("write top"));  // once
   auto withFrames = browserSession(page, 2);
   EXPECT_EQ(withFrames->run("click cmdPOST\nlog\n"),
-            "foreground frmMain\nbrowser 500 read top\nbrowser 500 read top\nbrowser 500 write top\nforeground 500\n");
+            "browser 500 read top\nbrowser 500 read top\nbrowser 500 write top\nforeground 500\n");
   EXPECT_EQ(withFrames->run("get-html 500 0\n"), std::string(kNamePage) + "\n");
 }
 
@@ -73,7 +73,7 @@ TEST(WholeFormFill, WhileHiddenTheTrayIconShowsBusyAndASecondTriggerIsDropped) {
   desktop.pumpMessages();
   const std::string log = s->run("log\n");
   EXPECT_EQ(log,
-            "foreground frmMain\ntray modify busy\nbrowser 500 read top\nbrowser 500 read top\n"
+            "tray modify busy\nbrowser 500 read top\nbrowser 500 read top\n"
             "browser 500 write top\ntray modify normal\nforeground 500\n");
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "hook/hook_library.h"
+#include "hook/x11/client_process.h"
 
 namespace formix::hook::x11 {
 
@@ -107,6 +108,9 @@ bool DisplayWatcher::setUp() noexcept {
     titleAtoms_ = {atoms[0], atoms[1], atoms[2]};
     netActiveWindow_ = atoms[3];
     formixHook_ = atoms[4];
+    // The main program is this process: its window is one this process made. A server that
+    // cannot name processes leaves the title alone to find it.
+    ownProcess_ = ownProcessSeenByServer(connection_);
     xcb_change_window_attributes(connection_, root_, XCB_CW_EVENT_MASK, &kRootEvents);
     {
       // The grabs are in place when SetHook returns.
@@ -336,7 +340,7 @@ void DisplayWatcher::refresh() {
   if (keyboardStale_) loadKeyboard();
   if (mainWindowStale_) {
     mainWindowStale_ = false;
-    const xcb_window_t found = findMainWindow(connection_, root_, titleAtoms_);
+    const xcb_window_t found = findMainWindow(connection_, root_, titleAtoms_, ownProcess_);
     if (found != mainWindow_) {
       // Hear of its renaming and its end; a window that is gone meanwhile only raises an error.
       if (found != XCB_NONE) xcb_change_window_attributes(connection_, found, XCB_CW_EVENT_MASK, &kMainWindowEvents);

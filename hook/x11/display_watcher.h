@@ -74,6 +74,7 @@ class DisplayWatcher final : public TriggerTarget {
   TitleAtoms titleAtoms_;
   xcb_atom_t netActiveWindow_ = XCB_NONE;
   xcb_atom_t formixHook_ = XCB_NONE;
+  pid_t ownProcess_ = 0;  // this process as the server knows it; 0 when it cannot tell
 
   std::mutex mutex_;
   xcb_window_t mainWindow_ = XCB_NONE;

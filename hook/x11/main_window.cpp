@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "hook/x11/client_process.h"
 #include "hook/x11/x_input.h"
 
 namespace formix::hook::x11 {
@@ -71,18 +72,27 @@ std::vector<xcb_window_t> childrenOf(xcb_connection_t* c, const std::vector<xcb_
   return out;
 }
 
-xcb_window_t firstMain(const std::vector<xcb_window_t>& windows, const std::vector<Title>& titles) {
+// The first window of the title that the own process made: the makers of all windows of that
+// title are asked at once.
+xcb_window_t firstMain(xcb_connection_t* c, const std::vector<xcb_window_t>& windows, const std::vector<Title>& titles,
+                       pid_t ownProcess) {
+  std::vector<xcb_window_t> titled;
   for (std::size_t i = 0; i < windows.size(); ++i) {
-    if (titles[i] == Title::Main) return windows[i];
+    if (titles[i] == Title::Main) titled.push_back(windows[i]);
+  }
+  if (titled.empty() || ownProcess == 0) return titled.empty() ? XCB_NONE : titled.front();
+  const std::vector<pid_t> makers = clientProcesses(c, titled);
+  for (std::size_t i = 0; i < titled.size(); ++i) {
+    if (makers[i] == ownProcess) return titled[i];
   }
   return XCB_NONE;
 }
 
 }  // namespace
 
-xcb_window_t findMainWindow(xcb_connection_t* c, xcb_window_t root, const TitleAtoms& atoms) {
+xcb_window_t findMainWindow(xcb_connection_t* c, xcb_window_t root, const TitleAtoms& atoms, pid_t ownProcess) {
   const std::vector<xcb_window_t> clients = clientList(c, root, atoms);
-  if (const xcb_window_t w = firstMain(clients, titlesOf(c, clients, atoms)); w != XCB_NONE) return w;
+  if (const xcb_window_t w = firstMain(c, clients, titlesOf(c, clients, atoms), ownProcess); w != XCB_NONE) return w;
 
   // Top-level windows have a title of their own; a frame has none and holds its client below.
   constexpr int kDepth = 3;
@@ -90,7 +100,7 @@ xcb_window_t findMainWindow(xcb_connection_t* c, xcb_window_t root, const TitleA
   std::vector<xcb_window_t> level = childrenOf(c, {root});
   for (int depth = 0; depth < kDepth && !level.empty() && level.size() <= kMostWindows; ++depth) {
     const std::vector<Title> titles = titlesOf(c, level, atoms);
-    if (const xcb_window_t w = firstMain(level, titles); w != XCB_NONE) return w;
+    if (const xcb_window_t w = firstMain(c, level, titles, ownProcess); w != XCB_NONE) return w;
     std::vector<xcb_window_t> untitled;
     for (std::size_t i = 0; i < level.size(); ++i) {
       if (titles[i] == Title::None) untitled.push_back(level[i]);

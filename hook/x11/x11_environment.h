@@ -21,7 +21,7 @@ namespace formix::hook::x11 {
 class TriggerTarget {
  public:
   virtual ~TriggerTarget() = default;
-  // The top-level window titled "Formix ", or 0.
+  // The top-level window titled "Formix " that this process made, or 0.
   virtual WindowRef mainWindow() noexcept = 0;
   // Ask the window manager to bring the window to the front (_NET_ACTIVE_WINDOW).
   virtual void activate(WindowRef window, std::uint32_t time) noexcept = 0;

@@ -3,9 +3,14 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "hook/decision.h"
+#include "hook/x11/client_process.h"
+#include "text/utf.h"
 
 namespace formix::platform {
 
@@ -48,13 +53,44 @@ bool LinuxProcess::anotherInstanceRunning() {
   xcb_get_selection_owner_reply_t* after =
       xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr);
   const bool ours = after != nullptr && after->owner == window;
+  const xcb_window_t holder = after != nullptr ? after->owner : XCB_NONE;
   std::free(after);
   if (!ours) {
+    // Who holds it, while the connection is open to ask: 0 when the server cannot tell.
+    const pid_t holderProcess = taken && holder != XCB_NONE && hook::x11::serverNamesProcesses(connection)
+                                    ? hook::x11::clientProcesses(connection, {holder}).front()
+                                    : 0;
     xcb_disconnect(connection);
+    if (holderProcess > 0 && !sameProgram("/proc/" + std::to_string(holderProcess) + "/exe", "/proc/self/exe")) {
+      refuseForAnotherProgram(holderProcess);
+    }
     return taken;  // a server that does not answer: run rather than refuse to start
   }
   lock_ = connection;  // the selection is held as long as this connection is open
   return false;
+}
+
+bool sameProgram(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code error;
+  if (std::filesystem::equivalent(a, b, error)) return true;
+  std::ifstream first(a, std::ios::binary), second(b, std::ios::binary);
+  if (!first || !second) return false;  // a program we may not read is not known to be ours
+  std::istreambuf_iterator<char> x(first), y(second), end;
+  for (; x != end && y != end; ++x, ++y) {
+    if (*x != *y) return false;
+  }
+  return x == end && y == end;
+}
+
+void LinuxProcess::refuseForAnotherProgram(pid_t holder) {
+  lockHeldByAnotherProgram_ = true;
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/" + std::to_string(holder) + "/exe", error);
+  const std::string who = (error ? std::string("an unreadable program") : program.string()) + " (process " +
+                          std::to_string(holder) + ")";
+  std::fprintf(stderr, "formix: another program holds formix's instance lock on this display: %s; not starting\n",
+               who.c_str());
+  if (warn) warn(std::u16string(kLockHeldByAnotherProgram) + u"\n" + text::fromUtf8Lossy(who));
 }
 
 void LinuxProcess::endProcess() {

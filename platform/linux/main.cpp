@@ -156,6 +156,7 @@ int main(int argc, char** argv) {
   qt::QtTray tray(view, screen);
   LinuxShell shell;
   qt::QtMessageBoxes messages;
+  process.warn = [&](std::u16string_view text) { messages.showMessage(text, u"Formix", ports::MessageBoxes::kExclamation); };
   qt::QtPopupMenus popups(view);
   LinuxHookLoader x11HookLoader(executableFolder(), executableFolder() / FORMIX_HOOK_FOLDER);
 #ifdef FORMIX_WAYLAND
@@ -186,7 +187,8 @@ int main(int argc, char** argv) {
   app::FrmMain program(desktop);
   view.attach(program);
   view.call([&] { program.Form_Load(); });
-  if (process.ended()) return 0;  // a second instance, or a refused hook: nothing more is touched
+  // A second instance, a lock held by another program, or a refused hook: nothing more is touched.
+  if (process.ended()) return process.exitStatus();
   runTrigger = [&](const triggers::NamedTrigger& trigger) { view.call([&] { program.runNamedTrigger(trigger); }); };
   if (std::string why; !triggerService.start(&why)) std::cerr << "formix: formix --trigger cannot reach this formix: " << why << '\n';
   if (onWayland) {

@@ -21,6 +21,7 @@
 #include "platform/windows/ie_documents.h"
 #include "platform/windows/resources.h"
 #include "platform/windows/win32_desktop.h"
+#include "platform/windows/win32_trust.h"
 #include "platform/windows/win32_view.h"
 
 namespace {
@@ -77,13 +78,19 @@ std::vector<std::wstring> arguments() {
   return out;
 }
 
-// --install-browser-integration / --uninstall-browser-integration: what was done, one line each;
-// the exit status is 1 when anything failed.
+// Whether the browsers may be told to start the relay of the program's folder.
+formix::bridge::ProgramFolderTrust programFolderTrust() {
+  const std::wstring folder = programFolder().wstring();
+  return {formix::platform::win32::onlyTrustedMayWrite(folder), formix::platform::win32::userMayWrite(folder)};
+}
+
+// --install-browser-integration / --uninstall-browser-integration: what was done, one line each
+// (a refusal on stderr); the exit status is 1 when anything failed.
 int browserIntegration(bool install) {
   bool ok = true;
-  const auto lines = install ? formix::bridge::installWindowsIntegration(programFolder(), ok)
+  const auto lines = install ? formix::bridge::installWindowsIntegration(programFolder(), programFolderTrust(), ok)
                              : formix::bridge::uninstallWindowsIntegration(ok);
-  for (const std::string& line : lines) say(STD_OUTPUT_HANDLE, line);
+  for (const std::string& line : lines) say(ok ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE, line);
   return ok ? 0 : 1;
 }
 
@@ -108,13 +115,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   formix::bridge::BridgeBrowsers bridged(bridgeServer, desktop);
   bridgeServer.log = [](const std::string& what) { say(STD_ERROR_HANDLE, "Formix: browser bridge: " + what); };
   formix::platform::win32::IeDocuments explorer;
+  // What start-up found of the browsers' registration: another copy's stays, and the notice says so.
+  formix::bridge::IntegrationAtStart integration;
   // A browser in front whose extension is not connected is said once, beside the bar, without
   // holding the program up.
   formix::platform::win32::ExtensionNotice browsers(
       bridged, [&] { return !bridgeServer.browsers().empty(); }, [&] { return desktop.mainWindow(); },
-      [] {
-        std::thread([] {
-          const std::u16string_view text = formix::bridge::kNotConnectedMessage;
+      [&integration] {
+        std::u16string text(formix::bridge::kNotConnectedMessage);
+        if (integration.notThisCopy) text += u"\n" + std::u16string(formix::bridge::kOtherCopyRegistered);
+        std::thread([text] {
           MessageBoxW(nullptr, std::wstring(text.begin(), text.end()).c_str(), L"Formix",
                       MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND | MB_TOPMOST);
         }).detach();
@@ -130,9 +140,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     loaded = true;
   });
   if (loaded && !desktop.ended()) {
-    // A registration made from another folder follows the program here.
-    for (const std::string& line : formix::bridge::refreshWindowsIntegration(programFolder())) {
-      say(STD_OUTPUT_HANDLE, "Formix: browser integration: " + line);
+    // A registration of this copy before it was moved follows it here; another copy's stays.
+    integration = formix::bridge::refreshWindowsIntegration(programFolder(), programFolderTrust());
+    for (const std::string& line : integration.lines) {
+      say(integration.notThisCopy ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE, "Formix: browser integration: " + line);
     }
     if (std::string why; !pipeName) {
       say(STD_ERROR_HANDLE, "Formix: browser bridge unavailable: cannot tell the user or the session");

@@ -88,14 +88,17 @@ bool onlyTrustedMayWrite(const std::wstring& folder) {
   return only;
 }
 
-std::wstring chooseSettingsFolder(const std::wstring& programFolder, const std::wstring& appData) {
-  // The probe file says whether this user may write there at all (not under Program Files).
-  const std::wstring probe = programFolder + L"\\.formix-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+bool userMayWrite(const std::wstring& folder) {
+  const std::wstring probe = folder + L"\\.formix-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
   HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  const bool writable = file != INVALID_HANDLE_VALUE;
-  if (writable) CloseHandle(file);
-  if ((writable && onlyTrustedMayWrite(programFolder)) || appData.empty()) return programFolder;
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+std::wstring chooseSettingsFolder(const std::wstring& programFolder, const std::wstring& appData) {
+  if ((userMayWrite(programFolder) && onlyTrustedMayWrite(programFolder)) || appData.empty()) return programFolder;
   const std::wstring own = appData + L"\\Formix";
   CreateDirectoryW(own.c_str(), nullptr);
   return own;

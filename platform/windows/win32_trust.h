@@ -16,6 +16,10 @@ namespace formix::platform::win32 {
 // through the entries inherited from C:\, is shared.
 bool onlyTrustedMayWrite(const std::wstring& folder);
 
+// Whether this user may make files in the folder at all (not under Program Files, say): a probe
+// file is made and removed.
+bool userMayWrite(const std::wstring& folder);
+
 // The settings folder for a program in `programFolder`: that folder when the user may write to it
 // and nobody else may, else `appData`\Formix (made if missing). An empty `appData` leaves the
 // program folder.

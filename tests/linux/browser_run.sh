@@ -65,6 +65,14 @@ check "Windows key: the prefecture list" sees one pref "$m" 13
 check "Windows key: the gender button" sees one sex "$m" 1
 check "Windows key: the telephone" sees one tel3 "$m" 5678
 check "Windows key: the search word the user typed stays" test "$(seen one q 0)" = sale
+# The page hears of no blur or focus of its window between the key and the last value written.
+no_window_event_before_fill() {  # PAGE MARK
+  tail -n +"$(($2 + 1))" "$work/http.log" | grep -F "/seen?page=$1&" |
+    awk '/field=window&/ && !w {w = NR} /field=(sei|mei|mail|zip2|pref|sex|tel3)&/ {f = NR} END {exit !(f > 0 && (w == 0 || w > f))}'
+}
+sleep 0.5
+check "Windows key: the browser keeps the focus until the page is filled (no blur, no focus)" \
+  no_window_event_before_fill one "$m"
 check "formix runs on" kill -0 "$formix_pid"
 
 # cmdPOST on the bar fills the page again after a reload.

@@ -215,6 +215,33 @@ check "a kill or the end of the session closes the program" wait_until 5 sh -c "
 dump=$("$tool" settings dump "$ini")
 check "and saves what was edited" field A001 鈴木
 
+# ==== Another program holds the lock ====
+# Any client can own the lock's selection; formix then says who does and ends with a failure,
+# where a real second formix ends silently (above).
+squat_in="$work/squat.in"
+mkfifo "$squat_in"
+"$here/hold_selection.py" "_FORMIX_INSTANCE_U$(id -u)" <"$squat_in" >"$work/squat.out" 2>&1 &
+squat_pid=$!
+started_pids+=("$squat_pid")
+exec 7>"$squat_in"
+wait_until 5 grep -qx holding "$work/squat.out"
+"$app/formix" >"$work/squatted.out" 2>"$work/squatted.err" &
+squatted_pid=$!
+started_pids+=("$squatted_pid")
+check "lock held by another program: a message box titled Formix says so" \
+  wait_until 5 sh -c "xdotool search --onlyvisible --name '^Formix\$'"
+check "lock held by another program: it names the program" \
+  grep -q "^formix: another program holds formix's instance lock on this display: .*python.* (process $squat_pid); not starting\$" \
+  "$work/squatted.err"
+check "lock held by another program: one line on stderr" test "$(wc -l <"$work/squatted.err")" = 1
+xdotool key Return
+wait_until 5 sh -c "! kill -0 $squatted_pid 2>/dev/null"
+wait "$squatted_pid"
+check "lock held by another program: the start fails" test $? -ne 0
+check "lock held by another program: no bar" sh -c "! xdotool search --name '^Formix \$'"
+exec 7>&-
+wait "$squat_pid" 2>/dev/null
+
 # ==== Hook library refused or missing ====
 refused="$work/refused"
 make_app "$refused" refusing

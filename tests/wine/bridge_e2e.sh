@@ -95,6 +95,17 @@ check "uninstall: every key is gone" no_keys
 check "uninstall: ... and both manifests" eval "[ ! -e '$app/formix.bridge.json' ] && [ ! -e '$app/formix.bridge.firefox.json' ]"
 check "uninstall: it says what it removed" eval "[ \$(grep -c ': removed HKCU' '$work/uninstall.out') -eq 4 ]"
 
+# A folder other users may change: the browsers must not start its relay, so nothing is registered.
+shared="$work/shared"
+mkdir -p "$shared" && chmod 0777 "$shared"
+cp "$bin/Formix.exe" "$bin/formix-bridge.exe" "$shared/"
+status=0
+(cd "$shared" && wine ./Formix.exe --install-browser-integration) >"$work/shared-install.out" 2>&1 || status=$?
+check "install from a folder others may change: refused, with a failure status" test "$status" -ne 0
+check "... in one line that says why" \
+  eval "[ \$(grep -c . '$work/shared-install.out') -eq 1 ] && grep -q '^refused: other users may change .*--install-browser-integration again' '$work/shared-install.out'"
+check "... writing no key and no manifest" eval "no_keys && [ ! -e '$shared/formix.bridge.json' ]"
+
 # Registered from another folder, then moved here: the start rewrites the registration.
 old="$work/old"
 mkdir -p "$old"
@@ -213,10 +224,19 @@ check "wrong origin: ... saying why" grep -q "only Formix's browser extension ma
 
 # ---- Another program holds the pipe's name first ----
 stop_formix || fail "Formix did not end"
+# Meanwhile another copy, still in its folder, was registered: the start leaves it registered.
+other_copy="$work/other-copy"
+mkdir -p "$other_copy"
+cp "$bin/Formix.exe" "$bin/formix-bridge.exe" "$other_copy/"
+(cd "$other_copy" && wine ./Formix.exe --install-browser-integration) >/dev/null 2>&1 || true
+other_manifests=("$(winpath "$other_copy/formix.bridge.json")" "$(winpath "$other_copy/formix.bridge.firefox.json")")
 tell squat '^squatting'
 start_formix
 deadline=$((SECONDS + 60))
 until grep -q 'browser bridge unavailable' "$work/formix.out" 2>/dev/null; do [ $SECONDS -lt $deadline ] || break; sleep 0.2; done
+check "another copy registered: the start changes nothing" keys_point_to "${other_manifests[@]}"
+check "... and says so once, naming --install-browser-integration" \
+  eval "[ \$(grep -c \"another copy's relay\" '$work/formix.out') -eq 1 ] && grep -q \"another copy's relay, .*other-copy.*formix-bridge.exe; nothing changed (run Formix.exe --install-browser-integration\" '$work/formix.out'"
 check "squatted pipe: Formix.exe refuses to serve on it and says so" \
   grep -q 'browser bridge unavailable: another program holds the pipe name' "$work/formix.out"
 # The relay meets the squatter, which sends a message above the browsers' 1 MB.
@@ -257,11 +277,13 @@ notice_shown() {
   while [ $SECONDS -lt $deadline ]; do
     printf 'dialog\n' >&4
     sleep 0.5
-    grep -q '^dialog text=ブラウザー拡張機能が接続されていません。$' "$work/chrome.out" && return 0
+    grep -q '^dialog text=ブラウザー拡張機能が接続されていません。' "$work/chrome.out" && return 0
   done
   return 1
 }
 check "no extension: with chrome.exe in front, a fill says the extension is not connected" notice_shown
+check "... and that another copy is registered, naming --install-browser-integration" \
+  grep -q '^dialog text=ブラウザー拡張機能が接続されていません。\\nブラウザーには別の場所の Formix が登録されています。.*--install-browser-integration' "$work/chrome.out"
 printf 'dismiss\nquit\n' >&4
 exec 4>&-
 wait "$chrome_pid" 2>/dev/null || true

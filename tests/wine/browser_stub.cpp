@@ -277,7 +277,12 @@ void dialog(bool dismiss) {
   wchar_t text[512] = {};
   GetDlgItemTextW(box, 0xFFFF, text, 512);
   if (dismiss) PostMessageW(box, WM_COMMAND, IDOK, 0);
-  say("dialog text=" + utf8(text));
+  std::string shown = utf8(text);  // one line: its line breaks as "\n"
+  for (size_t at; (at = shown.find_first_of("\r\n")) != std::string::npos;) {
+    const size_t length = shown.compare(at, 2, "\r\n") == 0 ? 2 : 1;
+    shown.replace(at, length, "\\n");
+  }
+  say("dialog text=" + shown);
 }
 
 void fillButton() {

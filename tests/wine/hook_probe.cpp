@@ -9,6 +9,8 @@
 //   call NAME      call an export by name (SetHook and RemoveHook print their result)
 //   post1284       post message 1284 to the own window
 //   mapped         tell whether FmxHook.dll is mapped into this process
+//   activate       bring the own window to the front
+//   front          tell whether the own window is the foreground window
 //   ping N         answer "pong N" once every message queued before it has been handled
 //   quit           close the window and end
 #include <fcntl.h>
@@ -71,6 +73,11 @@ void run(const std::string& line) {
     PostMessageA(gWindow, 1284, 0, 0);
     return say("posted 1284");
   }
+  if (line == "activate") {
+    SetForegroundWindow(gWindow);
+    return say("activated");
+  }
+  if (line == "front") return say("front %s", GetForegroundWindow() == gWindow ? "yes" : "no");
   if (line == "mapped") return say("mapped %s", GetModuleHandleA("FmxHook.dll") != nullptr ? "yes" : "no");
   if (line.rfind("ping ", 0) == 0) return say("pong %s", line.substr(5).c_str());
   if (line == "quit") {
@@ -91,6 +98,9 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_CONTEXTMENU: say("contextmenu"); return 0;
     case WM_LBUTTONUP: say("lbuttonup x=%d y=%d wparam=%llu", x, y, static_cast<unsigned long long>(wParam)); return 0;
     case 1284: say("message 1284"); return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) say("deactivated");
+      break;
     case kCommand: {
       auto* line = reinterpret_cast<std::string*>(lParam);
       run(*line);

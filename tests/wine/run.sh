@@ -142,14 +142,35 @@ settle main
 check "mode 1: a right click reaches the other process untouched" printed_since other "$m_other" '^rbuttondown$'
 check "mode 1: a right click is not reported" not_printed_since main "$m_main" '^lbuttonup'
 
-# Key mode 2: message 1284 becomes code 2000.
+# Key mode 2: message 1284 becomes code 2000, and the window in front stays in front: a fill
+# must not let the page see it coming. Key mode 1 (the popup menu) brings the main window up.
+is_front() {  # NAME: that probe's window is the foreground window (the report's effect may lag)
+  local deadline=$((SECONDS + 3)) m
+  while :; do
+    m=$(mark "$1"); ask "$1" front '^front '
+    printed_since "$1" "$m" '^front yes$' && return 0
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.1
+  done
+}
 ask main "call K_Mode2" '^K_Mode2 done$'
+ask other activate '^activated$'
+is_front other || fail "the other window never came to the front"
 m_main=$(mark main); m_other=$(mark other)
 ask other post1284 '^posted 1284$'
 wait_for main "$m_main" '^lbuttonup '
 settle other
+sleep 0.5
+settle other
 check "key mode 2: message 1284 reports code 2000" printed_since main "$m_main" '^lbuttonup x=2000 y=0 wparam=0$'
 check "key mode 2: message 1284 never reaches the other window" not_printed_since other "$m_other" '^message 1284$'
+check "key mode 2: the other window is never deactivated" not_printed_since other "$m_other" '^deactivated$'
+check "key mode 2: the other window stays in front" is_front other
+ask main "call K_Mode1" '^K_Mode1 done$'
+m_main=$(mark main)
+ask other post1284 '^posted 1284$'
+wait_for main "$m_main" '^lbuttonup '
+check "key mode 1: message 1284 reports code 1000 and brings the main window to the front" is_front main
 
 # Modes 0: everything arrives untouched, nothing is reported.
 ask main "call M_Mode0" '^M_Mode0 done$'

@@ -3,7 +3,8 @@
 //   hook_probe TITLE X Y [hidden]
 //
 // Shows a 200 x 150 window titled TITLE at X, Y (or only makes it, with "hidden") and writes one line to stdout for each button or
-// key event it receives and for each _FORMIX_HOOK client message (the hook library's report).
+// key event it receives and for each _FORMIX_HOOK client message (the hook library's report; to the
+// second window: "hook2 ...").
 // Commands arrive one per line on stdin:
 //   load PATH        dlopen the library and look up its eleven exports by name
 //   call NAME        call an export (SetHook and RemoveHook print their result)
@@ -11,6 +12,9 @@
 //   keycode KEYSYM   print the first keycode of a keysym (hexadecimal)
 //   title TEXT       retitle the window (both WM_NAME and _NET_WM_NAME)
 //   hide, show       unmap or map the window
+//   second TEXT      make a second window of this program, never shown, titled TEXT ("" none)
+//   title2 TEXT      retitle the second window
+//   end-second       destroy that window
 //   grab-button N    take a passive grab of button N without modifiers on the root window
 //   busy MS          stop answering for MS milliseconds, as a long handler would
 //   display off|on   unset DISPLAY for what the library opens next, or set it back
@@ -36,6 +40,7 @@ namespace {
 xcb_connection_t* gConnection = nullptr;
 xcb_window_t gRoot = 0;
 xcb_window_t gWindow = 0;
+xcb_window_t gSecond = 0;
 xcb_atom_t gHookAtom = 0;
 void* gLibrary = nullptr;
 
@@ -109,11 +114,20 @@ void keycode(const std::string& arg) {
   xcb_key_symbols_free(symbols);
 }
 
-void setTitle(const std::string& title) {
-  xcb_change_property(gConnection, XCB_PROP_MODE_REPLACE, gWindow, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+void setTitle(const std::string& title, xcb_window_t window = gWindow) {
+  xcb_change_property(gConnection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                       static_cast<std::uint32_t>(title.size()), title.data());
-  xcb_change_property(gConnection, XCB_PROP_MODE_REPLACE, gWindow, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8,
+  xcb_change_property(gConnection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8,
                       static_cast<std::uint32_t>(title.size()), title.data());
+}
+
+void makeSecond(const std::string& title) {
+  gSecond = xcb_generate_id(gConnection);
+  xcb_create_window(gConnection, XCB_COPY_FROM_PARENT, gSecond, gRoot, 600, 300, 200, 150, 0,
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+  if (!title.empty()) setTitle(title, gSecond);
+  roundTrip();
+  say("second %u", gSecond);
 }
 
 void grabButton(const std::string& arg) {
@@ -154,6 +168,16 @@ bool run(const std::string& line) {
     }
     roundTrip();
     say("%s done", line.c_str());
+  } else if (line.rfind("second ", 0) == 0 || line == "second") {
+    makeSecond(arg(7));
+  } else if (line.rfind("title2 ", 0) == 0) {
+    setTitle(arg(7), gSecond);
+    roundTrip();
+    say("titled2 %s", arg(7).c_str());
+  } else if (line == "end-second") {
+    xcb_destroy_window(gConnection, gSecond);
+    roundTrip();
+    say("end-second done");
   } else if (line.rfind("busy ", 0) == 0) {
     say("busy");
     usleep(static_cast<useconds_t>(std::atoi(arg(5).c_str())) * 1000u);
@@ -200,13 +224,17 @@ void printEvent(const xcb_generic_event_t& event) {
     case XCB_CLIENT_MESSAGE: {
       const auto& m = reinterpret_cast<const xcb_client_message_event_t&>(event);
       if (m.type == gHookAtom) {
-        say("hook message=0x%x x=%d y=%d format=%u", m.data.data32[0], static_cast<int>(m.data.data32[1]),
-            static_cast<int>(m.data.data32[2]), m.format);
+        say("%s message=0x%x x=%d y=%d format=%u", m.window == gSecond ? "hook2" : "hook", m.data.data32[0],
+            static_cast<int>(m.data.data32[1]), static_cast<int>(m.data.data32[2]), m.format);
       }
       break;
     }
     case XCB_FOCUS_IN:
       say("focus in");
+      break;
+    case XCB_FOCUS_OUT:
+      // Grabs of the keyboard move no focus: only a real change counts.
+      if (reinterpret_cast<const xcb_focus_out_event_t&>(event).mode == XCB_NOTIFY_MODE_NORMAL) say("focus out");
       break;
     default:
       break;

@@ -3,10 +3,12 @@
 #
 #   tests/x11/hook_run.sh BUILD    (BUILD/bin holds libfmxhook.so and x11_hook_probe)
 #
-# Two probe processes run side by side: "Formix " stands in for the main program (loads the
-# library by path, sets the modes, calls SetHook, prints every _FORMIX_HOOK message it gets) and
-# "Other app" is any other application (prints every button and key event it gets). Clicks and
-# keys come from xdotool, so they travel the whole way through the X server and its grabs.
+# Probe processes run side by side: "Formix " stands in for the main program (loads the library by
+# path, sets the modes, calls SetHook, prints every _FORMIX_HOOK message it gets), "Other app" is
+# any other application (prints every button and key event it gets), and a squatter, another
+# program whose window is titled "Formix " too and was mapped first, must never get a report.
+# Clicks and keys come from xdotool, so they travel the whole way through the X server and its
+# grabs.
 set -euo pipefail
 
 if [ "${1:-}" != "--in-display" ]; then
@@ -42,7 +44,7 @@ stop_all() { for p in "${pids[@]}"; do kill -CONT "$p" 2>/dev/null || true; kill
 trap stop_all EXIT
 
 dump_logs() {
-  for n in main other; do
+  for n in main other squat; do
     echo "--- $n probe output:"; tail -n 40 "$work/$n.out" 2>/dev/null || true
     echo "--- $n probe errors:"; tail -n 20 "$work/$n.err" 2>/dev/null || true
   done
@@ -63,7 +65,7 @@ start_probe() {  # NAME TITLE X Y FD [hidden]: a probe whose commands go to file
   pids+=($!)
   eval "exec $5>\"\$work/\$1.in\""
 }
-send() { case $1 in main) printf '%s\n' "$2" >&3 ;; other) printf '%s\n' "$2" >&4 ;; late) printf '%s\n' "$2" >&5 ;; esac; }
+send() { case $1 in main) printf '%s\n' "$2" >&3 ;; other) printf '%s\n' "$2" >&4 ;; squat) printf '%s\n' "$2" >&5 ;; esac; }
 mark() { wc -l <"$work/$1.out"; }
 # Waits until the probe's output after line MARK has a line matching PATTERN.
 wait_for() {  # NAME MARK PATTERN
@@ -88,13 +90,19 @@ check() {  # DESCRIPTION, then a command that must succeed
   if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
 }
 
+start_probe squat "Formix " 0 400 5
+wait_for squat 0 '^ready$'
 start_probe main "Formix " 0 0 3
 wait_for main 0 '^ready$'
 start_probe other "Other app" 400 0 4
 wait_for other 0 '^ready$'
+SQUAT=$(sed -n 's/^window //p' "$work/squat.out")
 MAIN=$(sed -n 's/^window //p' "$work/main.out")
 OTHER=$(sed -n 's/^window //p' "$work/other.out")
-MAIN_PID=${pids[1]}
+MAIN_PID=${pids[2]}
+# The squatter is the first "Formix " a search by title would find.
+[ "$(xprop -root _NET_CLIENT_LIST | sed 's/.*# //; s/,.*//')" = "$(printf '0x%x' "$SQUAT")" ] ||
+  fail "the squatting window is not first in the window manager's list"
 
 click() {  # BUTTON WINDOW [MODIFIER]: a click in the middle of the window
   if [ -n "${3:-}" ]; then
@@ -106,14 +114,14 @@ click() {  # BUTTON WINDOW [MODIFIER]: a click in the middle of the window
 focus_other() { xdotool windowactivate --sync "$OTHER" >/dev/null 2>&1 || xdotool windowfocus --sync "$OTHER"; }
 
 # A click that the hook takes: reported 1000 to "Formix ", never seen by the other window.
-REPORTS_TO=main
+REPORT=hook  # hook2: the report goes to the main probe's second window
 expect_taken() {  # WHAT BUTTON [MODIFIER]
-  local m_main m_other; m_main=$(mark $REPORTS_TO); m_other=$(mark other)
+  local m_main m_other; m_main=$(mark main); m_other=$(mark other)
   click "$2" "$OTHER" "${3:-}"
-  wait_for $REPORTS_TO "$m_main" '^hook '
+  wait_for main "$m_main" "^$REPORT "
   settle other
   check "$1: reported to \"Formix \" as a left-button-up at (1000, 0)" \
-    printed_since $REPORTS_TO "$m_main" '^hook message=0x202 x=1000 y=0 format=32$'
+    printed_since main "$m_main" "^$REPORT message=0x202 x=1000 y=0 format=32\$"
   check "$1: the other window never sees button $2" not_printed_since other "$m_other" "^button (press|release) $2 "
 }
 # A click that passes: the other window gets press and release, nothing is reported.
@@ -160,6 +168,8 @@ check "the modes live in owner-only shared memory" test "$(stat -c '%a %s' "$shm
 
 # --- Mouse modes ---
 expect_taken "mode 3 right click" 3
+settle squat
+check "mode 3: the squatting window titled \"Formix \" gets nothing" not_printed_since squat 0 '^hook'
 active_is_main() {  # the window manager acts on the request in its own time
   local deadline=$((SECONDS + 3))
   until [ "$(xdotool getactivewindow 2>/dev/null)" = "$MAIN" ]; do
@@ -204,13 +214,11 @@ ask main show '^show done$'
 # A window made after SetHook and titled only later, never shown, is found as well; its end is
 # the end of the triggers.
 ask main "title Formix" '^titled Formix$'
-start_probe late "" 600 300 5 hidden
-wait_for late 0 '^ready$'
-ask late "title Formix " '^titled Formix $'
+ask main second '^second '
+ask main "title2 Formix " '^titled2 Formix $'
 sleep 0.3
-REPORTS_TO=late expect_taken "mode 3 with a hidden window titled \"Formix \" later" 3
-send late quit
-exec 5>&-
+REPORT=hook2 expect_taken "mode 3 with a hidden window titled \"Formix \" later" 3
+ask main end-second '^end-second done$'
 sleep 0.3
 expect_passed "mode 3 once that window is gone" 3
 ask main "title Formix " '^titled Formix $'
@@ -225,8 +233,14 @@ expect_taken "mode 3 set by the other process" 3
 # --- Key modes ---
 ask main "call K_Mode1" '^K_Mode1 done$'
 super_key "key mode 1 Super" 1000
+check "key mode 1 Super: the report brings \"Formix \" to the front for the menu" active_is_main
 ask main "call K_Mode2" '^K_Mode2 done$'
+m_other=$(mark other)
 super_key "key mode 2 Super" 2000
+sleep 0.3
+settle other
+check "key mode 2 Super: the window in front keeps the focus (a fill activates nothing)" \
+  eval "[ \"\$(xdotool getactivewindow)\" = '$OTHER' ] && not_printed_since other '$m_other' '^focus out\$'"
 ask main "call K_Mode0" '^K_Mode0 done$'
 super_key "key mode 0 Super" ""
 
@@ -346,7 +360,10 @@ kill -KILL "$MAIN_PID"
 wait "$MAIN_PID" 2>/dev/null || true
 passes_without_main "after \"Formix \" is killed"
 
+settle squat
+check "the squatting window never got a report" not_printed_since squat 0 '^hook'
 send other quit
-exec 3>&- 4>&-
+send squat quit
+exec 3>&- 4>&- 5>&-
 echo "X11 hook: $((checks - failures)) passed, $failures failed"
 [ $failures -eq 0 ] || { dump_logs; exit 1; }
