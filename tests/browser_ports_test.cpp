@@ -21,6 +21,11 @@ struct FactsFake : ports::FactBrowsers {
   std::optional<int> applyFills(WindowHandle, const std::vector<fill::ControlFill>& fills) override {
     return static_cast<int>(fills.size());
   }
+  std::vector<WindowHandle> undone;
+  std::optional<int> undoLastFill(WindowHandle w) override {
+    undone.push_back(w);
+    return 0;
+  }
 };
 
 struct HtmlFake : ports::HtmlDocuments {

@@ -117,6 +117,7 @@ struct Formix {
       if (beforeFill) beforeFill();
       return inner->applyFills(b, fills);
     }
+    std::optional<int> undoLastFill(WindowHandle b) override { return inner->undoLastFill(b); }
   } through;
   ports::Desktop ports;
   std::unique_ptr<app::FrmMain> frm;
