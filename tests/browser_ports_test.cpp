@@ -85,5 +85,17 @@ TEST(BrowserPorts, AWindowNoPortListsIsNeitherReadNorWritten) {
   EXPECT_TRUE(d.explorer.written.empty());
 }
 
+TEST(BrowserPorts, AnUndoGoesOnlyToAWindowTheFactBrowsersList) {
+  TwoKinds d;
+  d.bridge.windows = {10};
+  d.explorer.windows = {30};
+  for (WindowHandle front : {30, 99, 10}) {
+    d.s.run("desktop window " + std::to_string(front) + " \"page\"\nmenu mnu0_undo\n");
+  }
+  EXPECT_EQ(d.bridge.undone, std::vector<WindowHandle>{10});
+  EXPECT_TRUE(d.explorer.read.empty());
+  EXPECT_TRUE(d.explorer.written.empty());
+}
+
 }  // namespace
 }  // namespace formix::testing
