@@ -63,6 +63,7 @@ FrmMain::FrmMain(ports::Desktop& desktop)
       mnu_wk(*this, K::Menu, "mnu_wk"),
       mnu1_wk(*this, K::Menu, "mnu1_wk", 3),
       mnu0_nop4(*this, K::Menu, "mnu0_nop4"),
+      mnu0_undo(*this, K::Menu, "mnu0_undo"),
       mnu0_end(*this, K::Menu, "mnu0_end"),
       desktop_(desktop) {
   layoutControls();
@@ -297,6 +298,7 @@ void FrmMain::editText(Control& control, std::u16string text) {
 
 void FrmMain::chooseMenuItem(Control& item) {
   if (&item == &mnu0_end) mnu0_end_Click();
+  else if (&item == &mnu0_undo) mnu0_undo_Click();
   else if (item.name() == "mnu0_page") mnu0_page_Click(item.index());
   else if (item.name() == "mnu0_btn") mnu0_btn_Click(item.index());
   else if (item.name() == "mnu1_key") mnu1_key_Click(item.index());

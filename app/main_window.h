@@ -69,7 +69,7 @@ class FrmMain : public ControlEvents {
   ControlArray mnu1_ms;
   Control mnu_wk;
   ControlArray mnu1_wk;
-  Control mnu0_nop4, mnu0_end;
+  Control mnu0_nop4, mnu0_undo, mnu0_end;
 
   // ---- State kept for the whole run ----
   std::u16string userName;
@@ -138,6 +138,8 @@ class FrmMain : public ControlEvents {
   // ---- Target window and whole-form fill ----
   ports::WindowHandle lGetNextWindowHandle();
   void cmdPOST_Click();
+  // Puts back what the last whole-form fill changed in the browser window below the bar.
+  void mnu0_undo_Click();
   // The profile as the panel's controls hold it now.
   fill::Profile profileSnapshot() const;
 

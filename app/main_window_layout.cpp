@@ -160,12 +160,14 @@ void FrmMain::layoutControls() {
   menuItems(mnu1_key, mnu_key);
   menuItems(mnu1_ms, mnu_ms);
   menuItems(mnu1_wk, mnu_wk);
+  mnu0_undo.setCaption(u"入力を元に戻す");
+  mnu0_undo.setContainer(&mnu0);
   mnu0_end.setCaption(u"終了");
   mnu0_end.setContainer(&mnu0);
 
   for (Control* c : {&frmMain, &picBTN, &cmdPOST, &chkPOST, &chkSET, &frSET, &frPOST, &frKEY, &frMS, &frWK, &frSex,
                      &picTRAY, &cmdTRAY, &chkTRAY, &imgTRAY, &imgTRAY2, &lblURL, &lblVer, &tm, &mnu0, &mnu_page_chg,
-                     &mnu0_nop1, &mnu0_nop2, &mnu_key, &mnu_ms, &mnu_wk, &mnu0_nop4, &mnu0_end}) {
+                     &mnu0_nop1, &mnu0_nop2, &mnu_key, &mnu_ms, &mnu_wk, &mnu0_nop4, &mnu0_undo, &mnu0_end}) {
     register_(*c);
   }
   for (ControlArray* a : {&cmd, &txtTT, &optPAGE, &txtCNT, &optKEY, &optMS, &optWK, &txtAUTO, &cboAUTO, &optAUTO,

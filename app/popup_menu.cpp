@@ -11,7 +11,7 @@ std::vector<Control*> FrmMain::popupItems(const Control& menu) {
   if (&menu == &mnu0) {
     items = {&mnu_page_chg, &mnu0_nop1};
     add(mnu0_btn);
-    items.insert(items.end(), {&mnu0_nop2, &mnu_key, &mnu_ms, &mnu_wk, &mnu0_nop4, &mnu0_end});
+    items.insert(items.end(), {&mnu0_nop2, &mnu_key, &mnu_ms, &mnu_wk, &mnu0_nop4, &mnu0_undo, &mnu0_end});
   } else if (&menu == &mnu_page_chg) {
     add(mnu0_page);
   } else if (&menu == &mnu_key) {

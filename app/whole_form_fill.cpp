@@ -94,4 +94,19 @@ void FrmMain::cmdPOST_Click() {
   step([&] { desktop_.windows.setForegroundWindow(target); });
 }
 
+// The browser window is found as a fill finds it; only today's browsers remember a fill (an
+// Internet Explorer page was written as a whole). Nothing happens anywhere else.
+void FrmMain::mnu0_undo_Click() {
+  step([&] { desktop_.windows.setForegroundWindow(hWnd); });
+  ports::WindowHandle target = 0;
+  step([&] { target = lGetNextWindowHandle(); });
+  if (target == 0) return;
+  if (ports::FactBrowsers* browsers = desktop_.factBrowsers; browsers != nullptr) {
+    step([&] {
+      if (lists(browsers->browserWindows(), target)) browsers->undoLastFill(target);
+    });
+  }
+  step([&] { desktop_.windows.setForegroundWindow(target); });
+}
+
 }  // namespace formix::app

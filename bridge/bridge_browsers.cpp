@@ -214,4 +214,18 @@ std::optional<int> BridgeBrowsers::applyFills(ports::WindowHandle browser,
   return lastApply_.applied;
 }
 
+// The browser remembers the last fill of each tab; Formix names only the window, whose active tab
+// is the page in front.
+std::optional<int> BridgeBrowsers::undoLastFill(ports::WindowHandle browser) {
+  lastUndo_ = {};
+  const Match* match = matchOf(browser);
+  if (match == nullptr) return std::nullopt;
+  const uint64_t id = server_.nextId();
+  const auto answer = server_.request(match->connection, id, encodeUndo(id, match->browserWindow), options_.requestTimeout);
+  if (!answer || !std::holds_alternative<Undone>(*answer)) return std::nullopt;
+  lastUndo_.applied = std::get<Undone>(*answer).applied;
+  lastUndo_.skipped = std::get<Undone>(*answer).skipped;
+  return lastUndo_.applied;
+}
+
 }  // namespace formix::bridge

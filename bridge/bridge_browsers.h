@@ -16,7 +16,8 @@
 //
 // The page is read as the facts of its controls (pageFacts) and filled control by control
 // (applyFills); it has no HTML to read or write, so no fill of a page of today's browsers bypasses
-// the recogniser. Calls block the calling thread
+// the recogniser. The extension remembers what a fill changed in each tab, so the last fill of the
+// page in front can be undone (undoLastFill) for as long as that page stays. Calls block the calling thread
 // until the browser answers or a short time has passed; a browser that does not answer is no
 // browser, and nothing changes.
 #pragma once
@@ -57,6 +58,7 @@ class BridgeBrowsers : public ports::FactBrowsers {
   std::vector<ports::WindowHandle> browserWindows() override;
   std::optional<fill::PageFacts> pageFacts(ports::WindowHandle browser) override;
   std::optional<int> applyFills(ports::WindowHandle browser, const std::vector<fill::ControlFill>& fills) override;
+  std::optional<int> undoLastFill(ports::WindowHandle browser) override;
 
   // What the last fill did: fills sent, applied and skipped by the page (for tests and
   // measurements).
@@ -64,6 +66,11 @@ class BridgeBrowsers : public ports::FactBrowsers {
     int sent = 0, applied = 0, skipped = 0;
   };
   LastApply lastApply() const { return lastApply_; }
+  // What the last undo did: controls put back, and controls left because they changed since.
+  struct LastUndo {
+    int applied = 0, skipped = 0;
+  };
+  LastUndo lastUndo() const { return lastUndo_; }
 
  private:
   struct Match {
@@ -95,6 +102,7 @@ class BridgeBrowsers : public ports::FactBrowsers {
   std::optional<uint64_t> factsRead_;
   ConnectionId factsConnection_ = 0;
   LastApply lastApply_;
+  LastUndo lastUndo_;
 };
 
 }  // namespace formix::bridge

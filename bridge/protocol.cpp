@@ -218,9 +218,12 @@ Incoming decode(const json& message) {
     facts.page = pageFacts(message);
     return facts;
   }
-  if (type == "filled") {
-    return Filled{requestId(message), static_cast<int>(integer(member(message, "applied"), "applied", 0, 1000000)),
-                  static_cast<int>(integer(member(message, "skipped"), "skipped", 0, 1000000))};
+  if (type == "filled" || type == "undone") {
+    const uint64_t id = requestId(message);
+    const int applied = static_cast<int>(integer(member(message, "applied"), "applied", 0, 1000000));
+    const int skipped = static_cast<int>(integer(member(message, "skipped"), "skipped", 0, 1000000));
+    if (type == "undone") return Undone{id, applied, skipped};
+    return Filled{id, applied, skipped};
   }
   if (type == "error") {
     ErrorReply error;
@@ -350,6 +353,8 @@ std::string encodeFill(uint64_t id, uint64_t read, const std::vector<fill::Contr
   }
   return dump({{"type", "fill"}, {"id", id}, {"read", read}, {"fills", std::move(list)}});
 }
+
+std::string encodeUndo(uint64_t id, int64_t window) { return dump({{"type", "undo"}, {"id", id}, {"window", window}}); }
 
 std::string encodeFactsAnswer(uint64_t id, uint64_t read, const fill::PageFacts& page) {
   // Fields in the order of the facts, for people who read a captured file.

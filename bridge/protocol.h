@@ -115,6 +115,14 @@ struct Filled {
   int skipped = 0;
 };
 
+// What an undo did (answers "undo"): boxes put back as they were before the last fill, and boxes
+// left alone because they are gone or were edited since.
+struct Undone {
+  uint64_t id = 0;
+  int applied = 0;
+  int skipped = 0;
+};
+
 // A request that could not be carried out (id 0: no request, a message that could not be read).
 struct ErrorReply {
   uint64_t id = 0;
@@ -122,7 +130,7 @@ struct ErrorReply {
   std::string message;
 };
 
-using Incoming = std::variant<Hello, Focused, Marked, Unmarked, Facts, Filled, ErrorReply>;
+using Incoming = std::variant<Hello, Focused, Marked, Unmarked, Facts, Filled, Undone, ErrorReply>;
 
 // The id a message answers (0 for Hello).
 uint64_t replyId(const Incoming& message);
@@ -149,5 +157,7 @@ std::string encodeError(uint64_t id, std::string_view error, std::string_view me
 std::string encodeCollect(uint64_t id, int64_t window);
 // Changes to controls of the page read as `read`, each naming its frame and control.
 std::string encodeFill(uint64_t id, uint64_t read, const std::vector<fill::ControlFill>& fills);
+// Puts back what the last fill of the active tab of `window` changed.
+std::string encodeUndo(uint64_t id, int64_t window);
 
 }  // namespace formix::bridge

@@ -21,6 +21,10 @@ void roundTrip(const fill::PageFacts& page) {
 
 void check(const bridge::Incoming& message) {
   if (const auto* facts = std::get_if<bridge::Facts>(&message)) roundTrip(facts->page);
+  // Counts are never negative, whatever the answer says.
+  if (const auto* undone = std::get_if<bridge::Undone>(&message); undone && (undone->applied < 0 || undone->skipped < 0)) {
+    std::abort();
+  }
 }
 
 }  // namespace

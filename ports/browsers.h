@@ -27,6 +27,10 @@ class FactBrowsers {
   // it is written and skipped when it changed. The number applied, or nullopt when nothing
   // could be applied.
   virtual std::optional<int> applyFills(WindowHandle browser, const std::vector<fill::ControlFill>& fills) = 0;
+  // Puts back every control the last fill of the page in front changed, as it was before, when it
+  // is still in the page and shows what the fill wrote; a control edited since keeps its edit. The
+  // number put back (0 when there is nothing to undo), or nullopt when the browser cannot be asked.
+  virtual std::optional<int> undoLastFill(WindowHandle browser) = 0;
 };
 
 // Browser documents whose body is read and written as one HTML string; writing it makes the

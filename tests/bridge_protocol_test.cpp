@@ -45,6 +45,11 @@ TEST(BridgeDecoding, ReadsEveryAnswerOfTheExtension) {
   auto filled = bridge::decodeIncoming(R"({"type":"filled","id":4,"applied":3,"skipped":1})");
   ASSERT_TRUE(filled);
   EXPECT_EQ(std::get<bridge::Filled>(*filled).skipped, 1);
+  auto undone = bridge::decodeIncoming(R"({"type":"undone","id":6,"applied":4,"skipped":2})");
+  ASSERT_TRUE(undone);
+  EXPECT_EQ(std::get<bridge::Undone>(*undone).applied, 4);
+  EXPECT_EQ(std::get<bridge::Undone>(*undone).skipped, 2);
+  EXPECT_EQ(bridge::replyId(*undone), 6u);
   auto error = bridge::decodeIncoming(R"({"type":"error","id":5,"error":"no-tab","message":"x"})");
   ASSERT_TRUE(error);
   EXPECT_EQ(std::get<bridge::ErrorReply>(*error).error, "no-tab");
@@ -59,6 +64,9 @@ TEST(BridgeDecoding, RefusesWhatIsMalformedOrOutOfBounds) {
       {"id zero", R"({"type":"focused","id":0,"window":1})"},
       {"negative window", R"({"type":"focused","id":1,"window":-1})"},
       {"string count", R"({"type":"filled","id":1,"applied":"3","skipped":0})"},
+      {"undone without its counts", R"({"type":"undone","id":1,"applied":2})"},
+      {"a negative count undone", R"({"type":"undone","id":1,"applied":-1,"skipped":0})"},
+      {"undone without id", R"({"type":"undone","applied":0,"skipped":0})"},
       {"a page as HTML, which is read no more", R"({"type":"page","id":1,"read":1,"frameCount":0,"frames":[]})"},
       {"deep nesting", std::string(50, '[') + std::string(50, ']')},
       {"invalid UTF-8", std::string("{\"type\":\"hello\",\"version\":1,\"browser\":\"\xff\",\"extension\":\"1\"}")},
@@ -292,6 +300,7 @@ TEST(BridgeEncoding, AFillNamesEachControlByFrameAndNumber) {
   EXPECT_EQ(fill["fills"], json::parse(R"([{"frame":0,"control":2,"value":"山田 \"太郎\""},
                                           {"frame":0,"control":5,"checked":true},{"frame":31,"control":0,"option":13}])"));
   EXPECT_EQ(json::parse(bridge::encodeCollect(7, 1234)), json::parse(R"({"type":"collect","id":7,"window":1234})"));
+  EXPECT_EQ(json::parse(bridge::encodeUndo(8, 1234)), json::parse(R"({"type":"undo","id":8,"window":1234})"));
 }
 
 }  // namespace

@@ -476,7 +476,7 @@ struct ProcessDocumentsTest : ServerTest {
   json focusBounds = {{"left", 10}, {"top", 10}, {"width", 1050}, {"height", 1004}};
   std::atomic<int> marks = 0;
   std::mutex lock;
-  json lastFill;
+  json lastFill, lastUndo;
 
   void SetUp() override {
     ServerTest::SetUp();
@@ -511,6 +511,11 @@ struct ProcessDocumentsTest : ServerTest {
         std::lock_guard guard(lock);
         lastFill = r;
         return {{"type", "filled"}, {"applied", r["fills"].size() - 1}, {"skipped", 1}};
+      }
+      if (type == "undo") {
+        std::lock_guard guard(lock);
+        lastUndo = r;
+        return {{"type", "undone"}, {"applied", 3}, {"skipped", 1}};
       }
       return nullptr;
     };
@@ -576,6 +581,18 @@ TEST_F(ProcessDocumentsTest, FactsAreReadAndFilledOnceThroughTheBridge) {
     EXPECT_EQ(lastFill["fills"][0], json::parse(R"({"frame":0,"control":0,"value":"山田"})"));
   }
   EXPECT_FALSE(documents.applyFills(500, fills)) << "a read is filled once";
+}
+
+TEST_F(ProcessDocumentsTest, AnUndoNamesTheBrowsersWindowAndNeedsNoRead) {
+  FakeExtension extension(socket, browser());
+  ASSERT_TRUE(waitFor([&] { return !server.browsers().empty(); }));
+  EXPECT_FALSE(documents.undoLastFill(500)) << "no lookup yet";
+  ASSERT_EQ(documents.browserWindows().size(), 1u);
+  EXPECT_FALSE(documents.undoLastFill(600)) << "not a browser's window";
+  EXPECT_EQ(documents.undoLastFill(500), 3);
+  EXPECT_EQ(documents.lastUndo().skipped, 1);
+  std::lock_guard guard(lock);
+  EXPECT_EQ(lastUndo["window"], 41);
 }
 
 TEST(BridgeProcesses, TheParentIsReadFromTheProcessesStatusLine) {

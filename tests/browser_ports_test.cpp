@@ -21,6 +21,11 @@ struct FactsFake : ports::FactBrowsers {
   std::optional<int> applyFills(WindowHandle, const std::vector<fill::ControlFill>& fills) override {
     return static_cast<int>(fills.size());
   }
+  std::vector<WindowHandle> undone;
+  std::optional<int> undoLastFill(WindowHandle w) override {
+    undone.push_back(w);
+    return 0;
+  }
 };
 
 struct HtmlFake : ports::HtmlDocuments {
@@ -77,6 +82,18 @@ TEST(BrowserPorts, AWindowNoPortListsIsNeitherReadNorWritten) {
   d.bridge.windows = {};
   d.fillWith(10);
   EXPECT_TRUE(d.bridge.read.empty());
+  EXPECT_TRUE(d.explorer.written.empty());
+}
+
+TEST(BrowserPorts, AnUndoGoesOnlyToAWindowTheFactBrowsersList) {
+  TwoKinds d;
+  d.bridge.windows = {10};
+  d.explorer.windows = {30};
+  for (WindowHandle front : {30, 99, 10}) {
+    d.s.run("desktop window " + std::to_string(front) + " \"page\"\nmenu mnu0_undo\n");
+  }
+  EXPECT_EQ(d.bridge.undone, std::vector<WindowHandle>{10});
+  EXPECT_TRUE(d.explorer.read.empty());
   EXPECT_TRUE(d.explorer.written.empty());
 }
 

@@ -175,7 +175,7 @@ TEST(PopupMenu, ShowsThePageThePhrasesAndTheOptionsAndTypesFromTheEditors) {
   expected += "-\n三\n";
   for (int i = 1; i < 15; ++i) expected += "---\n";
   expected += "-\n追加ｷｰ\n  無し *\n  Tabｷｰ\n  Enterｷｰ\nﾏｳｽﾒﾆｭｰ\n  無効\n  中ｸﾘｯｸ\n  Ctrl+中ｸﾘｯｸ\n  右ｸﾘｯｸ *\n"
-              "  Ctrl+右ｸﾘｯｸ\nWindowsｷｰ\n  通常\n  ﾒﾆｭｰ表示 *\n  一括入力\n-\n終了\n";
+              "  Ctrl+右ｸﾘｯｸ\nWindowsｷｰ\n  通常\n  ﾒﾆｭｰ表示 *\n  一括入力\n-\n入力を元に戻す\n終了\n";
   EXPECT_EQ(popupText(program, program.mnu0), expected);
 
   // A row without a title still types its content.

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "app/atomic_file.h"
+#include "bridge/protocol.h"
 #include "text/utf.h"
 #include "tools/settings_json.h"
 
@@ -181,6 +182,25 @@ void SessionScript::desktopCommand(const std::vector<std::string>& args) {
       throw ScriptError("no browser window " + args[2]);
     }
     desktop_.addFrame(handle, htmlFile(args[3]));
+  } else if (what == "fact-browser") {
+    expectArgs(args, 5, "desktop fact-browser HWND \"TITLE\" FACTS.json");
+    const auto bytes = app::readWholeFile(args[4]);
+    if (!bytes) throw ScriptError("cannot read '" + args[4] + "'");
+    std::string why;
+    auto page = bridge::decodePageFacts(*bytes, &why);
+    if (!page) throw ScriptError("'" + args[4] + "' holds no page facts: " + why);
+    platform::SimulatedDesktop::Window w;
+    w.handle = static_cast<ports::WindowHandle>(number(args[2], "a window handle"));
+    w.title = text::fromUtf8Lossy(args[3]);
+    desktop_.addWindow(std::move(w));
+    desktop_.factBrowsers().showPage(static_cast<ports::WindowHandle>(number(args[2], "a window handle")), std::move(*page));
+  } else if (what == "edit") {
+    expectArgs(args, 6, "desktop edit HWND FRAME CONTROL \"TEXT\"");
+    if (!desktop_.factBrowsers().edit(static_cast<ports::WindowHandle>(number(args[2], "a window handle")),
+                                      number(args[3], "a frame"), static_cast<int>(number(args[4], "a control")),
+                                      text::fromUtf8Lossy(args[5]))) {
+      throw ScriptError("no such control");
+    }
   } else if (what == "today" || what == "now") {
     expectArgs(args, 3, what == "today" ? "desktop today YYYY-MM-DD" : "desktop now YYYY-MM-DDTHH:MM:SS");
     desktop_.setClock(dateTime(args[2], what == "now"));
@@ -299,6 +319,21 @@ void SessionScript::runLine(const std::string& line, std::ostream& out) {
       const auto html = desktop_.documentHtml(handle, frame);
       if (!html) throw ScriptError("no such document");
       out << text::toUtf8(*html) << '\n';
+    } else if (command == "get-facts") {
+      expectArgs(args, 2, "get-facts HWND");
+      const auto* page = desktop_.factBrowsers().page(static_cast<ports::WindowHandle>(number(args[1], "a window handle")));
+      if (page == nullptr) throw ScriptError("no such browser");
+      // Each control as a person sees it: its name, text, check and selection.
+      for (const fill::FrameFacts& frame : page->frames) {
+        for (const fill::ControlFacts& c : frame.controls) {
+          out << frame.frame << '/' << c.control << ' ' << text::toUtf8(c.name) << "=\"" << escaped(text::toUtf8(c.value)) << '"';
+          if (c.checked) out << " checked";
+          for (size_t k = 0; k < c.options.size(); ++k) {
+            if (c.options[k].selected) out << " option " << k;
+          }
+          out << '\n';
+        }
+      }
     } else if (command == "move") {
       expectArgs(args, 3, "move LEFT TOP");
       app::FrmMain& program = running();  // the user drags the window (twips)

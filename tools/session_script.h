@@ -1,13 +1,14 @@
 // The session language: runs Formix on the simulated desktop from a script, one command per line.
 //
 //   desktop screen W H | user NAME | no-user | folder DIR | window HWND "TITLE" [topmost]
-//           [nocaption] [hidden] | browser HWND "TITLE" FILE | frame HWND FILE | today DATE |
+//           [nocaption] [hidden] | browser HWND "TITLE" FILE | frame HWND FILE |
+//           fact-browser HWND "TITLE" FACTS.json | edit HWND FRAME CONTROL "TEXT" | today DATE |
 //           now DATE-TIME | send HWND MSG [ctrl] | capture HWND EXSTYLE STYLE |
 //           another-instance | hook-fails | hook-missing | program "CMD"
 //   start | close | click C | mousedown C | mouseup C | focus C | blur C | key C VK |
 //   keypress C CODE | text C "TEXT" | drop C ["PATH"...] | tray MSG | menu ITEM | post X Y |
 //   move LEFT TOP | wait MS
-//   get C.Property | get-html HWND [K] | file | log
+//   get C.Property | get-html HWND [K] | get-facts HWND | file | log
 //
 // Tokens are separated by blanks; a token in double quotes may hold blanks and the escapes \",
 // \\, \n, \r and \t. C is a control name with an optional index in parentheses (txtAUTO(3), frmMain).

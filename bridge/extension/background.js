@@ -1,8 +1,9 @@
 // The extension's background: keeps a native-messaging connection to Formix's relay and answers
 // Formix's requests (tell the focused window, collect the facts of the active tab's controls,
-// fill controls; in Firefox also mark the window's title). It does nothing on its own: no page
-// is read except on Formix's request, what is read goes to the relay only, and nothing is ever
-// written into a page except the values of a fill.
+// fill controls, undo the last fill; in Firefox also mark the window's title). It does nothing on
+// its own: no page is read except on Formix's request, what is read goes to the relay only, and
+// nothing is ever written into a page except the values of a fill and, on the person's undo (from
+// Formix or the toolbar button), what the fill replaced.
 'use strict';
 
 // Chromium also has `browser` now; only Firefox can tell about itself.
@@ -25,6 +26,11 @@ let retryDelay = 500;
 let retryTimer = null;
 let mark = null;       // the window whose title carries a marker (Firefox), and how to take it off
 const reads = new Map(); // read id -> tab id, for the latest few reads
+// tab id -> the read its last fill wrote (null: nothing to undo). The page's frames keep what
+// the fill changed; this says which fill is the last. Kept in session storage too, where there
+// is one, so that a service worker that was stopped still knows.
+const lastFills = new Map();
+const session = api.storage && api.storage.session;
 
 class RequestError extends Error {
   constructor(code, message) {
@@ -82,6 +88,7 @@ async function handle(message) {
       case 'focus': reply(await describeFocus(id)); break;
       case 'collect': reply(await collectFacts(id, message.window)); break;
       case 'fill': reply(await fillControls(id, message)); break;
+      case 'undo': reply(await undoInWindow(id, message.window)); break;
       case 'mark': reply(await markWindow(id, message.marker)); break;
       case 'unmark': reply(await unmarkWindow(id)); break;
       default: throw new RequestError('unknown-request', 'unknown request type');
@@ -239,9 +246,77 @@ async function fillControls(id, message) {
     }
   }));
   reads.delete(message.read);
+  rememberFill(tabId, message.read);
   if (byFrame.size > 0 && stale === byFrame.size) throw new RequestError('stale-read', 'the page changed since it was read');
   return { type: 'filled', id, applied, skipped };
 }
+
+// ---- Undo ----
+
+function rememberFill(tabId, read) {
+  lastFills.set(tabId, read);
+  if (session) session.set({ ['fill:' + tabId]: read }).catch(() => {});
+}
+
+function forgetFill(tabId) {
+  lastFills.set(tabId, null);
+  if (session) session.remove('fill:' + tabId).catch(() => {});
+}
+
+async function lastFillOf(tabId) {
+  if (lastFills.has(tabId)) return lastFills.get(tabId);
+  if (!session) return null;
+  try {
+    const key = 'fill:' + tabId;
+    const stored = await session.get(key);
+    return Number.isSafeInteger(stored[key]) ? stored[key] : null;
+  } catch (e) {
+    return null;
+  }
+}
+
+// Puts back what the tab's last fill changed, in every frame that still holds it; a second undo
+// finds nothing.
+async function undoTab(tabId) {
+  const read = await lastFillOf(tabId);
+  if (read === null) return { applied: 0, skipped: 0 };
+  forgetFill(tabId);
+  let results;
+  try {
+    results = await api.scripting.executeScript({ target: { tabId, allFrames: true }, func: formixUndo, args: [read],
+      injectImmediately: true });
+  } catch (e) {
+    throw new RequestError('not-scriptable', 'the page cannot be reached');
+  }
+  let applied = 0;
+  let skipped = 0;
+  for (const r of results || []) {
+    const outcome = r && r.result;
+    if (!outcome || !Number.isSafeInteger(outcome.applied) || !Number.isSafeInteger(outcome.skipped)) continue;
+    applied += outcome.applied;
+    skipped += outcome.skipped;
+  }
+  return { applied, skipped };
+}
+
+async function undoInWindow(id, windowId) {
+  if (!Number.isSafeInteger(windowId)) throw new RequestError('bad-request', 'no window');
+  const tab = await activeTab(windowId);
+  return { type: 'undone', id, ...(await undoTab(tab.id)) };
+}
+
+// A page that goes (a load, another address) takes its fill with it; so does a closed tab.
+api.tabs.onUpdated.addListener((tabId, change) => {
+  if (change.status === 'loading' || change.url !== undefined) forgetFill(tabId);
+});
+api.tabs.onRemoved.addListener((tabId) => {
+  lastFills.delete(tabId);
+  if (session) session.remove('fill:' + tabId).catch(() => {});
+});
+// The toolbar button undoes the last fill of the tab it was clicked in.
+(api.action || api.browserAction).onClicked.addListener((tab) => {
+  if (tab && Number.isSafeInteger(tab.id)) undoTab(tab.id).catch(() => {});
+});
 
 // Firefox shows a title preface in front of a window's title, outside every page: Formix finds
 // the window by it when the desktop cannot name the browser's windows. Chromium has no such

@@ -1,4 +1,5 @@
-// What the extension tells Formix about the form controls of a frame, and how it applies a fill.
+// What the extension tells Formix about the form controls of a frame, how it applies a fill, and
+// how it undoes the last one.
 // Each function is handed to the browser's executeScript on its own (and formix-tool capture
 // inlines formixFacts into a page), so it must not use anything from outside its body. They run
 // in the extension's isolated world: the page's scripts see neither their variables nor the
@@ -921,6 +922,15 @@ function formixFill(readId, fills) {
       return null;
     }
   });
+  // For formixUndo: each control this fill changes, with what it showed before (a radio button
+  // also the one of its group that was checked) and the state the fill left.
+  const changes = [];
+  const groupChecked = (el) => (!el.name ? (el.checked ? el : null)
+    : Array.from(el.getRootNode().querySelectorAll('input[type="radio"]'))
+      .find((r) => r.checked && r.name === el.name && r.form === el.form) || null);
+  const undoState = (el) => ({ state: read.stateOf(el), value: el.value, checked: el.checked,
+    selected: el.localName === 'select' ? Array.from(el.options, (o) => o.selected) : null,
+    radio: el.localName === 'input' && el.type === 'radio' ? groupChecked(el) : null });
   let applied = 0;
   let skipped = 0;
   // Every control was looked at just now; once the page's own script, run by a write, changes
@@ -928,15 +938,79 @@ function formixFill(readId, fills) {
   const looked = version();
   for (const c of chosen) {
     let done = false;
+    let was = null;
     try {
+      was = c !== null ? undoState(c.el) : null;
       done = c !== null && sound(c.el, c.k) && (version() === looked || shows(c.el)) && applyOne(c.el, c.fill);
     } catch (e) {
       done = false;
     }
+    try {
+      if (was !== null && read.stateOf(c.el) !== was.state) changes.push({ el: c.el, was, after: read.stateOf(c.el) });
+    } catch (e) {
+      // A control that cannot be looked at is not undone.
+    }
     if (done) applied++;
     else skipped++;
   }
-  // A read is filled once.
+  // A read is filled once; its changes can be undone until the next fill.
   globalThis.formixLastFacts = null;
+  globalThis.formixLastFill = { id: readId, changes, stateOf: read.stateOf };
+  return { applied, skipped };
+}
+
+// Puts back what the frame's last fill (of read `readId`) changed, the latest change first,
+// through the same setters and events as the fill: a text its old value, a check box its old
+// check, a radio button's group its old choice, a list its old selection. A control that is gone
+// from the page, or no longer shows what the fill wrote (a person edited it), is skipped. The
+// memory goes with the undo. null when this frame holds no memory of that fill.
+function formixUndo(readId) {
+  const memory = globalThis.formixLastFill;
+  if (!memory || memory.id !== readId) return null;
+  globalThis.formixLastFill = null;
+  const fire = (el) => {
+    el.dispatchEvent(new Event('input', { bubbles: true }));
+    el.dispatchEvent(new Event('change', { bubbles: true }));
+  };
+  function restore(el, was) {
+    if (el.localName === 'select') {
+      if (el.multiple) was.selected.forEach((selected, k) => { el.options[k].selected = selected; });
+      else el.selectedIndex = was.selected.indexOf(true);
+    } else if (el.localName === 'input' && el.type === 'radio') {
+      if (was.radio && was.radio !== el) {
+        if (!was.radio.isConnected) return;
+        // Choosing goes through a click, as the fill's did.
+        was.radio.click();
+        if (was.radio.checked) return;
+        was.radio.checked = true;
+        el = was.radio;
+      } else {
+        el.checked = was.checked;
+      }
+    } else if (el.localName === 'input' && el.type === 'checkbox') {
+      el.click();
+      if (el.checked === was.checked) return;
+      el.checked = was.checked;
+    } else {
+      el.value = was.value;
+    }
+    fire(el);
+  }
+  let applied = 0;
+  let skipped = 0;
+  for (const { el, was, after } of memory.changes.slice().reverse()) {
+    try {
+      if (el.isConnected && memory.stateOf(el) === after) {
+        restore(el, was);
+        if (memory.stateOf(el) === was.state) {
+          applied++;
+          continue;
+        }
+      }
+    } catch (e) {
+      // Counted as skipped below.
+    }
+    skipped++;
+  }
   return { applied, skipped };
 }

@@ -26,8 +26,7 @@ std::string quoted(std::u16string_view text) {
 SimulatedDesktop::SimulatedDesktop() = default;
 
 ports::Desktop SimulatedDesktop::ports() {
-  // Its browsers are read and written as HTML; it has none that tell facts.
-  return ports::Desktop{*this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this, nullptr, this, *this};
+  return ports::Desktop{*this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this, &factBrowsers_, this, *this};
 }
 
 void SimulatedDesktop::setScreenPixels(int width, int height) {

@@ -1,6 +1,6 @@
 // An in-memory desktop good enough to run the whole program headless: a z-ordered list of
-// top-level windows, a clipboard, a notification area, a keyboard and foreground log, recorded
-// message boxes and programs started, a stand-in hook library and a virtual clock for the timer.
+// top-level windows, browsers of both kinds, a clipboard, a notification area, a keyboard and
+// foreground log, recorded message boxes and programs started, a stand-in hook library and a virtual clock for the timer.
 // Everything the program does to the desktop is written to a log that tests read back.
 #pragma once
 
@@ -12,6 +12,7 @@
 
 #include "hook/shared_state.h"
 #include "ports/desktop.h"
+#include "platform/simulated/simulated_fact_browsers.h"
 #include "platform/simulated/simulated_hook.h"
 
 namespace formix::platform {
@@ -60,6 +61,8 @@ class SimulatedDesktop : public ports::WindowSystem,
   void addBrowser(Window window, std::u16string html);
   // One more frame document in the browser's page.
   void addFrame(ports::WindowHandle browser, std::u16string html);
+  // Today's browsers, which tell the facts of their pages (see showPage).
+  SimulatedFactBrowsers& factBrowsers() { return factBrowsers_; }
   // A browser whose frame count cannot be read.
   void setFramesUnreadable(ports::WindowHandle browser);
   // The body of the top document (kTopDocument) or a frame; nullopt when there is none.
@@ -210,6 +213,7 @@ class SimulatedDesktop : public ports::WindowSystem,
     bool framesReadable = true;
   };
   std::vector<Browser> browsers_;
+  SimulatedFactBrowsers factBrowsers_{[this](std::string line) { log(std::move(line)); }};
   Browser* browser(ports::WindowHandle window);
   void postToMainWindow(uint32_t message, int x, int y);
   ports::LocalDateTime clockStart_{2026, 1, 5, 9, 0, 0};

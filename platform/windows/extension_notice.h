@@ -28,6 +28,7 @@ class ExtensionNotice : public ports::FactBrowsers {
   std::optional<int> applyFills(ports::WindowHandle b, const std::vector<fill::ControlFill>& fills) override {
     return inner_.applyFills(b, fills);
   }
+  std::optional<int> undoLastFill(ports::WindowHandle b) override { return inner_.undoLastFill(b); }
 
  private:
   ports::FactBrowsers& inner_;

@@ -124,6 +124,7 @@ struct Formix {
       if (beforeFill) beforeFill();
       return inner->applyFills(b, fills);
     }
+    std::optional<int> undoLastFill(WindowHandle b) override { return inner->undoLastFill(b); }
   } through;
   ports::Desktop ports;
   std::unique_ptr<app::FrmMain> frm;
@@ -304,6 +305,56 @@ std::string slurp(const std::string& command) {
   return output;
 }
 
+// ---- Undo of the last fill ----
+// Fill a page whose boxes hold values already, edit one box, undo from the popup menu: every other
+// control shows what it showed before the fill, the edited box keeps the person's text, and a
+// second undo changes nothing.
+void checkUndo(Formix& formix, const std::string& opener, const std::string& base) {
+  openPage(opener, base + "/undo.html");
+  const auto before = formix.waitForPage(1, u"addr");
+  check(before.has_value(), "undo.html is read through the bridge");
+  if (!before) return;
+  formix.frm->cmdPOST_Click();
+  const auto filled = formix.read();
+  int changed = 0;
+  if (filled) {
+    for (size_t k = 0; k < topOf(before->page)->controls.size() && k < topOf(filled->page)->controls.size(); ++k) {
+      if (shown(topOf(before->page)->controls[k]) != shown(topOf(filled->page)->controls[k])) ++changed;
+    }
+  }
+  check(changed >= 4, "undo.html: the fill changed " + std::to_string(changed) + " controls");
+  // The person types into the box that has the focus.
+  (void)std::system("xdotool type --delay 5 edited >/dev/null 2>&1");
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  const auto edited = formix.read();
+  const auto* editedBox = edited ? named(topOf(edited->page), u"name1") : nullptr;
+  const auto* filledBox = filled ? named(topOf(filled->page), u"name1") : nullptr;
+  check(editedBox && filledBox && editedBox->value != filledBox->value && editedBox->value.find(u"edited") != std::u16string::npos,
+        "undo.html: the person's typing reached the family name box");
+  if (!editedBox) return;
+  const std::u16string typed = editedBox->value;
+
+  formix.frm->chooseMenuItem(formix.frm->mnu0_undo);
+  const auto undo = formix.documents.lastUndo();
+  check(undo.applied >= 3 && undo.skipped == 1, "undo.html: the undo put back " + std::to_string(undo.applied) +
+                                                    " controls and left " + std::to_string(undo.skipped) + " edited one");
+  const auto undone = formix.read();
+  check(undone.has_value(), "undo.html is read after the undo");
+  if (!undone) return;
+  fill::PageFacts expected = before->page;
+  for (auto& c : expected.frames[0].controls) {
+    if (c.name == u"name1") c.value = typed;
+  }
+  check(formix.unchanged(expected, undone->page, "after the undo"),
+        "undo.html: every control shows what it did before the fill, the edited box what the person typed");
+
+  formix.frm->chooseMenuItem(formix.frm->mnu0_undo);
+  check(formix.documents.lastUndo().applied == 0 && formix.documents.lastUndo().skipped == 0,
+        "undo.html: a second undo finds nothing to put back");
+  const auto again = formix.read();
+  check(again && formix.unchanged(undone->page, again->page, "after the second undo"), "undo.html: the second undo changed nothing");
+}
+
 int run(const std::string& settings, const std::string& opener, const std::string& base, const std::string& pages) {
   Formix formix(*bridge::defaultSocketPath());
   std::string error;
@@ -314,6 +365,12 @@ int run(const std::string& settings, const std::string& opener, const std::strin
   formix.load(settings);
   check(formix.waitForBrowser(std::chrono::seconds(30)), "the browser's extension connects");
   if (failures) return 1;
+  // BRIDGE_ONLY=undo runs the undo checks alone, for repeating them quickly.
+  if (const char* only = std::getenv("BRIDGE_ONLY"); only && std::string(only) == "undo") {
+    checkUndo(formix, opener, base);
+    std::cout << passes << " passed, " << failures << " failed\n";
+    return failures == 0 ? 0 : 1;
+  }
 
   // Boxes hidden in every way, and frames of another site: only the visible form is filled.
   openPage(opener, base + "/hidden.html");
@@ -621,6 +678,8 @@ int run(const std::string& settings, const std::string& opener, const std::strin
   // The first window's page, read straight through the bridge by its browser window: not filled.
   const auto backNow = backWindow ? readWindow(*backWindow) : std::nullopt;
   check(backNow && formix.unchanged(back->page, *backNow, "back window"), "the window behind was left as it was");
+
+  checkUndo(formix, opener, base);
 
   std::cout << passes << " passed, " << failures << " failed\n";
   return failures == 0 ? 0 : 1;

@@ -183,9 +183,9 @@ click_at 3 250 200
 check "mouse mode 3: a right click in another program opens the popup menu" eventually 15 menus '^menus ' '^menus 1 '
 check "mouse mode 3: the other program never sees the right click" not_printed_since "$m" '^(rbutton|contextmenu)'
 # The first phrase item: below the page submenu and a separator (items of H pixels, separators of
-# 9, 3 pixels of border; the menu holds 20 items and 3 separators).
+# 9, 3 pixels of border; the menu holds 21 items and 3 separators).
 read -r mx my mw mh <<<"$(answer menus '^menus ' | sed -E 's/^menus 1 x=(-?[0-9]+) y=(-?[0-9]+) w=([0-9]+) h=([0-9]+).*/\1 \2 \3 \4/')"
-item=$(((mh - 6 - 27) / 20))
+item=$(((mh - 6 - 27) / 21))
 click_at 1 $((mx + mw / 2)) $((my + 3 + item + 9 + item / 2))
 check "popup: choosing a phrase types it into the other program" \
   eventually 15 text '^text ' '^text いつもお世話になっております。\\r\\n山田です。\\r\\n$'
