@@ -329,10 +329,11 @@ void checkUndo(Formix& formix, const std::string& opener, const std::string& bas
   const auto edited = formix.read();
   const auto* editedBox = edited ? named(topOf(edited->page), u"name1") : nullptr;
   const auto* filledBox = filled ? named(topOf(filled->page), u"name1") : nullptr;
-  check(editedBox && filledBox && editedBox->value != filledBox->value && editedBox->value.find(u"edited") != std::u16string::npos,
+  // The facts tell a box's length, not its text: the six letters typed lengthen it by six.
+  check(editedBox && filledBox && editedBox->valueLength == filledBox->valueLength + 6,
         "undo.html: the person's typing reached the family name box");
   if (!editedBox) return;
-  const std::u16string typed = editedBox->value;
+  const int typedLength = editedBox->valueLength;
 
   formix.frm->chooseMenuItem(formix.frm->mnu0_undo);
   const auto undo = formix.documents.lastUndo();
@@ -343,7 +344,7 @@ void checkUndo(Formix& formix, const std::string& opener, const std::string& bas
   if (!undone) return;
   fill::PageFacts expected = before->page;
   for (auto& c : expected.frames[0].controls) {
-    if (c.name == u"name1") c.value = typed;
+    if (c.name == u"name1") c.valueLength = typedLength;
   }
   check(formix.unchanged(expected, undone->page, "after the undo"),
         "undo.html: every control shows what it did before the fill, the edited box what the person typed");
