@@ -345,7 +345,15 @@ std::string encodeFill(uint64_t id, uint64_t read, const std::vector<fill::Contr
   for (const fill::ControlFill& f : fills) {
     json e = {{"frame", f.frame}, {"control", f.control}};
     switch (f.kind) {
-      case fill::ControlFill::Kind::Value: e["value"] = text::toUtf8(f.value); break;
+      case fill::ControlFill::Kind::Value: {
+        e["value"] = text::toUtf8(f.value);
+        if (!f.alternatives.empty()) {
+          json forms = json::array();
+          for (const std::u16string& a : f.alternatives) forms.push_back(text::toUtf8(a));
+          e["alternatives"] = std::move(forms);
+        }
+        break;
+      }
       case fill::ControlFill::Kind::Checked: e["checked"] = true; break;
       case fill::ControlFill::Kind::Option: e["option"] = f.option; break;
     }

@@ -89,6 +89,10 @@ struct ControlFill {
   std::u16string value;        // Value: the new text (inputs and text areas)
   int option = -1;             // Option: the index among the list's options
   std::u16string item;         // what profile item it receives, for reports ("family name")
+  // Value: the same value in the further forms the box may accept, to be tried in this order when
+  // the box's own rules (its length, pattern or type) refuse `value`: without or with hyphens,
+  // in the other width, zero-padded. A box that refuses them all is left as it was.
+  std::vector<std::u16string> alternatives;
 };
 
 }  // namespace formix::fill

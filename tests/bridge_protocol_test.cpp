@@ -290,14 +290,14 @@ TEST(BridgeFacts, TheFocusedWindowSaysItsTitleAndBounds) {
 
 TEST(BridgeEncoding, AFillNamesEachControlByFrameAndNumber) {
   std::vector<fill::ControlFill> fills(3);
-  fills[0] = {0, 2, fill::ControlFill::Kind::Value, u"山田 \"太郎\"", -1, u"family name"};
-  fills[1] = {0, 5, fill::ControlFill::Kind::Checked, u"", -1, u"gender"};
-  fills[2] = {31, 0, fill::ControlFill::Kind::Option, u"", 13, u"prefecture"};
+  fills[0] = {0, 2, fill::ControlFill::Kind::Value, u"山田 \"太郎\"", -1, u"family name", {u"山田"}};
+  fills[1] = {0, 5, fill::ControlFill::Kind::Checked, u"", -1, u"gender", {}};
+  fills[2] = {31, 0, fill::ControlFill::Kind::Option, u"", 13, u"prefecture", {}};
   const json fill = json::parse(bridge::encodeFill(6, 41, fills));
   EXPECT_EQ(fill["type"], "fill");
   EXPECT_EQ(fill["id"], 6);
   EXPECT_EQ(fill["read"], 41);
-  EXPECT_EQ(fill["fills"], json::parse(R"([{"frame":0,"control":2,"value":"山田 \"太郎\""},
+  EXPECT_EQ(fill["fills"], json::parse(R"([{"frame":0,"control":2,"value":"山田 \"太郎\"","alternatives":["山田"]},
                                           {"frame":0,"control":5,"checked":true},{"frame":31,"control":0,"option":13}])"));
   EXPECT_EQ(json::parse(bridge::encodeCollect(7, 1234)), json::parse(R"({"type":"collect","id":7,"window":1234})"));
   EXPECT_EQ(json::parse(bridge::encodeUndo(8, 1234)), json::parse(R"({"type":"undo","id":8,"window":1234})"));

@@ -456,7 +456,7 @@ TEST_F(DocumentsTest, ABrowserThatStopsAnsweringIsNoBrowserAndNothingIsWritten) 
   ASSERT_EQ(lookup(kBrowser).size(), 1u);
   extension->close();
   EXPECT_FALSE(documents.pageFacts(kBrowser));
-  EXPECT_FALSE(documents.applyFills(kBrowser, {fill::ControlFill{0, 0, fill::ControlFill::Kind::Value, u"山田", -1, u""}}));
+  EXPECT_FALSE(documents.applyFills(kBrowser, {fill::ControlFill{0, 0, fill::ControlFill::Kind::Value, u"山田", -1, u"", {}}}));
   ASSERT_TRUE(waitFor([&] { return server.browsers().empty(); }));
   EXPECT_TRUE(documents.browserWindows().empty());
   EXPECT_EQ(notConnected, 1);
@@ -569,8 +569,8 @@ TEST_F(ProcessDocumentsTest, FactsAreReadAndFilledOnceThroughTheBridge) {
   ASSERT_EQ(facts->frames.size(), 1u);
   EXPECT_EQ(facts->frames[0].controls[0].rowHeader, u"お名前");
   std::vector<fill::ControlFill> fills(2);
-  fills[0] = {0, 0, fill::ControlFill::Kind::Value, u"山田", -1, u"family name"};
-  fills[1] = {0, 3, fill::ControlFill::Kind::Checked, u"", -1, u"gender"};
+  fills[0] = {0, 0, fill::ControlFill::Kind::Value, u"山田", -1, u"family name", {}};
+  fills[1] = {0, 3, fill::ControlFill::Kind::Checked, u"", -1, u"gender", {}};
   EXPECT_FALSE(documents.applyFills(600, fills));
   EXPECT_EQ(documents.applyFills(500, fills), 1);
   EXPECT_EQ(documents.lastApply().sent, 2);

@@ -32,6 +32,7 @@ struct C {
   std::vector<int> selected = {};
   std::vector<std::u16string> sections = {};  // the headings above it, outermost first
   std::u16string block{}, autocomplete{}, aria{}, columnHeader{};
+  std::u16string pattern{}, inputMode{};
 };
 
 inline ControlFacts facts(const C& c, int number) {
@@ -63,6 +64,8 @@ inline ControlFacts facts(const C& c, int number) {
   f.autocomplete = c.autocomplete;
   f.ariaLabel = c.aria;
   f.columnHeader = c.columnHeader;
+  f.pattern = c.pattern;
+  f.inputMode = c.inputMode;
   for (size_t k = 0; k < c.options.size(); ++k) {
     const std::u16string& o = c.options[k];
     const size_t bar = o.find(u'|');  // "text|value"
@@ -99,6 +102,23 @@ inline std::vector<std::u16string> received(const PageFacts& p, const Profile& p
       }
       out.push_back(got);
     }
+  }
+  return out;
+}
+
+// Each control's value in every form it is offered in, most wanted first, joined by "|"; "-"
+// when it receives no text.
+inline std::vector<std::u16string> offered(const PageFacts& p) {
+  const RecognitionResult result = recognise(p, sampleProfile(), {2025, 6, 1});
+  std::vector<std::u16string> out;
+  for (const ControlFacts& c : p.frames.front().controls) {
+    std::u16string got = u"-";
+    for (const ControlFill& fill : result.fills) {
+      if (fill.control != c.control || fill.kind != ControlFill::Kind::Value) continue;
+      got = fill.value;
+      for (const std::u16string& a : fill.alternatives) got += u"|" + a;
+    }
+    out.push_back(got);
   }
   return out;
 }

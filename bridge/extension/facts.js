@@ -859,13 +859,34 @@ function formixFill(readId, fills) {
   const isChoice = (el) => el.localName === 'input' && (el.type === 'checkbox' || el.type === 'radio');
   const forbidden = (el) => (el.localName === 'input' && (el.type === 'password' || el.type === 'file')) ||
     /(^|\s)cc-/.test((el.getAttribute('autocomplete') || '').toLowerCase());
+  // The value's forms, the one asked for first; a form that is not text is not tried.
+  const formsOf = (fill) => [fill.value].concat(Array.isArray(fill.alternatives) ? fill.alternatives : [])
+    .filter((v, k, all) => typeof v === 'string' && all.indexOf(v) === k);
+  // Whether the box, holding `v`, keeps it as given and passes its own rules. The length is
+  // checked here: a value set by a script never counts as too long or too short to the browser.
+  const accepts = (el, v) => {
+    if ((el.maxLength >= 0 && v.length > el.maxLength) || (el.minLength > 0 && v.length < el.minLength)) return false;
+    el.value = v;
+    if (el.value !== v) return false;  // the box's type cleaned it (a number box, a date box)
+    const k = el.validity;
+    return !(k.patternMismatch || k.typeMismatch || k.tooLong || k.tooShort || k.rangeOverflow || k.rangeUnderflow ||
+      k.stepMismatch || k.badInput);
+  };
   function applyOne(el, fill) {
     if (typeof fill.value === 'string') {
       if (!(el.localName === 'textarea' || (el.localName === 'input' && TEXT_TYPES.has(el.type)))) return false;
-      if (el.value === fill.value) return true;
-      el.value = fill.value;
+      const forms = formsOf(fill);
+      if (forms.includes(el.value)) return true;
+      // The forms are tried without events, so the page sees only the one kept; when the box
+      // refuses them all, it gets back what it held and the page sees nothing.
+      const before = el.value;
+      const kept = forms.find((v) => accepts(el, v));
+      if (kept === undefined) {
+        if (el.value !== before) el.value = before;
+        return false;
+      }
       fire(el);
-      return el.value === fill.value;
+      return el.value === kept;
     }
     if (fill.checked === true) {
       if (!isChoice(el)) return false;

@@ -51,6 +51,7 @@ std::u16string_view refusalText(Refusal r) {
     case Refusal::OthersSection: return u"not the person's section";
     case Refusal::Period: return u"a period, not the birth date";
     case Refusal::SameItemAbove: return u"the same item is already filled above";
+    case Refusal::DoesNotFit: return u"the value does not fit the box";
   }
   return u"";
 }
@@ -384,12 +385,14 @@ void classify(Slot& s) {
   const LabelHint asked = readNote(c.below);
   s.noHyphen |= asked.noHyphen;
   s.withHyphen |= asked.withHyphen;
+  s.digitCounts |= asked.digitCounts;
   each([](const SourceRule& r) { return r.asks; }, [&](const SourceRule& r, const LabelHint& h) {
     s.confirm |= h.confirm && r.confirm;
     s.fullWidth |= h.fullWidth;
     s.halfWidth |= h.halfWidth;
     s.noHyphen |= h.noHyphen;
     s.withHyphen |= h.withHyphen;
+    s.digitCounts |= h.digitCounts;
     return false;
   });
   s.second = topicFrom->secondOfKind;

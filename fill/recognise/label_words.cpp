@@ -248,6 +248,14 @@ LabelHint readLabel(std::u16string_view label) {
     hint.noHyphen = containsAny(whole, kNoHyphen);
     hint.withHyphen = !hint.noHyphen && containsAny(whole, kWithHyphen);
   }
+  // "7桁": a count of digits, the number of characters the value is written in.
+  for (size_t at = label.find(u'桁'); at != std::u16string_view::npos; at = label.find(u'桁', at + 1)) {
+    size_t start = at;
+    while (start > 0 && text::isDigit(label[start - 1])) --start;
+    int n = 0;
+    for (size_t k = start; k < at && n < 100; ++k) n = n * 10 + text::digitValue(label[k]);
+    if (start < at && n < 32) hint.digitCounts |= 1u << n;
+  }
   // What follows "例" is an example value ("例）静岡市インフィックマンション302号"), no label.
   if (const size_t example = label.find(u'例'); example != std::u16string_view::npos) label = label.substr(0, example);
   if (label.empty()) return hint;

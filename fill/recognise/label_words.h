@@ -8,6 +8,7 @@
 // または携帯）" a telephone box.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -62,6 +63,7 @@ struct LabelHint {
   bool halfWidth = false;           // ... or for half-width ones (半角)
   bool noHyphen = false;            // "ハイフンなし", "ハイフン不要", "-なし"
   bool withHyphen = false;          // "ハイフンあり", "ハイフン付き", "ハイフンを入れて"
+  uint32_t digitCounts = 0;         // bit n: the label asks for n digits ("7桁", "10桁または11桁")
   bool present = false;             // the text was there (not empty)
   bool oneCharacter = false;        // the topic came from a one-character word alone ("年", "名", "姓")
   bool secondOfKind = false;        // a second box of its kind: "メールアドレス2", "予備の電話番号", "住所（サブ）"

@@ -193,7 +193,7 @@ void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const Civi
     if (!free(radios) || !oneEach || filled != 1) continue;
     for (Slot* r : radios) {
       if (mailBefore[r]->fill && !r->c->checked) {
-        r->fill = ControlFill{r->frame->frame, r->c->control, ControlFill::Kind::Checked, {}, -1, u"the address filled"};
+        r->fill = ControlFill{r->frame->frame, r->c->control, ControlFill::Kind::Checked, {}, -1, u"the address filled", {}};
       }
     }
   }

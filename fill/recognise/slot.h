@@ -44,6 +44,8 @@ enum class Refusal {
   // Its place: a section about someone or something else, a period of a history, or an item
   // already filled above.
   OthersSection, Period, SameItemAbove,
+  // The value: no form of it fits the box's length.
+  DoesNotFit,
 };
 // The text of the summary table ("password", "not visible", ...); "" for None.
 std::u16string_view refusalText(Refusal r);
@@ -67,6 +69,7 @@ struct Slot {
   int rank = 99;              // how near its topic's words stand (rankOf their source, kWeakWordRank, kTokenRank)
   bool roman = false, mobileMail = false, delivery = false;
   bool confirm = false, fullWidth = false, halfWidth = false, noHyphen = false, withHyphen = false, second = false;
+  uint32_t digitCounts = 0;   // bit n: its words ask for n digits ("7桁")
   bool unsupported = false;   // its topic rests on a one-character word ("年", "名") no strong label backs
   Owner owner = Owner::None;  // from the headings it sits under (readSections)
   std::u16string ownerWord;   // the heading's word that said so

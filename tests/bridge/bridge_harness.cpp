@@ -34,6 +34,7 @@
 #include "platform/linux/x11_windows.h"
 
 #include <xcb/xcb.h>
+#include "text/japanese.h"
 #include "text/utf.h"
 
 namespace formix::testing {
@@ -356,6 +357,40 @@ void checkUndo(Formix& formix, const std::string& opener, const std::string& bas
   check(again && formix.unchanged(undone->page, again->page, "after the second undo"), "undo.html: the second undo changed nothing");
 }
 
+// ---- Values checked against their boxes ----
+// Each box's own rules refuse the value's first form: the box gets the first other form it
+// accepts, and the page sees that one alone; a box that refuses every form stays empty and sees
+// nothing. The span after each box lists what its input events saw.
+void checkAcceptedForms(Formix& formix, const std::string& opener, const std::string& base) {
+  openPage(opener, base + "/accepted.html");
+  const auto before = formix.waitForPage(1, u"birth_d");
+  check(before.has_value(), "accepted.html is read through the bridge");
+  if (!before) return;
+  formix.frm->cmdPOST_Click();
+  const auto after = formix.read();
+  check(after.has_value(), "accepted.html is read after the fill");
+  if (!after) return;
+  const fill::Profile profile = formix.frm->profileSnapshot();
+  const auto seen = [&](const char16_t* name) {
+    const auto* box = named(topOf(after->page), name);
+    return box ? box->after : u"(gone)";
+  };
+  const auto& t = profile.telephone;
+  const int month = profile.birth ? profile.birth->month : 0;
+  const std::u16string wantMonth = text::widen((month < 10 ? "0" : "") + std::to_string(month));
+  check(seen(u"zip") == u"[" + profile.postalFirst + profile.postalLast + u"]",
+        "accepted.html: the postal code box that refuses hyphens got the code without them (" + utf8(seen(u"zip")) + ")");
+  check(seen(u"tel") == u"[" + text::toFullWidth(t[0] + t[1] + t[2]) + u"]",
+        "accepted.html: the telephone box that takes full-width digits got them (" + utf8(seen(u"tel")) + ")");
+  check(seen(u"birth_m").starts_with(u"[" + wantMonth + u"] "),
+        "accepted.html: the month box that wants two digits got them (" + utf8(seen(u"birth_m")) + ")");
+  const auto* mail = named(topOf(after->page), u"mail");
+  check(mail && mail->valueLength == 0 && mail->after.empty(),
+        "accepted.html: the mail box that refuses the address stays empty and its page saw nothing");
+  const auto* name = named(topOf(after->page), u"fullname");
+  check(name && name->valueLength > 0, "accepted.html: the boxes without rules are filled as before");
+}
+
 int run(const std::string& settings, const std::string& opener, const std::string& base, const std::string& pages) {
   Formix formix(*bridge::defaultSocketPath());
   std::string error;
@@ -366,9 +401,10 @@ int run(const std::string& settings, const std::string& opener, const std::strin
   formix.load(settings);
   check(formix.waitForBrowser(std::chrono::seconds(30)), "the browser's extension connects");
   if (failures) return 1;
-  // BRIDGE_ONLY=undo runs the undo checks alone, for repeating them quickly.
-  if (const char* only = std::getenv("BRIDGE_ONLY"); only && std::string(only) == "undo") {
-    checkUndo(formix, opener, base);
+  // BRIDGE_ONLY=undo (or forms) runs the undo checks (or the forms checks) alone, for repeating them quickly.
+  if (const char* only = std::getenv("BRIDGE_ONLY"); only && (std::string(only) == "undo" || std::string(only) == "forms")) {
+    if (std::string(only) == "undo") checkUndo(formix, opener, base);
+    else checkAcceptedForms(formix, opener, base);
     std::cout << passes << " passed, " << failures << " failed\n";
     return failures == 0 ? 0 : 1;
   }
@@ -681,6 +717,7 @@ int run(const std::string& settings, const std::string& opener, const std::strin
   check(backNow && formix.unchanged(back->page, *backNow, "back window"), "the window behind was left as it was");
 
   checkUndo(formix, opener, base);
+  checkAcceptedForms(formix, opener, base);
 
   std::cout << passes << " passed, " << failures << " failed\n";
   return failures == 0 ? 0 : 1;

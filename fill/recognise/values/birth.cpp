@@ -73,12 +73,15 @@ void fillBirthPart(Slot& s, Part part, const Profile& profile) {
     case Part::Day: {
       const int n = part == Part::Month ? birth->month : birth->day;
       const std::u16string_view item = part == Part::Month ? u"birth month" : u"birth day";
-      if (s.kind == Kind::Select) setOption(s, optionByNumber(s, n), item);
-      else setText(s, s.c->maxLength == 2 && exampleHyphens({s.c->placeholder}, 2) != Hyphens::Unknown &&
-                              s.c->placeholder.size() >= 2 && s.c->placeholder[0] == u'0'
-                          ? twoDigits(n)
-                          : text::decimal(n),
-                   item);
+      if (s.kind == Kind::Select) {
+        setOption(s, optionByNumber(s, n), item);
+        break;
+      }
+      // "05" when the example shows a leading zero; either way the other is the same number.
+      const bool padded = s.c->maxLength == 2 && exampleHyphens({s.c->placeholder}, 2) != Hyphens::Unknown &&
+                          s.c->placeholder.size() >= 2 && s.c->placeholder[0] == u'0';
+      const std::u16string plain = text::decimal(n), two = twoDigits(n);
+      setText(s, padded ? two : plain, item, {{padded ? plain : two}, true});
       break;
     }
     default:

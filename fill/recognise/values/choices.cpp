@@ -64,7 +64,7 @@ void fillGenderRadios(std::vector<Slot*>& radios, const Profile& profile) {
   }
   if (chosen == nullptr || chosen->c->checked) return;
   chosen->fill = ControlFill{chosen->frame->frame, chosen->c->control, ControlFill::Kind::Checked, {}, -1,
-                             u"gender (" + std::u16string(male ? text::kMaleCaption : text::kFemaleCaption) + u")"};
+                             u"gender (" + std::u16string(male ? text::kMaleCaption : text::kFemaleCaption) + u")", {}};
 }
 
 bool isGenderWord(const std::u16string& words) {
@@ -89,7 +89,7 @@ void fillOccupationRadios(std::vector<Slot*>& radios, const Profile& profile) {
     if (chosen == nullptr && namesOccupation(folded(!s->c->beside.empty() ? s->c->beside : s->c->label), wanted)) chosen = s;
   }
   if (chosen == nullptr || chosen->c->checked) return;
-  chosen->fill = ControlFill{chosen->frame->frame, chosen->c->control, ControlFill::Kind::Checked, {}, -1, u"occupation"};
+  chosen->fill = ControlFill{chosen->frame->frame, chosen->c->control, ControlFill::Kind::Checked, {}, -1, u"occupation", {}};
 }
 
 }  // namespace formix::fill::recognition

@@ -11,8 +11,8 @@ void fillMails(std::vector<Slot*>& group, const Profile& profile) {
   auto atSign = [](const std::u16string& t) { return t == u"@" || t == u"＠"; };
   if (group.size() == 2 && (atSign(group[0]->c->after) || atSign(group[1]->c->before) ||
                             group[0]->part == Part::Local || group[1]->part == Part::Domain)) {
-    setText(*group[0], profile.mailLocal, u"mail (before @)");
-    setText(*group[1], profile.mailDomain, u"mail (after @)");
+    setText(*group[0], profile.mailLocal, u"mail (before @)", {{}, false});
+    setText(*group[1], profile.mailDomain, u"mail (after @)", {{}, false});
     return;
   }
   for (Slot* s : group) {
@@ -20,7 +20,8 @@ void fillMails(std::vector<Slot*>& group, const Profile& profile) {
       s->refusal = Refusal::SecondAddress;
       continue;
     }
-    setText(*s, mail, s->confirm || s != group.front() ? u"mail (confirmation)" : u"mail");
+    // A mail address has one width: a full-width one is another, wrong address.
+    setText(*s, mail, s->confirm || s != group.front() ? u"mail (confirmation)" : u"mail", {{}, false});
   }
 }
 

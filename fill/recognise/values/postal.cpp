@@ -14,7 +14,7 @@ void fillPostal(std::vector<Slot*>& group, const Profile& profile) {
     setText(*group[1], b, u"postal code (4)");
   } else if (group.size() == 1 && !a.empty() && !b.empty()) {
     Slot& s = *group[0];
-    setText(s, wantsHyphens(s, 7, 1) ? a + u"-" + b : a + b, u"postal code");
+    setNumber(s, a + u"-" + b, u"postal code");
   }
 }
 

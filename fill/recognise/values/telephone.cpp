@@ -26,8 +26,7 @@ void fillTelephones(std::vector<Slot*>& group, const Profile& profile) {
                            s->row.part != Part::None;
     const bool partSized = s->c->maxLength > 0 && s->c->maxLength <= 5;
     if (group.size() == 1 && !namedPart && !partSized) {
-      const bool hyphens = wantsHyphens(*s, static_cast<int>(t[0].size() + t[1].size() + t[2].size()), 2);
-      setText(*s, hyphens ? t[0] + u"-" + t[1] + u"-" + t[2] : t[0] + t[1] + t[2], u"telephone");
+      setNumber(*s, t[0] + u"-" + t[1] + u"-" + t[2], u"telephone");
     } else if (s->part == Part::First) setText(*s, t[0], u"telephone (1)");
     else if (s->part == Part::Second) setText(*s, t[1], u"telephone (2)");
     else if (s->part == Part::Third) setText(*s, t[2], u"telephone (3)");

@@ -10,19 +10,32 @@ namespace formix::fill::recognition {
 
 std::u16string twoDigits(int n) { return n < 10 ? u"0" + text::decimal(n) : text::decimal(n); }
 
-// Whether a whole postal code or telephone number of `digits` digits and `hyphens` hyphens goes
-// with its hyphens.
-bool wantsHyphens(const Slot& s, int digits, int hyphens) {
-  if (s.noHyphen) return false;
+namespace {
+
+// What the page's own words say of hyphens in a whole number of `digits` digits: its notes
+// ("ハイフンなし", "7桁") and its example; nullopt when they say nothing.
+std::optional<bool> askedHyphens(const Slot& s, size_t digits) {
+  if (s.noHyphen || (digits < 32 && (s.digitCounts >> digits & 1u))) return false;
   if (s.withHyphen) return true;
   const Hyphens example =
       exampleHyphens({s.c->placeholder, s.c->title, s.c->after, s.c->before, s.c->label, s.c->rowHeader, s.c->below}, 7);
   if (example != Hyphens::Unknown) return example == Hyphens::Some;
-  if (s.c->maxLength > 0) return s.c->maxLength >= digits + hyphens;
-  if (!s.c->pattern.empty()) return s.c->pattern.find(u'-') != std::u16string::npos;
-  if (s.c->type == u"number") return false;
-  return true;
+  return std::nullopt;
 }
+
+// Failing words, what the box itself suggests: room for the hyphens, a pattern that has one, a
+// number box or a numeric keypad.
+bool boxTakesHyphens(const Slot& s, int length) {
+  if (s.c->maxLength > 0) return s.c->maxLength >= length;
+  if (!s.c->pattern.empty()) return s.c->pattern.find(u'-') != std::u16string::npos;
+  return s.c->type != u"number" && s.c->inputMode != u"numeric";
+}
+
+void addOnce(std::vector<std::u16string>& list, std::u16string value) {
+  if (!value.empty() && std::find(list.begin(), list.end(), value) == list.end()) list.push_back(std::move(value));
+}
+
+}  // namespace
 
 // The text a box receives, fitted to what its labels ask.
 std::u16string fitted(const Slot& s, std::u16string value) {
@@ -31,16 +44,44 @@ std::u16string fitted(const Slot& s, std::u16string value) {
   return value;
 }
 
-void setText(Slot& s, std::u16string value, std::u16string_view item) {
+void setText(Slot& s, std::u16string value, std::u16string_view item, OtherForms others) {
   if (value.empty()) return;
-  s.fill = ControlFill{s.frame->frame, s.c->control, ControlFill::Kind::Value, fitted(s, std::move(value)), -1,
-                       std::u16string(item)};
+  std::vector<std::u16string> forms;
+  addOnce(forms, fitted(s, std::move(value)));
+  for (std::u16string& f : others.forms) addOnce(forms, fitted(s, std::move(f)));
+  // A width the labels asked for stays; otherwise either width is the same value.
+  if (others.otherWidth && !s.fullWidth && !s.halfWidth) {
+    const size_t asked = forms.size();
+    for (size_t k = 0; k < asked; ++k) addOnce(forms, text::toHalfWidth(forms[k]));
+    for (size_t k = 0; k < asked; ++k) addOnce(forms, text::toFullWidth(forms[k]));
+  }
+  // maxlength counts UTF-16 units, as the strings here do.
+  if (s.c->maxLength >= 0) {
+    std::erase_if(forms, [&](const std::u16string& f) { return f.size() > static_cast<size_t>(s.c->maxLength); });
+  }
+  if (forms.empty()) {
+    s.refusal = Refusal::DoesNotFit;
+    return;
+  }
+  ControlFill fill{s.frame->frame, s.c->control, ControlFill::Kind::Value, std::move(forms.front()), -1, std::u16string(item), {}};
+  fill.alternatives.assign(std::make_move_iterator(forms.begin() + 1), std::make_move_iterator(forms.end()));
+  s.fill = std::move(fill);
+}
+
+void setNumber(Slot& s, const std::u16string& withHyphens, std::u16string_view item) {
+  std::u16string without = withHyphens;
+  std::erase(without, u'-');
+  const std::optional<bool> asked = askedHyphens(s, without.size());
+  const bool hyphens = asked.value_or(boxTakesHyphens(s, static_cast<int>(withHyphens.size())));
+  OtherForms others;
+  if (!asked) others.forms.push_back(hyphens ? without : withHyphens);
+  setText(s, hyphens ? withHyphens : without, item, std::move(others));
 }
 
 void setOption(Slot& s, std::optional<int> option, std::u16string_view item) {
   if (!option) return;
   if (s.c->options[*option].selected) return;  // already so
-  s.fill = ControlFill{s.frame->frame, s.c->control, ControlFill::Kind::Option, {}, *option, std::u16string(item)};
+  s.fill = ControlFill{s.frame->frame, s.c->control, ControlFill::Kind::Option, {}, *option, std::u16string(item), {}};
 }
 
 // An option that only says "choose": "選択してください", "--", "".

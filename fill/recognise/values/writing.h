@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fill/recognise/slot.h"
 
@@ -12,13 +13,22 @@ namespace formix::fill::recognition {
 
 // "05" for 5: a month or day written with two digits.
 std::u16string twoDigits(int n);
-// Whether a whole postal code or telephone number of `digits` digits and `hyphens` hyphens goes
-// with its hyphens.
-bool wantsHyphens(const Slot& s, int digits, int hyphens);
 // The text a box receives, fitted to what its labels ask (full- or half-width).
 std::u16string fitted(const Slot& s, std::u16string value);
-// The box receives `value` (nothing when it is empty), reported as `item`.
-void setText(Slot& s, std::u16string value, std::u16string_view item);
+// The same value written otherwise, for a box whose own rules (its length, pattern or type)
+// refuse the form the page's words asked for.
+struct OtherForms {
+  std::vector<std::u16string> forms;  // most wanted first
+  bool otherWidth = true;             // its half- or full-width twin is the same value too
+};
+// The box receives `value` (nothing when it is empty), reported as `item`, with its other forms
+// to try after it. Forms longer than the box's maxlength are dropped; when none is left, the box
+// is left alone as one the value does not fit.
+void setText(Slot& s, std::u16string value, std::u16string_view item, OtherForms others = {});
+// A whole postal code or telephone number, given with its hyphens: written with them or without,
+// as the page's notes, example, length, pattern or type ask; the other way is its other form
+// unless the notes or the example settled it.
+void setNumber(Slot& s, const std::u16string& withHyphens, std::u16string_view item);
 // The list's option is chosen, unless none was found or it is chosen already.
 void setOption(Slot& s, std::optional<int> option, std::u16string_view item);
 // An option that only says "choose": "選択してください", "--", "".
