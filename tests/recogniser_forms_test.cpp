@@ -2,6 +2,7 @@
 // asked for; the extension writes the first form the box accepts.
 #include <gtest/gtest.h>
 
+#include "fill/recognise/values/date_example.h"
 #include "tests/recogniser_facts.h"
 
 namespace formix::fill {
@@ -32,6 +33,42 @@ TEST(RecogniserForms, AMailHasOneWidthAndAMonthMayBePadded) {
   EXPECT_EQ(offered(page({{.rowHeader = u"生年月日", .after = u"年"}, {.rowHeader = u"生年月日", .after = u"月"},
                           {.rowHeader = u"生年月日", .after = u"日"}})),
             (V{u"1980|１９８０", u"5|05|５|０５", u"15|１５"}));
+}
+
+TEST(DateExamples, TheBirthDateIsWrittenInTheExamplesOrderEraPaddingAndWidth) {
+  using recognition::dateLikeExample;
+  const CivilDate d{1980, 5, 15};
+  EXPECT_EQ(dateLikeExample(u"例：1980/01/01", d), u"1980/05/15");
+  EXPECT_EQ(dateLikeExample(u"（例）19800101", d), u"19800515");
+  EXPECT_EQ(dateLikeExample(u"例：1980年1月1日生まれ", d), u"1980年5月15日");
+  EXPECT_EQ(dateLikeExample(u"例：平成2年1月1日", d), u"昭和55年5月15日");
+  EXPECT_EQ(dateLikeExample(u"例）H02.01.01", d), u"S55.05.15");
+  EXPECT_EQ(dateLikeExample(u"例：１９８０－０１－０１", d), u"１９８０－０５－１５");
+  EXPECT_EQ(dateLikeExample(u"YYYY/MM/DD", d), u"1980/05/15");
+  EXPECT_EQ(dateLikeExample(u"dd.mm.yyyy", d), u"15.05.1980");
+  EXPECT_EQ(dateLikeExample(u"例：25/12/1990", d), u"15/05/1980");
+  EXPECT_EQ(dateLikeExample(u"例：12/25/1990", d), u"05/15/1980");
+  // Month and day either way round, a year of two digits, no date at all: no shape.
+  EXPECT_EQ(dateLikeExample(u"例：01/02/1980", d), std::nullopt);
+  EXPECT_EQ(dateLikeExample(u"例：80/01/01", d), std::nullopt);
+  EXPECT_EQ(dateLikeExample(u"Date of birth", d), std::nullopt);
+  EXPECT_EQ(dateLikeExample(u"半角数字で入力", d), std::nullopt);
+  // Before Meiji there is no era to write.
+  EXPECT_EQ(dateLikeExample(u"例：昭和55年1月1日", CivilDate{1850, 1, 1}), std::nullopt);
+}
+
+TEST(DateExamples, AYearBoxTakesTheYearAsItsExampleWritesIt) {
+  using recognition::yearLikeExample;
+  const CivilDate d{1980, 5, 15};
+  EXPECT_EQ(yearLikeExample(u"例：1975", d), u"1980");
+  EXPECT_EQ(yearLikeExample(u"例）昭和50", d), u"昭和55");
+  EXPECT_EQ(yearLikeExample(u"例：s50", d), u"s55");
+  EXPECT_EQ(yearLikeExample(u"例：50", d), std::nullopt);
+  EXPECT_EQ(yearLikeExample(u"例：1980/01/01", d), std::nullopt);
+  EXPECT_EQ(received(page({{.rowHeader = u"生年月日", .placeholder = u"例：昭和50", .after = u"年"},
+                           {.rowHeader = u"生年月日", .after = u"月"}, {.rowHeader = u"生年月日", .after = u"日"}})),
+            (V{u"昭和55", u"5", u"15"}));
+  EXPECT_EQ(received(page({{.label = u"生年月日", .placeholder = u"例：平成2年1月1日"}})), (V{u"昭和55年5月15日"}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The birth date: lists of year, month, day and era, text boxes, date boxes, and the age.
 #include <algorithm>
 
+#include "fill/recognise/values/date_example.h"
 #include "fill/recognise/values/writing.h"
 #include "text/compare.h"
 #include "text/japanese.h"
@@ -42,6 +43,11 @@ void fillEra(Slot& s, const Profile& profile) {
             u"birth era");
 }
 
+// The texts where a box shows an example of what it takes.
+std::vector<const std::u16string*> exampleTexts(const Slot& s) {
+  return {&s.c->placeholder, &s.c->title, &s.c->after, &s.c->before, &s.c->below};
+}
+
 void fillBirthPart(Slot& s, Part part, const Profile& profile) {
   const auto birth = profile.birth;
   if (!birth) return;
@@ -58,7 +64,12 @@ void fillBirthPart(Slot& s, Part part, const Profile& profile) {
         }
         setOption(s, at, u"birth year");
       } else {
-        setText(s, text::decimal(birth->year), u"birth year");
+        // A year box whose example shows an era ("例：昭和55", "S55") takes the era year so.
+        std::optional<std::u16string> shown;
+        for (const std::u16string* t : exampleTexts(s)) {
+          if (!shown) shown = yearLikeExample(*t, *birth);
+        }
+        setText(s, shown ? *shown : text::decimal(birth->year), u"birth year");
       }
       break;
     case Part::EraYear:
@@ -113,29 +124,17 @@ Part birthPartByOptions(const Slot& s) {
 }
 
 // A whole birth date in one text box, written like the page's example ("例：19800515",
-// "1980/01/01", "1980年1月1日"), or by its length (8: digits only, 10: with slashes).
+// "1980/01/01", "昭和55年1月1日", "DD/MM/YYYY"), or by its length (8: digits only, 10: with slashes).
 void fillBirthText(Slot& s, const Profile& profile) {
   const auto birth = profile.birth;
   if (!birth) return;
-  const std::u16string y = text::decimal(birth->year);
-  for (const std::u16string* t : {&s.c->placeholder, &s.c->title, &s.c->after, &s.c->before, &s.c->below}) {
-    for (size_t i = 0; i + 4 <= t->size(); ++i) {
-      auto digit = [&](size_t k) { return k < t->size() && (*t)[k] >= u'0' && (*t)[k] <= u'9'; };
-      if (!(digit(i) && digit(i + 1) && digit(i + 2) && digit(i + 3)) || (i > 0 && digit(i - 1))) continue;
-      size_t k = i + 4;
-      if (digit(k) && digit(k + 1) && digit(k + 2) && digit(k + 3) && !digit(k + 4)) {
-        setText(s, y + twoDigits(birth->month) + twoDigits(birth->day), u"birth date");
-        return;
-      }
-      const char16_t sep = k < t->size() ? (*t)[k] : u'\0';
-      if (sep != u'/' && sep != u'-' && sep != u'年' && sep != u'.') continue;
-      const bool padded = digit(k + 1) && digit(k + 2);
-      auto part = [&](int n) { return padded ? twoDigits(n) : text::decimal(n); };
-      if (sep == u'年') setText(s, y + u"年" + part(birth->month) + u"月" + part(birth->day) + u"日", u"birth date");
-      else setText(s, y + sep + part(birth->month) + sep + part(birth->day), u"birth date");
+  for (const std::u16string* t : exampleTexts(s)) {
+    if (auto shown = dateLikeExample(*t, *birth)) {
+      setText(s, std::move(*shown), u"birth date");
       return;
     }
   }
+  const std::u16string y = text::decimal(birth->year);
   if (s.c->maxLength == 8) setText(s, y + twoDigits(birth->month) + twoDigits(birth->day), u"birth date");
   else if (s.c->maxLength == 10) setText(s, y + u"/" + twoDigits(birth->month) + u"/" + twoDigits(birth->day), u"birth date");
 }
