@@ -43,6 +43,8 @@ TEST(DateExamples, TheBirthDateIsWrittenInTheExamplesOrderEraPaddingAndWidth) {
   EXPECT_EQ(dateLikeExample(u"例：1980年1月1日生まれ", d), u"1980年5月15日");
   EXPECT_EQ(dateLikeExample(u"例：平成2年1月1日", d), u"昭和55年5月15日");
   EXPECT_EQ(dateLikeExample(u"例）H02.01.01", d), u"S55.05.15");
+  EXPECT_EQ(dateLikeExample(u"例：平成元年4月1日", d), u"昭和55年5月15日");
+  EXPECT_EQ(dateLikeExample(u"例：平成元年4月1日", CivilDate{1989, 5, 15}), u"平成元年5月15日");
   EXPECT_EQ(dateLikeExample(u"例：１９８０－０１－０１", d), u"１９８０－０５－１５");
   EXPECT_EQ(dateLikeExample(u"YYYY/MM/DD", d), u"1980/05/15");
   EXPECT_EQ(dateLikeExample(u"dd.mm.yyyy", d), u"15.05.1980");

@@ -25,6 +25,7 @@ struct Piece {
   size_t width = 0;      // a field's characters
   long number = -1;      // a field of digits: its value
   bool fullWidth = false;
+  bool gannen = false;   // the era's first year written "元"
 };
 
 bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
@@ -44,7 +45,14 @@ std::vector<Piece> piecesAt(std::u16string_view t, size_t at) {
   while (i < t.size() && pieces.size() < 12) {
     const char16_t c = t[i];
     Piece p;
-    if (text::isDigit(c)) {
+    if (c == u'元' && !pieces.empty() && pieces.back().kind == Piece::Kind::Era) {
+      // "平成元年": an era's first year.
+      p.kind = Piece::Kind::Field;
+      p.width = 1;
+      p.number = 1;
+      p.gannen = true;
+      ++i;
+    } else if (text::isDigit(c)) {
       size_t end = i;
       long n = 0;
       while (end < t.size() && text::isDigit(t[end]) && end - i < 9) n = n * 10 + text::digitValue(t[end++]);
@@ -174,6 +182,10 @@ std::optional<std::u16string> written(const std::vector<Piece>& pieces, const Ci
       case Role::Month: n = date.month; break;
       case Role::Day: n = date.day; break;
       case Role::Unknown: return std::nullopt;
+    }
+    if (p.gannen && n == 1) {
+      out += u"元";
+      continue;
     }
     std::u16string digits = p.width == 2 && p.role != Role::Year ? twoDigits(n) : text::decimal(n);
     out += p.fullWidth ? text::toFullWidth(digits) : digits;
