@@ -35,6 +35,16 @@ TEST(RecogniserForms, AMailHasOneWidthAndAMonthMayBePadded) {
             (V{u"1980|１９８０", u"5|05|５|０５", u"15|１５"}));
 }
 
+TEST(RecogniserForms, ANameMayTakeABlankAndAReadingHiraganaUnlessThePageSaid) {
+  EXPECT_EQ(offered(page({{.rowHeader = u"お名前"}})), (V{u"山田太郎|山田 太郎|山田　太郎"}));
+  EXPECT_EQ(offered(page({{.rowHeader = u"お名前", .placeholder = u"例）鈴木 一郎"}})), (V{u"山田 太郎|山田　太郎"}));
+  EXPECT_EQ(offered(page({{.rowHeader = u"フリガナ"}})), (V{u"ヤマダタロウ|ヤマダ タロウ|ヤマダ　タロウ"}));
+  EXPECT_EQ(offered(page({{.rowHeader = u"ふりがな"}, {.rowHeader = u"ふりがな"}})), (V{u"やまだ", u"たろう"}));
+  // The 名 inside 名前 and 仮名 names no part: the whole reading.
+  EXPECT_EQ(offered(page({{.rowHeader = u"お名前（読み仮名）"}})), (V{u"やまだたろう|やまだ たろう|やまだ　たろう"}));
+  EXPECT_EQ(offered(page({{.name = u"name_kana"}})), (V{u"ヤマダタロウ|ヤマダ タロウ|やまだたろう|やまだ たろう|ヤマダ　タロウ|やまだ　たろう"}));
+}
+
 TEST(DateExamples, TheBirthDateIsWrittenInTheExamplesOrderEraPaddingAndWidth) {
   using recognition::dateLikeExample;
   const CivilDate d{1980, 5, 15};

@@ -317,6 +317,13 @@ LabelHint readLabel(std::u16string_view label) {
     if (hint.part == Part::None && (hint.topic == Topic::Name || hint.topic == Topic::Kana || hint.topic == Topic::Birth)) {
       std::u16string rest = folded.folded();
       rest.replace(strong.at, strong.length, strong.length, u' ');
+      // Nor is the 名 of another name's word a part: "お名前（読み仮名）" names the whole name.
+      for (const FoldedWord& w : strongWords()) {
+        if (w.word->topic != Topic::Name && w.word->topic != Topic::Kana) continue;
+        for (size_t at = rest.find(w.folded); at != std::u16string::npos; at = rest.find(w.folded, at + w.folded.size())) {
+          rest.replace(at, w.folded.size(), w.folded.size(), u' ');
+        }
+      }
       const Found weak = firstWord(text::FoldedText(rest), weakWords());
       // "姓と名の間に…" names both parts: the whole name.
       const bool both = (rest.find(u'姓') != std::u16string::npos && rest.find(u'名') != std::u16string::npos) ||

@@ -1,5 +1,6 @@
 // The names and their reading, in one box or two.
 #include <algorithm>
+#include <optional>
 
 #include "fill/recognise/values/writing.h"
 #include "text/compare.h"
@@ -9,8 +10,8 @@
 namespace formix::fill::recognition {
 
 // What stands between family and given name in one box: what the page's example has ("例）山田
-// 太郎"), or what its words ask ("姓と名の間に全角スペース"); nothing otherwise.
-std::u16string nameBlank(const Slot& s) {
+// 太郎"), or what its words ask ("姓と名の間に全角スペース"); nullopt when neither says.
+std::optional<std::u16string> nameBlank(const Slot& s) {
   for (const std::u16string* t : {&s.c->placeholder, &s.c->title, &s.c->after, &s.c->label, &s.c->rowHeader, &s.c->before}) {
     const std::u16string f = text::foldText(*t);
     const bool asked = f.find(u"スペース") != std::u16string::npos || f.find(u"空白") != std::u16string::npos;
@@ -29,6 +30,7 @@ std::u16string nameBlank(const Slot& s) {
     example.remove_prefix(1);
   }
   const size_t gap = example.find_first_of(u" 　");
+  if (example.empty()) return std::nullopt;
   if (gap == std::u16string_view::npos || gap == 0 || gap + 1 >= example.size()) return u"";
   const std::u16string_view rest = example.substr(gap + 1);
   if (rest.find_first_of(u" 　") != std::u16string_view::npos) return u"";
@@ -51,16 +53,28 @@ void fillNames(std::vector<Slot*>& group, const Profile& profile) {
       }
     }
   }
-  const std::u16string blank = group.size() == 1 ? nameBlank(*group.front()) : u"";
-  auto value = [&](int part) -> std::u16string {
+  const std::optional<std::u16string> blankSaid = group.size() == 1 ? nameBlank(*group.front()) : std::nullopt;
+  const std::u16string blank = blankSaid.value_or(u"");
+  auto value = [&](int part, Script in, const std::u16string& between) -> std::u16string {
     // 0 family, 1 given, 2 both.
-    if (!kana) return part == 0 ? profile.familyName : part == 1 ? profile.givenName : profile.familyName + blank + profile.givenName;
-    if (part == 2) return kanaIn(profile.familyKana, script) + blank + kanaIn(profile.givenKana, script);
-    return kanaIn(part == 0 ? profile.familyKana : profile.givenKana, script);
+    if (!kana) return part == 0 ? profile.familyName : part == 1 ? profile.givenName : profile.familyName + between + profile.givenName;
+    if (part == 2) return kanaIn(profile.familyKana, in) + between + kanaIn(profile.givenKana, in);
+    return kanaIn(part == 0 ? profile.familyKana : profile.givenKana, in);
   };
   const std::u16string_view items[2][3] = {{u"family name", u"given name", u"full name"},
                                            {u"family name (kana)", u"given name (kana)", u"full name (kana)"}};
-  auto set = [&](Slot* s, int part) { setText(*s, value(part), items[kana][part]); };
+  // What nobody asked for may go either way: a blank between the two names, a reading in
+  // hiragana rather than katakana.
+  auto set = [&](Slot* s, int part) {
+    OtherForms others;
+    const bool blankFree = part == 2 && !blankSaid;
+    if (blankFree) others.forms.push_back(value(part, script, u" "));
+    if (kana && script == Script::Unknown) {
+      others.forms.push_back(value(part, Script::Hiragana, blank));
+      if (blankFree) others.forms.push_back(value(part, Script::Hiragana, u" "));
+    }
+    setText(*s, value(part, script, blank), items[kana][part], std::move(others));
+  };
   if (group.size() == 1) {
     Slot* s = group.front();
     set(s, s->part == Part::Family ? 0 : s->part == Part::Given ? 1 : 2);
