@@ -37,6 +37,12 @@ TEST(RecogniserSections, TheHeadingAboveSaysWhoseDetailsABlockAsksFor) {
   EXPECT_EQ(received(page({{.rowHeader = u"ご住所", .sections = {u"ご依頼主様"}}, {.rowHeader = u"ご住所", .sections = {u"お届け先様"}}})),
             (V{u"東京都千代田区千代田1-1ABCビル 101", u"-"}));
   EXPECT_EQ(received(page({{.rowHeader = u"ご住所", .sections = {u"お届け先"}}})), (V{u"東京都千代田区千代田1-1ABCビル 101"}));
+  // A row named for delivery, alone on the page, with the list of prefectures in it: the address.
+  EXPECT_EQ(received(page({{.rowHeader = u"お届け先住所", .before = u"〒", .placeholder = u"000-0000"},
+                           {.type = u"select", .rowHeader = u"お届け先住所", .options = {u"都道府県", u"東京都", u"大阪府"}, .name = u"pref", .selected = {0}},
+                           {.rowHeader = u"お届け先住所", .placeholder = u"市区町村・番地"},
+                           {.rowHeader = u"お届け先住所", .placeholder = u"建物名・部屋番号"}})),
+            (V{u"100-0001", u"#1", u"千代田区千代田1-1", u"ABCビル 101"}));
 }
 
 TEST(RecogniserOnePlace, EachItemFillsOneBoxOrGroupTheOwnSectionsFirst) {
@@ -65,6 +71,8 @@ TEST(RecogniserOnePlace, EachItemFillsOneBoxOrGroupTheOwnSectionsFirst) {
 TEST(RecogniserEvidence, OneCharacterWordsLeaveWordsSecondBoxesAndVisibleLabels) {
   // "名" of "施設名" names no person; under "お名前" it is the given name.
   EXPECT_EQ(received(page({{.label = u"施設名"}})), (V{u"-"}));
+  // "…者名" is the name of whoever the word names: the whole name.
+  EXPECT_EQ(received(page({{.rowHeader = u"ご予約者名", .placeholder = u"例）山田 花子"}})), (V{u"山田 太郎"}));
   EXPECT_EQ(received(page({{.label = u"姓", .block = u"お名前"}, {.label = u"名", .block = u"お名前"}})), (V{u"山田", u"太郎"}));
   // A FAX box whose label also says 連絡先, either way round.
   EXPECT_EQ(received(page({{.type = u"tel", .label = u"電話番号"}, {.type = u"tel", .label = u"FAX（連絡先）"}, {.label = u"連絡先FAX番号"}})),

@@ -48,6 +48,7 @@ constexpr Word kStrong[] = {
     {u"携帯", Topic::Mobile}, {u"モバイル", Topic::Mobile}, {u"mobile", Topic::Mobile},
 
     {u"氏名", Topic::Name}, {u"名前", Topic::Name}, {u"姓名", Topic::Name}, {u"フルネーム", Topic::Name},
+    {u"者名", Topic::Name},  // "申込者名", "ご予約者名": the name of the one who applies
     {u"名字", Topic::Name, Part::Family}, {u"苗字", Topic::Name, Part::Family}, {u"name", Topic::Name},
 
     {u"フリガナ", Topic::Kana}, {u"よみがな", Topic::Kana}, {u"読み仮名", Topic::Kana}, {u"カタカナ", Topic::Kana},

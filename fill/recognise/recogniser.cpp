@@ -92,6 +92,19 @@ void leaveOthersSections(std::vector<Slot*>& visible) {
 // A shop's order form: "ご注文者" with "お届け先" below it, a main mail with a mobile's beside it.
 // The mobile's mail box and the delivery address are left alone when the person's own are there.
 void leaveSecondAddresses(std::vector<Slot*>& visible) {
+  // The boxes of one address share a row of one section: when its header names a delivery
+  // address, so do they all, the list of prefectures too, whatever words of their own they have.
+  auto addressTopic = [](const Slot* s) {
+    return s->topic == Topic::Address || s->topic == Topic::Postal || s->topic == Topic::Prefecture;
+  };
+  for (const Slot* d : visible) {
+    if (!d->delivery || !addressTopic(d) || d->c->rowHeader.empty()) continue;
+    for (Slot* s : visible) {
+      if (addressTopic(s) && s->frame == d->frame && s->c->rowHeader == d->c->rowHeader && s->c->sections == d->c->sections) {
+        s->delivery = true;
+      }
+    }
+  }
   const bool mainMail = any(visible, [](const Slot* s) { return s->topic == Topic::Mail && !s->mobileMail; });
   const bool ownAddress = any(visible, [](const Slot* s) {
     return (s->topic == Topic::Address || s->topic == Topic::Postal || s->topic == Topic::Prefecture) && !s->delivery;
