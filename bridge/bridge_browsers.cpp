@@ -114,6 +114,10 @@ std::vector<ports::WindowHandle> BridgeBrowsers::browserWindows() {
 
   // Each browser's focused window; one whose desktop window is known already needs no marker.
   const auto focused = askEach(server_, browsers, [](size_t, uint64_t id) { return encodeFocus(id); }, options_.requestTimeout);
+  if (focusedWindow) {
+    matchByFocus(browsers, focused);
+    return matches_.empty() ? std::vector<ports::WindowHandle>{} : std::vector<ports::WindowHandle>{matches_.front().window};
+  }
   std::vector<ConnectionId> unknown;
   for (size_t k = 0; k < browsers.size(); ++k) {
     if (!focused[k] || !std::holds_alternative<Focused>(*focused[k])) continue;
@@ -169,9 +173,63 @@ std::vector<ports::WindowHandle> BridgeBrowsers::browserWindows() {
     }
   }
 
+  keepOneMatchPerWindow(browsers, focused);
   std::vector<ports::WindowHandle> windows;
   for (const Match& match : matches_) windows.push_back(match.window);
   return windows;
+}
+
+namespace {
+
+const Focused* focusAnswer(const std::vector<ConnectionId>& browsers, const std::vector<std::optional<Incoming>>& focused,
+                           ConnectionId connection) {
+  for (size_t k = 0; k < browsers.size(); ++k) {
+    if (browsers[k] == connection && focused[k]) return std::get_if<Focused>(&*focused[k]);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void BridgeBrowsers::matchByFocus(const std::vector<ConnectionId>& browsers,
+                                  const std::vector<std::optional<Incoming>>& focused) {
+  std::vector<size_t> saysFocused;
+  for (size_t k = 0; k < browsers.size(); ++k) {
+    const Focused* answer = focused[k] ? std::get_if<Focused>(&*focused[k]) : nullptr;
+    if (answer != nullptr && answer->hasFocus.value_or(false)) saysFocused.push_back(k);
+  }
+  if (saysFocused.size() > 1) {
+    // One of them is wrong (a browser that missed losing the focus), and nothing tells which.
+    if (onTwoFocused) onTwoFocused();
+    return;
+  }
+  if (saysFocused.empty()) return;
+  const ports::WindowHandle front = focusedWindow();
+  if (front == 0) return;
+  const Focused& answer = std::get<Focused>(*focused[saysFocused.front()]);
+  // The window in front shows the page the browser says it shows: a browser whose word about the
+  // focus is stale is not taken for another program's window.
+  if (!answer.title.empty() && windows_.windowText(front).rfind(answer.title, 0) != 0) return;
+  matches_.push_back({front, browsers[saysFocused.front()], answer.window});
+}
+
+// Two connections may lead to one desktop window: two profiles of one browser, each with its own
+// extension and relay, share the browser's process and its windows. The one whose window has the
+// focus is the one in front; else the one that lost it last; else the first.
+void BridgeBrowsers::keepOneMatchPerWindow(const std::vector<ConnectionId>& browsers,
+                                           const std::vector<std::optional<Incoming>>& focused) {
+  const auto rank = [&](const Match& m) {
+    const Focused* answer = focusAnswer(browsers, focused, m.connection);
+    if (answer == nullptr) return std::pair<bool, int64_t>{false, 0};
+    return std::pair<bool, int64_t>{answer->hasFocus.value_or(false), answer->focusLostAt.value_or(0)};
+  };
+  std::vector<Match> kept;
+  for (const Match& match : matches_) {
+    const auto same = std::find_if(kept.begin(), kept.end(), [&](const Match& k) { return k.window == match.window; });
+    if (same == kept.end()) kept.push_back(match);
+    else if (rank(match) > rank(*same)) *same = match;
+  }
+  matches_ = std::move(kept);
 }
 
 const BridgeBrowsers::Match* BridgeBrowsers::matchOf(ports::WindowHandle window) const {

@@ -115,17 +115,29 @@ async function focusedWindow(withTabs = false) {
   return win;
 }
 
+// When each window last lost the keyboard focus (Date.now()). A desktop that tells no program
+// which window is in front (Wayland) leaves it to the browsers' own word about their focus.
+const focusLostAt = new Map();
+let focusedNow = null;
+api.windows.onFocusChanged.addListener((windowId) => {
+  if (focusedNow !== null && focusedNow !== windowId) focusLostAt.set(focusedNow, Date.now());
+  focusedNow = windowId >= 0 ? windowId : null;
+});
+api.windows.onRemoved.addListener((windowId) => focusLostAt.delete(windowId));
+
 // The focused window, and what tells it from the browser's other windows on the desktop: its
-// active tab's title (which the window's title starts with) and its bounds.
+// active tab's title (which the window's title starts with), its bounds, whether it has the
+// keyboard focus now and when it last lost it.
 async function describeFocus(id) {
   const win = await focusedWindow(true);
   // A window without an active tab has a title of the browser's own.
   const tab = (win.tabs || []).find((t) => t.active);
   const title = (tab && tab.title) || '';
-  const answer = { type: 'focused', id, window: win.id, title: title.slice(0, 1000) };
+  const answer = { type: 'focused', id, window: win.id, title: title.slice(0, 1000), hasFocus: win.focused === true };
   if ([win.left, win.top, win.width, win.height].every(Number.isSafeInteger)) {
     answer.bounds = { left: win.left, top: win.top, width: win.width, height: win.height };
   }
+  if (focusLostAt.has(win.id)) answer.focusLostAt = focusLostAt.get(win.id);
   return answer;
 }
 
