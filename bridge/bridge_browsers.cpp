@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "bridge/process_tree.h"
+#include "text/compare.h"
 #include "text/utf.h"
 
 namespace formix::bridge {
@@ -203,14 +204,45 @@ void BridgeBrowsers::matchByFocus(const std::vector<ConnectionId>& browsers,
     if (onTwoFocused) onTwoFocused();
     return;
   }
-  if (saysFocused.empty()) return;
-  const ports::WindowHandle front = focusedWindow();
+  const FocusedWindow now = focusedWindow();
+  const ports::WindowHandle front = now.window;
   if (front == 0) return;
+  if (saysFocused.empty()) {
+    // Formix's own window took the focus (a click on the bar, the popup menu): the browser window
+    // that lost it last, at that moment, is the one the person worked in, if that is the window
+    // focused before.
+    if (!ownWindow(front)) return;
+    int64_t last = 0;
+    for (size_t k = 0; k < browsers.size(); ++k) {
+      const Focused* answer = focused[k] ? std::get_if<Focused>(&*focused[k]) : nullptr;
+      const int64_t lost = answer != nullptr ? answer->focusLostAt.value_or(0) : 0;
+      if (lost > last) saysFocused = {k};
+      else if (lost == last && lost > 0) saysFocused.push_back(k);
+      last = std::max(last, lost);
+    }
+    constexpr int64_t kSameMoment = 1000;  // milliseconds between the one losing and the other taking it
+    if (saysFocused.size() != 1 || (now.since > 0 && std::abs(now.since - last) > kSameMoment)) return;
+  }
+  ports::WindowHandle shown = front;
+  if (ownWindow(front)) {
+    shown = 0;
+    for (ports::WindowHandle h = windows_.firstWindow(windows_.desktopWindow()); h != 0 && shown == 0; h = windows_.nextWindow(h)) {
+      if (!ownWindow(h)) shown = h;
+    }
+    if (shown == 0) return;
+  }
   const Focused& answer = std::get<Focused>(*focused[saysFocused.front()]);
-  // The window in front shows the page the browser says it shows: a browser whose word about the
-  // focus is stale is not taken for another program's window.
-  if (!answer.title.empty() && windows_.windowText(front).rfind(answer.title, 0) != 0) return;
-  matches_.push_back({front, browsers[saysFocused.front()], answer.window});
+  // The window shows the page the browser says it shows: a browser whose word about the focus is
+  // stale is not taken for another program's window.
+  if (!answer.title.empty() && windows_.windowText(shown).rfind(answer.title, 0) != 0) return;
+  matches_.push_back({shown, browsers[saysFocused.front()], answer.window});
+}
+
+// Formix's own windows are titled "Formix..." (the bar, its popup menu), as the fill's target
+// window passes them over.
+bool BridgeBrowsers::ownWindow(ports::WindowHandle window) {
+  const std::u16string title = windows_.windowText(window);
+  return text::equals(std::u16string_view(title).substr(0, 6), u"Formix", text::Compare::Text);
 }
 
 // Two connections may lead to one desktop window: two profiles of one browser, each with its own

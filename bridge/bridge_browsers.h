@@ -18,7 +18,10 @@
 // A desktop without windows' processes or stacking order (Wayland) tells only which window has the
 // keyboard focus: there the browser that says its window has the focus is that window, provided
 // the window's title starts with the browser's tab title. Two browsers that both say so are
-// refused (onTwoFocused); none means the program in front is no browser.
+// refused (onTwoFocused); none means the program in front is no browser, unless Formix's own
+// window has the focus (the bar was clicked): then the browser whose window lost the focus last,
+// when Formix's window took it, is the window focused before Formix's, if that window shows its
+// tab's title.
 //
 // The page is read as the facts of its controls (pageFacts) and filled control by control
 // (applyFills); it has no HTML to read or write, so no fill of a page of today's browsers bypasses
@@ -66,9 +69,14 @@ class BridgeBrowsers : public ports::FactBrowsers {
   // only after a browser has connected since.
   std::function<void()> onNotConnected;
   // Set on a desktop that tells neither the stacking order nor which process owns a window, only
-  // which window has the keyboard focus (Wayland): that window, 0 when none. There a browser's
+  // which window has the keyboard focus (Wayland): that window (0 when none) and when it got the
+  // focus (milliseconds since 1970, the browsers' clock; 0 when unknown). There a browser's
   // focused window is the desktop's focused window when the browser says it has the focus.
-  std::function<ports::WindowHandle()> focusedWindow;
+  struct FocusedWindow {
+    ports::WindowHandle window = 0;
+    int64_t since = 0;
+  };
+  std::function<FocusedWindow()> focusedWindow;
   // Called (on the calling thread) when a lookup by focus finds two browsers that both say they
   // have the focus: nothing is filled then.
   std::function<void()> onTwoFocused;
@@ -98,6 +106,7 @@ class BridgeBrowsers : public ports::FactBrowsers {
   };
   const Match* matchOf(ports::WindowHandle window) const;
   void matchByFocus(const std::vector<ConnectionId>& browsers, const std::vector<std::optional<Incoming>>& focused);
+  bool ownWindow(ports::WindowHandle window);
   void keepOneMatchPerWindow(const std::vector<ConnectionId>& browsers, const std::vector<std::optional<Incoming>>& focused);
   std::u16string newMarker();
   ports::WindowHandle windowOfProcess(ConnectionId connection, const Focused& focused);

@@ -637,23 +637,25 @@ TEST_F(ProcessDocumentsTest, TwoExtensionsOfOneBrowserAreToldApartByTheirFocus) 
 struct FocusDocumentsTest : ServerTest {
   platform::SimulatedDesktop desktop;
   std::atomic<ports::WindowHandle> front = 700;
+  std::atomic<int64_t> frontSince = 0;
   bridge::BridgeBrowsers documents{server, desktop, {1000ms, 100ms, 2ms, {}}};
   int twoFocused = 0;
 
   void SetUp() override {
     ServerTest::SetUp();
-    documents.focusedWindow = [this] { return front.load(); };
+    documents.focusedWindow = [this] { return bridge::BridgeBrowsers::FocusedWindow{front.load(), frontSince.load()}; };
     desktop.addWindow({701, u"foot"});
     desktop.addWindow({700, u"会員登録 - Chromium"});
     documents.onTwoFocused = [this] { ++twoFocused; };
   }
   // A browser showing `title`, whose window says `hasFocus` (null: an extension that does not say).
-  static std::function<json(const json&)> browser(std::string title, json hasFocus) {
-    return [title, hasFocus](const json& r) -> json {
+  static std::function<json(const json&)> browser(std::string title, json hasFocus, int64_t lostAt = 0) {
+    return [title, hasFocus, lostAt](const json& r) -> json {
       const std::string type = r["type"];
       if (type == "focus") {
         json answer = {{"type", "focused"}, {"window", 41}, {"title", title}};
         if (!hasFocus.is_null()) answer["hasFocus"] = hasFocus;
+        if (lostAt > 0) answer["focusLostAt"] = lostAt;
         return answer;
       }
       if (type == "mark") return {{"type", "marked"}, {"window", 41}};
@@ -701,6 +703,39 @@ TEST_F(FocusDocumentsTest, NoBrowserThatSaysSoMeansTheProgramInFrontIsNoBrowser)
   EXPECT_TRUE(documents.browserWindows().empty());
   EXPECT_EQ(twoFocused, 0);
   EXPECT_EQ(count(unfocused, "mark") + count(older, "mark"), 0);
+}
+
+// The bar was clicked (or the popup menu opened): Formix's own window has the focus, and the
+// browser that lost it last is the window focused before it.
+TEST_F(FocusDocumentsTest, WithFormixInFrontTheBrowserThatLostTheFocusLastIsTheWindowBeforeIt) {
+  desktop.addWindow({702, u"Formix "});
+  front = 702;
+  auto left = std::make_unique<FakeExtension>(socket, browser("会員登録", false, 2000));
+  FakeExtension earlier(socket, browser("会員登録", false, 1000));
+  ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 2; }));
+  EXPECT_EQ(documents.browserWindows(), std::vector<ports::WindowHandle>{700});
+  EXPECT_TRUE(documents.pageFacts(700));
+  EXPECT_EQ(count(*left, "collect"), 1);
+  EXPECT_EQ(count(earlier, "collect"), 0);
+  // The desktop says when the bar took the focus: the browser lost it then, or it is not the one.
+  frontSince = 2600;
+  EXPECT_EQ(documents.browserWindows(), std::vector<ports::WindowHandle>{700});
+  frontSince = 3100;
+  EXPECT_TRUE(documents.browserWindows().empty()) << "it lost the focus to another program before";
+  frontSince = 0;
+  // A terminal was focused between the browser and the bar: it is the window the person left.
+  desktop.addWindow({701, u"foot"});
+  desktop.addWindow({702, u"Formix "});
+  EXPECT_TRUE(documents.browserWindows().empty());
+  // Two browsers that lost the focus at one moment: neither is known to be the one.
+  desktop.addWindow({700, u"会員登録 - Chromium"});
+  desktop.addWindow({702, u"Formix menu"});
+  left->close();
+  ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 1; }));
+  FakeExtension same(socket, browser("会員登録", false, 1000));
+  ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 2; }));
+  EXPECT_TRUE(documents.browserWindows().empty());
+  EXPECT_EQ(twoFocused, 0);
 }
 
 TEST(BridgeProcesses, TheParentIsReadFromTheProcessesStatusLine) {

@@ -176,9 +176,10 @@ int main(int argc, char** argv) {
   // A Wayland client learns no window's process: the browser that says its window has the
   // keyboard focus is the window the compositor says is focused.
   if (onWayland) {
-    browsers.focusedWindow = [&]() -> ports::WindowHandle {
+    browsers.focusedWindow = [&]() -> bridge::BridgeBrowsers::FocusedWindow {
       const auto active = toplevels->active();
-      return active ? active->id : 0;
+      if (!active) return {};
+      return {active->id, active->focusedSince};
     };
   }
 #endif

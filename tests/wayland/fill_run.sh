@@ -3,7 +3,8 @@
 # bound in sway runs) fills the page in front in chromium on native Wayland
 # (--ozone-platform=wayland) and in firefox-esr (MOZ_ENABLE_WAYLAND=1), both open at once, each
 # with Formix's extension and the relay registered in a scratch home: only the browser in front is
-# filled, and with another program in front nothing is. Each page reports every value its own
+# filled, and with another program in front nothing is; with the bar focused (clicked), the browser
+# focused before it is. Each page reports every value its own
 # script sees to the 127.0.0.1 server that served it, whose log the checks read.
 #
 #   tests/wayland/fill_run.sh BUILD_DIR [chromium|firefox ...]    (both browsers by default)
@@ -152,6 +153,24 @@ for browser in "${open[@]}"; do
   for other in "${open[@]}"; do
     [ "$other" = "$browser" ] || check "$browser: the browser behind ($other) is not filled" test -z "$(seen "$other" sei "$m")"
   done
+
+  # The bar clicked first (it takes the focus, as a click on its fill button does): the browser
+  # that lost the focus to it is filled, and gets the focus back. The page is loaded afresh.
+  "$build/tests/wayland/wayland_keys" ctrl+shift+r  # a plain reload keeps the values in firefox
+  sleep 2
+  swaymsg '[title="^Formix"] focus' >/dev/null
+  if wait_until 5 focus_on '^Formix'; then
+    m=$(log_mark)
+    check "$browser from the bar: the trigger is delivered" trigger_fill
+    check "$browser from the bar: the family name reaches the page" sees "$page" sei "$m" 山田
+    check "$browser from the bar: the telephone" sees "$page" tel3 "$m" 5678
+    check "$browser from the bar: the browser has the focus again" wait_until 5 focus_on "$(title_of "$browser")"
+    for other in "${open[@]}"; do
+      [ "$other" = "$browser" ] || check "$browser from the bar: $other is not filled" test -z "$(seen "$other" sei "$m")"
+    done
+  else
+    check "$browser: the bar takes the focus when asked" false
+  fi
 done
 stop_browsers
 
