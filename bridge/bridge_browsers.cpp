@@ -194,48 +194,45 @@ const Focused* focusAnswer(const std::vector<ConnectionId>& browsers, const std:
 
 void BridgeBrowsers::matchByFocus(const std::vector<ConnectionId>& browsers,
                                   const std::vector<std::optional<Incoming>>& focused) {
-  std::vector<size_t> saysFocused;
-  for (size_t k = 0; k < browsers.size(); ++k) {
-    const Focused* answer = focused[k] ? std::get_if<Focused>(&*focused[k]) : nullptr;
-    if (answer != nullptr && answer->hasFocus.value_or(false)) saysFocused.push_back(k);
-  }
-  if (saysFocused.size() > 1) {
-    // One of them is wrong (a browser that missed losing the focus), and nothing tells which.
-    if (onTwoFocused) onTwoFocused();
-    return;
-  }
+  const auto answerOf = [&](size_t k) { return focused[k] ? std::get_if<Focused>(&*focused[k]) : nullptr; };
   const FocusedWindow now = focusedWindow();
-  const ports::WindowHandle front = now.window;
-  if (front == 0) return;
-  if (saysFocused.empty()) {
+  if (now.window == 0) return;
+  std::vector<size_t> chosen;
+  ports::WindowHandle shown = now.window;
+  if (!ownWindow(now.window)) {
+    for (size_t k = 0; k < browsers.size(); ++k) {
+      if (answerOf(k) != nullptr && answerOf(k)->hasFocus.value_or(false)) chosen.push_back(k);
+    }
+    if (chosen.size() > 1) {
+      // One of them is wrong (a browser that missed losing the focus), and nothing tells which.
+      if (onTwoFocused) onTwoFocused();
+      return;
+    }
+  } else {
     // Formix's own window took the focus (a click on the bar, the popup menu): the browser window
     // that lost it last, at that moment, is the one the person worked in, if that is the window
-    // focused before.
-    if (!ownWindow(front)) return;
+    // focused before. A browser's word that it has the focus is stale then.
     int64_t last = 0;
     for (size_t k = 0; k < browsers.size(); ++k) {
-      const Focused* answer = focused[k] ? std::get_if<Focused>(&*focused[k]) : nullptr;
-      const int64_t lost = answer != nullptr ? answer->focusLostAt.value_or(0) : 0;
-      if (lost > last) saysFocused = {k};
-      else if (lost == last && lost > 0) saysFocused.push_back(k);
+      const int64_t lost = answerOf(k) != nullptr ? answerOf(k)->focusLostAt.value_or(0) : 0;
+      if (lost > last) chosen = {k};
+      else if (lost == last && lost > 0) chosen.push_back(k);
       last = std::max(last, lost);
     }
     constexpr int64_t kSameMoment = 1000;  // milliseconds between the one losing and the other taking it
-    if (saysFocused.size() != 1 || (now.since > 0 && std::abs(now.since - last) > kSameMoment)) return;
-  }
-  ports::WindowHandle shown = front;
-  if (ownWindow(front)) {
+    if (chosen.size() != 1 || (now.since > 0 && std::abs(now.since - last) > kSameMoment)) return;
     shown = 0;
     for (ports::WindowHandle h = windows_.firstWindow(windows_.desktopWindow()); h != 0 && shown == 0; h = windows_.nextWindow(h)) {
       if (!ownWindow(h)) shown = h;
     }
-    if (shown == 0) return;
+    // Where the desktop does not tell when its window took the focus, the window before Formix's
+    // must show the page the browser says it shows. (Not always: a page without a title of its
+    // own is shown under the browser's name in Firefox.)
+    const Focused& answer = *answerOf(chosen.front());
+    if (shown != 0 && now.since == 0 && !answer.title.empty() && windows_.windowText(shown).rfind(answer.title, 0) != 0) return;
   }
-  const Focused& answer = std::get<Focused>(*focused[saysFocused.front()]);
-  // The window shows the page the browser says it shows: a browser whose word about the focus is
-  // stale is not taken for another program's window.
-  if (!answer.title.empty() && windows_.windowText(shown).rfind(answer.title, 0) != 0) return;
-  matches_.push_back({shown, browsers[saysFocused.front()], answer.window});
+  if (chosen.empty() || shown == 0) return;
+  matches_.push_back({shown, browsers[chosen.front()], answerOf(chosen.front())->window});
 }
 
 // Formix's own windows are titled "Formix..." (the bar, its popup menu), as the fill's target

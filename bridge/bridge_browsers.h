@@ -16,12 +16,10 @@
 // one desktop window (two profiles of one browser) are told apart by their word about the focus.
 //
 // A desktop without windows' processes or stacking order (Wayland) tells only which window has the
-// keyboard focus: there the browser that says its window has the focus is that window, provided
-// the window's title starts with the browser's tab title. Two browsers that both say so are
-// refused (onTwoFocused); none means the program in front is no browser, unless Formix's own
-// window has the focus (the bar was clicked): then the browser whose window lost the focus last,
-// when Formix's window took it, is the window focused before Formix's, if that window shows its
-// tab's title.
+// keyboard focus: there the browser that says its window has the focus is that window. Two
+// browsers that both say so are refused (onTwoFocused); none means the program in front is no
+// browser, unless Formix's own window has the focus (the bar was clicked): then the browser whose
+// window lost the focus last, when Formix's window took it, is the window focused before Formix's.
 //
 // The page is read as the facts of its controls (pageFacts) and filled control by control
 // (applyFills); it has no HTML to read or write, so no fill of a page of today's browsers bypasses
