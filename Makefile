@@ -31,9 +31,10 @@ typing-deps:
 	@scripts/install-deps.sh mousepad featherpad xterm lxterminal
 
 # A headless Wayland session (sway, its own session bus) and the programs phrases are typed into
-# there: foot, mousepad, and Qt's Wayland platform for the test's own window.
+# there: foot, mousepad, and Qt's Wayland platform for the test's own window; the browsers the
+# whole-form fill reaches there, and zip to pack firefox-esr's add-on.
 wayland-deps:
-	@scripts/install-deps.sh sway foot mousepad qt6-wayland dbus-daemon python3 fonts-noto-cjk
+	@scripts/install-deps.sh sway foot mousepad qt6-wayland dbus-daemon python3 fonts-noto-cjk chromium firefox-esr zip
 
 # The browsers, a virtual display with a window manager, and fonts for the bridge's test in
 # real browsers.
@@ -140,9 +141,11 @@ linux-test: build desktop-deps typing-deps bridge-deps
 	@tests/linux/browser_run.sh $(BUILD)
 
 # formix as a Wayland client of a headless sway: phrases by `formix --trigger` into foot,
-# mousepad and a native Qt window.
+# mousepad and a native Qt window; the whole-form fill by `formix --trigger fill` in chromium and
+# firefox-esr running as Wayland programs.
 wayland-test: build wayland-deps
 	@tests/wayland/typing_run.sh $(BUILD)
+	@tests/wayland/fill_run.sh $(BUILD)
 
 # The browser bridge end to end in chromium and in firefox-esr: the extension, the relay, and
 # Formix's side.

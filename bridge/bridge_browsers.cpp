@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "bridge/process_tree.h"
+#include "text/compare.h"
 #include "text/utf.h"
 
 namespace formix::bridge {
@@ -114,6 +115,10 @@ std::vector<ports::WindowHandle> BridgeBrowsers::browserWindows() {
 
   // Each browser's focused window; one whose desktop window is known already needs no marker.
   const auto focused = askEach(server_, browsers, [](size_t, uint64_t id) { return encodeFocus(id); }, options_.requestTimeout);
+  if (focusedWindow) {
+    matchByFocus(browsers, focused);
+    return matches_.empty() ? std::vector<ports::WindowHandle>{} : std::vector<ports::WindowHandle>{matches_.front().window};
+  }
   std::vector<ConnectionId> unknown;
   for (size_t k = 0; k < browsers.size(); ++k) {
     if (!focused[k] || !std::holds_alternative<Focused>(*focused[k])) continue;
@@ -169,9 +174,91 @@ std::vector<ports::WindowHandle> BridgeBrowsers::browserWindows() {
     }
   }
 
+  keepOneMatchPerWindow(browsers, focused);
   std::vector<ports::WindowHandle> windows;
   for (const Match& match : matches_) windows.push_back(match.window);
   return windows;
+}
+
+namespace {
+
+const Focused* focusAnswer(const std::vector<ConnectionId>& browsers, const std::vector<std::optional<Incoming>>& focused,
+                           ConnectionId connection) {
+  for (size_t k = 0; k < browsers.size(); ++k) {
+    if (browsers[k] == connection && focused[k]) return std::get_if<Focused>(&*focused[k]);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void BridgeBrowsers::matchByFocus(const std::vector<ConnectionId>& browsers,
+                                  const std::vector<std::optional<Incoming>>& focused) {
+  const auto answerOf = [&](size_t k) { return focused[k] ? std::get_if<Focused>(&*focused[k]) : nullptr; };
+  const FocusedWindow now = focusedWindow();
+  if (now.window == 0) return;
+  std::vector<size_t> chosen;
+  ports::WindowHandle shown = now.window;
+  if (!ownWindow(now.window)) {
+    for (size_t k = 0; k < browsers.size(); ++k) {
+      if (answerOf(k) != nullptr && answerOf(k)->hasFocus.value_or(false)) chosen.push_back(k);
+    }
+    if (chosen.size() > 1) {
+      // One of them is wrong (a browser that missed losing the focus), and nothing tells which.
+      if (onTwoFocused) onTwoFocused();
+      return;
+    }
+  } else {
+    // Formix's own window took the focus (a click on the bar, the popup menu): the browser window
+    // that lost it last, at that moment, is the one the person worked in, if that is the window
+    // focused before. A browser's word that it has the focus is stale then.
+    int64_t last = 0;
+    for (size_t k = 0; k < browsers.size(); ++k) {
+      const int64_t lost = answerOf(k) != nullptr ? answerOf(k)->focusLostAt.value_or(0) : 0;
+      if (lost > last) chosen = {k};
+      else if (lost == last && lost > 0) chosen.push_back(k);
+      last = std::max(last, lost);
+    }
+    constexpr int64_t kSameMoment = 1000;  // milliseconds between the one losing and the other taking it
+    if (chosen.size() != 1 || (now.since > 0 && std::abs(now.since - last) > kSameMoment)) return;
+    shown = 0;
+    for (ports::WindowHandle h = windows_.firstWindow(windows_.desktopWindow()); h != 0 && shown == 0; h = windows_.nextWindow(h)) {
+      if (!ownWindow(h)) shown = h;
+    }
+    // Where the desktop does not tell when its window took the focus, the window before Formix's
+    // must show the page the browser says it shows. (Not always: a page without a title of its
+    // own is shown under the browser's name in Firefox.)
+    const Focused& answer = *answerOf(chosen.front());
+    if (shown != 0 && now.since == 0 && !answer.title.empty() && windows_.windowText(shown).rfind(answer.title, 0) != 0) return;
+  }
+  if (chosen.empty() || shown == 0) return;
+  matches_.push_back({shown, browsers[chosen.front()], answerOf(chosen.front())->window});
+}
+
+// Formix's own windows are titled "Formix..." (the bar, its popup menu), as the fill's target
+// window passes them over.
+bool BridgeBrowsers::ownWindow(ports::WindowHandle window) {
+  const std::u16string title = windows_.windowText(window);
+  return text::equals(std::u16string_view(title).substr(0, 6), u"Formix", text::Compare::Text);
+}
+
+// Two connections may lead to one desktop window: two profiles of one browser, each with its own
+// extension and relay, share the browser's process and its windows. The one whose window has the
+// focus is the one in front; else the one that lost it last; else the first.
+void BridgeBrowsers::keepOneMatchPerWindow(const std::vector<ConnectionId>& browsers,
+                                           const std::vector<std::optional<Incoming>>& focused) {
+  const auto rank = [&](const Match& m) {
+    const Focused* answer = focusAnswer(browsers, focused, m.connection);
+    if (answer == nullptr) return std::pair<bool, int64_t>{false, 0};
+    return std::pair<bool, int64_t>{answer->hasFocus.value_or(false), answer->focusLostAt.value_or(0)};
+  };
+  std::vector<Match> kept;
+  for (const Match& match : matches_) {
+    const auto same = std::find_if(kept.begin(), kept.end(), [&](const Match& k) { return k.window == match.window; });
+    if (same == kept.end()) kept.push_back(match);
+    else if (rank(match) > rank(*same)) *same = match;
+  }
+  matches_ = std::move(kept);
 }
 
 const BridgeBrowsers::Match* BridgeBrowsers::matchOf(ports::WindowHandle window) const {

@@ -12,7 +12,14 @@
 // digits + "]" and a blank in front of the window's title; Formix walks the desktop's windows
 // until a title shows it, and has it taken off again. Either way the match is remembered for as
 // long as the browser stays connected. Only a browser's focused window is listed, so with two
-// browser windows open only the one in front is a browser for the fill.
+// browser windows open only the one in front is a browser for the fill. Two browsers that lead to
+// one desktop window (two profiles of one browser) are told apart by their word about the focus.
+//
+// A desktop without windows' processes or stacking order (Wayland) tells only which window has the
+// keyboard focus: there the browser that says its window has the focus is that window. Two
+// browsers that both say so are refused (onTwoFocused); none means the program in front is no
+// browser, unless Formix's own window has the focus (the bar was clicked): then the browser whose
+// window lost the focus last, when Formix's window took it, is the window focused before Formix's.
 //
 // The page is read as the facts of its controls (pageFacts) and filled control by control
 // (applyFills); it has no HTML to read or write, so no fill of a page of today's browsers bypasses
@@ -37,6 +44,11 @@ namespace formix::bridge {
 
 // What Formix tells the user, once, when a fill finds no browser extension connected.
 inline constexpr std::u16string_view kNotConnectedMessage = u"ブラウザー拡張機能が接続されていません。";
+// What Formix tells the user when, on a desktop where only the browsers' own word tells which
+// window is in front, two browsers both say their window has the keyboard focus.
+inline constexpr std::u16string_view kTwoFocusedMessage =
+    u"2つのブラウザーがどちらも前面にあると答えたため、入力しませんでした。"
+    u"入力するブラウザーのウィンドウをクリックしてから、もう一度お試しください。";
 
 class BridgeBrowsers : public ports::FactBrowsers {
  public:
@@ -54,6 +66,18 @@ class BridgeBrowsers : public ports::FactBrowsers {
   // Called (on the calling thread) the first time a lookup finds no browser connected, and again
   // only after a browser has connected since.
   std::function<void()> onNotConnected;
+  // Set on a desktop that tells neither the stacking order nor which process owns a window, only
+  // which window has the keyboard focus (Wayland): that window (0 when none) and when it got the
+  // focus (milliseconds since 1970, the browsers' clock; 0 when unknown). There a browser's
+  // focused window is the desktop's focused window when the browser says it has the focus.
+  struct FocusedWindow {
+    ports::WindowHandle window = 0;
+    int64_t since = 0;
+  };
+  std::function<FocusedWindow()> focusedWindow;
+  // Called (on the calling thread) when a lookup by focus finds two browsers that both say they
+  // have the focus: nothing is filled then.
+  std::function<void()> onTwoFocused;
 
   std::vector<ports::WindowHandle> browserWindows() override;
   std::optional<fill::PageFacts> pageFacts(ports::WindowHandle browser) override;
@@ -79,6 +103,9 @@ class BridgeBrowsers : public ports::FactBrowsers {
     int64_t browserWindow = 0;
   };
   const Match* matchOf(ports::WindowHandle window) const;
+  void matchByFocus(const std::vector<ConnectionId>& browsers, const std::vector<std::optional<Incoming>>& focused);
+  bool ownWindow(ports::WindowHandle window);
+  void keepOneMatchPerWindow(const std::vector<ConnectionId>& browsers, const std::vector<std::optional<Incoming>>& focused);
   std::u16string newMarker();
   ports::WindowHandle windowOfProcess(ConnectionId connection, const Focused& focused);
 

@@ -194,13 +194,21 @@ Incoming decode(const json& message) {
   }
   if (type == "focused") {
     Focused focused{requestId(message),
-                    integer(member(message, "window"), "window", 0, std::numeric_limits<int64_t>::max()), {}, {}};
+                    integer(member(message, "window"), "window", 0, std::numeric_limits<int64_t>::max()), {}, {}, {}, {}};
     focused.title = factText(message, "title", 1024);
     if (const auto it = message.find("bounds"); it != message.end()) {
       if (!it->is_object()) throw Bad{"\"bounds\" must be an object"};
       constexpr int64_t kFar = 1 << 24;
       focused.bounds = ScreenBounds{integer(member(*it, "left"), "left", -kFar, kFar), integer(member(*it, "top"), "top", -kFar, kFar),
                                     integer(member(*it, "width"), "width", 0, kFar), integer(member(*it, "height"), "height", 0, kFar)};
+    }
+    // Added after the first extensions: read where they are right, and otherwise left unsaid, so
+    // that an older or a confused extension is still a browser, one that tells nothing of its focus.
+    if (const auto it = message.find("hasFocus"); it != message.end() && it->is_boolean()) focused.hasFocus = it->get<bool>();
+    if (const auto it = message.find("focusLostAt"); it != message.end() && it->is_number_integer()) {
+      if (!it->is_number_unsigned() || it->get<uint64_t>() <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) {
+        if (const int64_t at = it->get<int64_t>(); at > 0) focused.focusLostAt = at;
+      }
     }
     return focused;
   }

@@ -89,6 +89,11 @@ struct Focused {
   // extension did not say.
   std::u16string title;
   std::optional<ScreenBounds> bounds;
+  // Whether that window has the keyboard focus now, and when it last lost it (the browser's
+  // clock: milliseconds since 1970). nullopt when the extension did not say (an older one) or
+  // said it in a form Formix cannot read.
+  std::optional<bool> hasFocus;
+  std::optional<int64_t> focusLostAt;
 };
 
 // The browser's focused window now shows the marker in its title (Firefox's title preface).

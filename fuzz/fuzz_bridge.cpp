@@ -25,6 +25,10 @@ void check(const bridge::Incoming& message) {
   if (const auto* undone = std::get_if<bridge::Undone>(&message); undone && (undone->applied < 0 || undone->skipped < 0)) {
     std::abort();
   }
+  // A time the focus was lost is a real one or unsaid.
+  if (const auto* focused = std::get_if<bridge::Focused>(&message); focused && focused->focusLostAt && *focused->focusLostAt <= 0) {
+    std::abort();
+  }
 }
 
 }  // namespace

@@ -286,6 +286,29 @@ TEST(BridgeFacts, TheFocusedWindowSaysItsTitleAndBounds) {
   const auto plain = bridge::decodeIncoming(R"({"type":"focused","id":3,"window":9})");
   ASSERT_TRUE(plain);
   EXPECT_FALSE(std::get<bridge::Focused>(*plain).bounds);
+  EXPECT_FALSE(std::get<bridge::Focused>(*plain).hasFocus) << "an older extension says nothing of its focus";
+  EXPECT_FALSE(std::get<bridge::Focused>(*plain).focusLostAt);
+}
+
+TEST(BridgeFacts, TheFocusedWindowSaysWhetherItHasTheFocusAndWhenItLostIt) {
+  const auto told = bridge::decodeIncoming(
+      R"({"type":"focused","id":3,"window":9,"title":"会員登録","hasFocus":false,"focusLostAt":1765270000123})");
+  ASSERT_TRUE(told);
+  const auto& f = std::get<bridge::Focused>(*told);
+  EXPECT_EQ(f.hasFocus, std::optional<bool>(false));
+  EXPECT_EQ(f.focusLostAt, std::optional<int64_t>(1765270000123));
+  // What cannot be read is left unsaid; the answer still names the browser's window.
+  for (const char* text : {R"({"type":"focused","id":3,"window":9,"hasFocus":"yes","focusLostAt":"today"})",
+                           R"({"type":"focused","id":3,"window":9,"hasFocus":1,"focusLostAt":-5})",
+                           R"({"type":"focused","id":3,"window":9,"hasFocus":null,"focusLostAt":1.5e3})",
+                           R"({"type":"focused","id":3,"window":9,"focusLostAt":18446744073709551615})",
+                           R"({"type":"focused","id":3,"window":9,"focusLostAt":0})"}) {
+    const auto odd = bridge::decodeIncoming(text);
+    ASSERT_TRUE(odd) << text;
+    EXPECT_EQ(std::get<bridge::Focused>(*odd).window, 9) << text;
+    EXPECT_FALSE(std::get<bridge::Focused>(*odd).hasFocus) << text;
+    EXPECT_FALSE(std::get<bridge::Focused>(*odd).focusLostAt) << text;
+  }
 }
 
 TEST(BridgeEncoding, AFillNamesEachControlByFrameAndNumber) {

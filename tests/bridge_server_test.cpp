@@ -595,6 +595,151 @@ TEST_F(ProcessDocumentsTest, AnUndoNamesTheBrowsersWindowAndNeedsNoRead) {
   EXPECT_EQ(lastUndo["window"], 41);
 }
 
+// Two profiles of one browser: two extensions whose relays share the browser's process, both
+// naming the window in front. The one whose window has the focus (else the one that lost it last)
+// is asked for the page.
+TEST_F(ProcessDocumentsTest, TwoExtensionsOfOneBrowserAreToldApartByTheirFocus) {
+  std::atomic<bool> secondFocused = true;
+  std::atomic<int64_t> firstLost = 1000, secondLost = 2000;
+  const auto profile = [&](int which) {
+    return [&, which, inner = browser()](const json& r) -> json {
+      json answer = inner(r);
+      if (r["type"] == "focus") {
+        answer["hasFocus"] = which == 2 && secondFocused;
+        answer["focusLostAt"] = which == 1 ? firstLost.load() : secondLost.load();
+      }
+      if (r["type"] == "collect") answer["read"] = which;
+      return answer;
+    };
+  };
+  FakeExtension first(socket, profile(1));
+  ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 1; }));
+  FakeExtension second(socket, profile(2));
+  ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 2; }));
+  const auto readFrom = [&] {
+    if (documents.browserWindows() != std::vector<ports::WindowHandle>{500}) return -1;
+    const auto facts = documents.pageFacts(500);
+    if (!facts) return -1;
+    const auto types = second.received();
+    return static_cast<int>(std::count(types.begin(), types.end(), "collect"));
+  };
+  EXPECT_EQ(readFrom(), 1) << "the focused one";
+  secondFocused = false;
+  EXPECT_EQ(readFrom(), 2) << "neither focused: the one that lost the focus last";
+  firstLost = 3000;
+  EXPECT_EQ(readFrom(), 2) << "the first one now";
+  const auto types = first.received();
+  EXPECT_EQ(std::count(types.begin(), types.end(), "collect"), 1);
+}
+
+// ---- A desktop that tells only which window has the focus (Wayland) ----
+
+struct FocusDocumentsTest : ServerTest {
+  platform::SimulatedDesktop desktop;
+  std::atomic<ports::WindowHandle> front = 700;
+  std::atomic<int64_t> frontSince = 0;
+  bridge::BridgeBrowsers documents{server, desktop, {1000ms, 100ms, 2ms, {}}};
+  int twoFocused = 0;
+
+  void SetUp() override {
+    ServerTest::SetUp();
+    documents.focusedWindow = [this] { return bridge::BridgeBrowsers::FocusedWindow{front.load(), frontSince.load()}; };
+    desktop.addWindow({701, u"foot"});
+    desktop.addWindow({700, u"会員登録 - Chromium"});
+    documents.onTwoFocused = [this] { ++twoFocused; };
+  }
+  // A browser showing `title`, whose window says `hasFocus` (null: an extension that does not say).
+  static std::function<json(const json&)> browser(std::string title, json hasFocus, int64_t lostAt = 0) {
+    return [title, hasFocus, lostAt](const json& r) -> json {
+      const std::string type = r["type"];
+      if (type == "focus") {
+        json answer = {{"type", "focused"}, {"window", 41}, {"title", title}};
+        if (!hasFocus.is_null()) answer["hasFocus"] = hasFocus;
+        if (lostAt > 0) answer["focusLostAt"] = lostAt;
+        return answer;
+      }
+      if (type == "mark") return {{"type", "marked"}, {"window", 41}};
+      if (type == "collect") return kFacts;
+      return nullptr;
+    };
+  }
+  static long count(FakeExtension& extension, const char* type) {
+    const auto types = extension.received();
+    return std::count(types.begin(), types.end(), type);
+  }
+};
+
+TEST_F(FocusDocumentsTest, TheBrowserThatSaysItHasTheFocusIsTheWindowInFront) {
+  FakeExtension behind(socket, browser("別のページ", false));
+  FakeExtension focused(socket, browser("会員登録", true));
+  ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 2; }));
+  EXPECT_EQ(documents.browserWindows(), std::vector<ports::WindowHandle>{700});
+  EXPECT_TRUE(documents.pageFacts(700));
+  EXPECT_EQ(count(focused, "collect"), 1);
+  EXPECT_EQ(count(behind, "collect"), 0);
+  EXPECT_EQ(count(focused, "mark") + count(behind, "mark"), 0) << "no title is touched";
+  EXPECT_EQ(twoFocused, 0);
+  front = 0;
+  EXPECT_TRUE(documents.browserWindows().empty());
+}
+
+TEST_F(FocusDocumentsTest, TwoBrowsersThatBothSayTheyHaveTheFocusAreRefusedAndSaid) {
+  FakeExtension one(socket, browser("会員登録", true));
+  FakeExtension other(socket, browser("会員登録", true));
+  ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 2; }));
+  EXPECT_TRUE(documents.browserWindows().empty());
+  EXPECT_EQ(twoFocused, 1);
+  EXPECT_FALSE(documents.pageFacts(700));
+  EXPECT_EQ(count(one, "collect") + count(other, "collect"), 0);
+}
+
+TEST_F(FocusDocumentsTest, NoBrowserThatSaysSoMeansTheProgramInFrontIsNoBrowser) {
+  FakeExtension unfocused(socket, browser("会員登録", false));
+  FakeExtension older(socket, browser("会員登録", nullptr));  // an extension from before the focus was told
+  ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 2; }));
+  EXPECT_TRUE(documents.browserWindows().empty());
+  EXPECT_EQ(twoFocused, 0);
+  EXPECT_EQ(count(unfocused, "mark") + count(older, "mark"), 0);
+}
+
+// The bar was clicked (or the popup menu opened): Formix's own window has the focus, and the
+// browser that lost it last is the window focused before it.
+TEST_F(FocusDocumentsTest, WithFormixInFrontTheBrowserThatLostTheFocusLastIsTheWindowBeforeIt) {
+  desktop.addWindow({702, u"Formix "});
+  front = 702;
+  auto left = std::make_unique<FakeExtension>(socket, browser("会員登録", false, 2000));
+  FakeExtension earlier(socket, browser("会員登録", false, 1000));
+  ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 2; }));
+  EXPECT_EQ(documents.browserWindows(), std::vector<ports::WindowHandle>{700});
+  EXPECT_TRUE(documents.pageFacts(700));
+  EXPECT_EQ(count(*left, "collect"), 1);
+  EXPECT_EQ(count(earlier, "collect"), 0);
+  // The desktop says when the bar took the focus: the browser lost it then, or it is not the one.
+  frontSince = 2600;
+  EXPECT_EQ(documents.browserWindows(), std::vector<ports::WindowHandle>{700});
+  frontSince = 3100;
+  EXPECT_TRUE(documents.browserWindows().empty()) << "it lost the focus to another program before";
+  frontSince = 0;
+  // A browser that says it has the focus while the bar has it is wrong.
+  FakeExtension stale(socket, browser("別のページ", true));
+  ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 3; }));
+  EXPECT_EQ(documents.browserWindows(), std::vector<ports::WindowHandle>{700});
+  EXPECT_EQ(count(stale, "collect"), 0);
+  // A terminal was focused between the browser and the bar: it is the window the person left.
+  desktop.addWindow({701, u"foot"});
+  desktop.addWindow({702, u"Formix "});
+  EXPECT_TRUE(documents.browserWindows().empty());
+  // Two browsers that lost the focus at one moment: neither is known to be the one.
+  desktop.addWindow({700, u"会員登録 - Chromium"});
+  desktop.addWindow({702, u"Formix menu"});
+  left->close();
+  ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 2; }));
+  FakeExtension same(socket, browser("会員登録", false, 1000));
+  ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 3; }));
+  EXPECT_TRUE(documents.browserWindows().empty());
+  EXPECT_EQ(twoFocused, 0);
+}
+
 TEST(BridgeProcesses, TheParentIsReadFromTheProcessesStatusLine) {
   EXPECT_EQ(bridge::parentInStat("1234 (chromium) S 1200 1234 1234 0 -1"), 1200);
   EXPECT_EQ(bridge::parentInStat("1234 (a (b) c) R 77 0"), 77);  // a name with blanks and parentheses

@@ -115,18 +115,48 @@ async function focusedWindow(withTabs = false) {
   return win;
 }
 
+// When each window last lost the keyboard focus (Date.now()), where the browser tells of it (a
+// focus change to no window or another one). A desktop that tells no program which window is in
+// front (Wayland) leaves it to the browsers' own word about their focus.
+const focusLostAt = new Map();
+let focusedNow = null;
+api.windows.onFocusChanged.addListener((windowId) => {
+  if (focusedNow !== null && focusedNow !== windowId) focusLostAt.set(focusedNow, Date.now());
+  focusedNow = windowId >= 0 ? windowId : null;
+});
+api.windows.onRemoved.addListener((windowId) => focusLostAt.delete(windowId));
+
 // The focused window, and what tells it from the browser's other windows on the desktop: its
-// active tab's title (which the window's title starts with) and its bounds.
+// active tab's title (which the window's title starts with), its bounds, whether it has the
+// keyboard focus now and when it last lost it.
 async function describeFocus(id) {
   const win = await focusedWindow(true);
   // A window without an active tab has a title of the browser's own.
   const tab = (win.tabs || []).find((t) => t.active);
   const title = (tab && tab.title) || '';
-  const answer = { type: 'focused', id, window: win.id, title: title.slice(0, 1000) };
+  const answer = { type: 'focused', id, window: win.id, title: title.slice(0, 1000), hasFocus: win.focused === true };
   if ([win.left, win.top, win.width, win.height].every(Number.isSafeInteger)) {
     answer.bounds = { left: win.left, top: win.top, width: win.width, height: win.height };
   }
+  const lost = await lostFocusAt(win, tab);
+  if (lost > 0) answer.focusLostAt = lost;
   return answer;
+}
+
+// When the window last lost the focus: the later of what the background saw and, in a window
+// without the focus, what the page's watcher saw (Chromium on Wayland tells the background
+// nothing when another program takes the focus, while its pages see the blur).
+async function lostFocusAt(win, tab) {
+  let at = focusLostAt.get(win.id) || 0;
+  if (win.focused || !tab) return at;
+  try {
+    const [seen] = await api.scripting.executeScript({ target: { tabId: tab.id, frameIds: [0] },
+      func: () => (globalThis.formixWatch ? globalThis.formixWatch.shiftAt : 0), injectImmediately: true });
+    if (seen && Number.isSafeInteger(seen.result)) at = Math.max(at, seen.result);
+  } catch (e) {
+    // A page that cannot be scripted tells nothing.
+  }
+  return at;
 }
 
 // The facts of every frame of the window's active tab that the extension can reach, top first and

@@ -172,7 +172,22 @@ int main(int argc, char** argv) {
   const auto socketPath = bridge::defaultSocketPath();
   bridge::BridgeServer bridgeServer(socketPath.value_or(""));
   bridge::BridgeBrowsers browsers(bridgeServer, windows);
+#ifdef FORMIX_WAYLAND
+  // A Wayland client learns no window's process: the browser that says its window has the
+  // keyboard focus is the window the compositor says is focused.
+  if (onWayland) {
+    browsers.focusedWindow = [&]() -> bridge::BridgeBrowsers::FocusedWindow {
+      const auto active = toplevels->active();
+      if (!active) return {};
+      return {active->id, active->focusedSince};
+    };
+  }
+#endif
   browsers.onNotConnected = [] { qt::showNotice(bridge::kNotConnectedMessage); };
+  browsers.onTwoFocused = [] {
+    std::cerr << "formix: two browsers say their window has the focus: nothing was filled\n";
+    qt::showNotice(bridge::kTwoFocusedMessage);
+  };
   qt::LocalClock clock;
   ports::Desktop desktop{windows, screen,  *keyboardPort, *clipboardPort, tray,    shell,    messages,  popups,
                          hookLoader, events, process, session, &browsers, nullptr, clock};

@@ -1,6 +1,7 @@
 #include "platform/wayland/toplevels.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "wlr-foreign-toplevel-management-unstable-v1-client.h"
@@ -19,7 +20,11 @@ void onState(void* data, zwlr_foreign_toplevel_handle_v1*, wl_array* states) {
 }
 void onDone(void* data, zwlr_foreign_toplevel_handle_v1*) {
   Toplevels::Entry& entry = entryOf(data);
-  if (entry.pending.activated && !entry.shown.activated) entry.pending.focusedAt = entry.owner->nextFocusChange();
+  if (entry.pending.activated && !entry.shown.activated) {
+    entry.pending.focusedAt = entry.owner->nextFocusChange();
+    entry.pending.focusedSince = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::system_clock::now().time_since_epoch()).count();
+  }
   entry.shown = entry.pending;
 }
 void onClosed(void* data, zwlr_foreign_toplevel_handle_v1*) {

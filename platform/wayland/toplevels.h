@@ -23,6 +23,7 @@ struct Toplevel {
   std::string appId, title;
   bool activated = false;
   uint64_t focusedAt = 0;  // when it last got the focus, counted in focus changes; 0: never seen so
+  int64_t focusedSince = 0;  // and by the clock, in milliseconds since 1970 (0: never seen so)
 };
 
 // The focused toplevel first, then the others, the most recently focused first; toplevels never
