@@ -9,7 +9,7 @@ WIN_BUILD ?= build-win
 DEB_BUILD ?= build-deb
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
-.PHONY: deps win-deps desktop-deps typing-deps bridge-deps wayland-deps wayland-test linux-test bench-desktop build run test unit-tests fuzz-build \
+.PHONY: deps win-deps desktop-deps typing-deps bridge-deps wayland-deps wayland-test kwin-deps kwin-test linux-test bench-desktop build run test unit-tests fuzz-build \
         fuzz-smoke fuzz bench clean hook-dll wine-test x11-hook-test bridge-test bridge-measure \
         deb deb-deps deb-test forms-test
 .PHONY: windows windows-deps windows-test win-release
@@ -143,6 +143,13 @@ linux-test: build desktop-deps typing-deps bridge-deps
 # mousepad and a native Qt window.
 wayland-test: build wayland-deps
 	@tests/wayland/typing_run.sh $(BUILD)
+
+# A headless KDE Plasma compositor (KWin 5.27, a plain copy of its binary) and what is typed into there.
+kwin-deps:
+	@scripts/install-deps.sh kwin-wayland mousepad qt6-wayland dbus-daemon dbus-bin
+
+kwin-test: build kwin-deps
+	@tests/wayland/kwin_typing_run.sh $(BUILD)
 
 # The browser bridge end to end in chromium and in firefox-esr: the extension, the relay, and
 # Formix's side.
