@@ -211,7 +211,7 @@ windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe $(WIN_BU
 	@tests/wine/release_contents.sh $(WIN_BUILD)/Formix-$(FORMIX_VERSION)-win64.zip
 
 
-test: unit-tests fuzz-smoke wine-test windows-test x11-hook-test linux-test wayland-test bridge-test forms-test deb-test
+test: unit-tests fuzz-smoke wine-test windows-test x11-hook-test linux-test wayland-test kwin-test bridge-test forms-test deb-test
 
 bench: build
 	@$(BUILD)/bench/formix_bench

@@ -96,6 +96,18 @@ TEST(KWinBarRule, ARuleChangedSinceIsPutBackInItsPlaceAndListedOnce) {
   expectSettled(unterminated);
 }
 
+TEST(KWinBarRule, TheRuleAsKWinSavedItUnderANumberIsLeftAsItIs) {
+  // KWin renumbers the rules when it saves them and drops default values (acceptfocus=false);
+  // the group formix wrote stays behind, no longer listed.
+  const std::string saved = "[1]\nwmclass=konsole\n\n[2]\nDescription=" + barRuleEntries().front().second +
+                            "\nacceptfocusrule=2\nwmclass=formix\n\n[General]\ncount=2\nrules=1,2\n\n" + ourGroup();
+  expectSettled(saved);
+  // Not listed, the description alone is no rule: the bar's rule is added.
+  const std::string unlisted = "[General]\ncount=1\nrules=1\n\n[7]\nDescription=" + barRuleEntries().front().second + "\n";
+  ASSERT_TRUE(withBarRule(unlisted));
+  EXPECT_NE(withBarRule(unlisted)->find("rules=1,formix-bar\n"), std::string::npos);
+}
+
 class KWinRulesFile : public ::testing::Test {
  protected:
   void SetUp() override {

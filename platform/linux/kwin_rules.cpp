@@ -132,6 +132,18 @@ std::optional<std::string> withBarRule(std::string_view text) {
   } else {
     for (int i = 1; i <= count; ++i) rules.push_back(std::to_string(i));
   }
+  // KWin saves the rules itself now and then, renumbered 1..count and without the entries that
+  // hold default values: a listed group with the bar's description is the bar's rule, kept as
+  // KWin wrote it, or the user changed it in the settings. Another copy would pile up at each start.
+  const std::string description = "Description=" + barRuleEntries().front().second;
+  for (const auto& line : lines) {
+    if (auto g = groupOf(line)) {
+      group = *g;
+    } else if (group != ours && trimmed(line) == description &&
+               std::find(rules.begin(), rules.end(), group) != rules.end()) {
+      return std::nullopt;
+    }
+  }
   if (std::find(rules.begin(), rules.end(), ours) == rules.end()) rules.push_back(ours);
   const std::string rulesLine = "rules=" + joinList(rules);
   const std::string countLine = "count=" + std::to_string(rules.size());

@@ -8,7 +8,9 @@
 #   stop_kwin                       stops only what start_kwin started
 #   kwin_focus_on PATTERN           whether the window with the focus has a caption matching
 #                                   PATTERN (an extended regular expression), as KWin reports it
-#   kwin_window_added PATTERN       the last window that appeared with a caption matching PATTERN
+#   kwin_window_added PATTERN       the windows that appeared with a caption matching PATTERN, one
+#                                   a line, the first first: CLASS, CAPTION, X, Y, WIDTH, HEIGHT,
+#                                   "above" when kept above the others (else "-")
 # The packaged kwin_wayland carries a file capability, which a container refuses to run: a plain
 # copy of it, still named kwin_wayland, runs instead. Needs kwin-wayland, dbus-daemon, dbus-send.
 
@@ -70,7 +72,7 @@ function activated(w) {
 workspace.clientActivated.connect(activated);
 function shown(w) {
   var g = w.frameGeometry;
-  print("window-shown\t" + w.resourceClass + "\t" + w.caption + "\t" + g.x + "\t" + g.y + "\t" + g.width + "\t" + g.height);
+  print("window-shown\t" + w.resourceClass + "\t" + w.caption + "\t" + g.x + "\t" + g.y + "\t" + g.width + "\t" + g.height + "\t" + (w.keepAbove ? "above" : "-"));
 }
 workspace.clientAdded.connect(function (w) {
   shown(w);
@@ -96,5 +98,4 @@ stop_kwin() { stop_session; }
 # The window with the focus as KWin last reported it: "CLASS<tab>CAPTION", or a tab alone.
 kwin_focused_window() { grep -a 'focus-report' "$kwin_log" | tail -n 1 | sed 's/.*focus-report\t//; s/"$//'; }
 kwin_focus_on() { kwin_focused_window | cut -f2- | grep -qE "$1"; }
-# Whether a window whose caption matches PATTERN appeared: "CLASS<tab>CAPTION<tab>X<tab>Y<tab>W<tab>H".
-kwin_window_added() { grep -a 'window-shown' "$kwin_log" | sed 's/.*window-shown\t//; s/"$//' | awk -F'\t' -v p="$1" '$2 ~ p' | tail -n 1 | grep .; }
+kwin_window_added() { grep -a 'window-shown' "$kwin_log" | sed 's/.*window-shown\t//; s/"$//' | awk -F'\t' -v p="$1" '$2 ~ p' | grep .; }

@@ -3,7 +3,7 @@
 # into a native Qt window (the test's recorder) and a GTK 3 editor (mousepad): a Japanese phrase
 # with a line break, then Enter, read back from the program itself, which keeps the focus.
 # Also: the window rule formix writes for its bar (kept idempotent, the user's own rules kept),
-# the bar that takes no focus when it appears or is clicked, and what formix says about the
+# the bar that takes no focus when it appears, and what formix says about the
 # gestures. KWin's fake input is granted to formix and to the test's key tool by desktop files,
 # as the package grants it.
 #
@@ -72,14 +72,16 @@ trigger() { "$app/formix" --trigger "$1" >>"$work/trigger.log" 2>&1; }
 # ==== formix on KWin ====
 # The recorder has the focus before the bar appears: the bar must not take it.
 log="$work/recorder.log"
-recorder() { sh -c "QT_QPA_PLATFORM=wayland exec '$build/tests/linux/formix_recorder' Recorder >'$log'"; }
-if ! start_program '^Recorder$' recorder; then
+recorder=(sh -c "QT_QPA_PLATFORM=wayland exec '$build/tests/linux/formix_recorder' Recorder >'$log'")
+if ! start_program '^Recorder$' "${recorder[@]}"; then
   check "recorder: the window opens" false
   exit 1
 fi
 check "formix: the bar appears as a Wayland window" start_formix
 sleep 0.5
 check "formix: the bar took no focus when it appeared" kwin_focus_on '^Recorder$'
+bar_above() { kwin_window_added '^Formix$' | head -n 1 | grep -q $'\tabove$'; }
+check "formix: the bar is kept above the others" bar_above
 check "formix: types through KWin (no line that it cannot)" bash -c "! grep -q 'offers formix no' '$work/formix.log'"
 check "formix: says which shortcuts make the gestures, and that mouse gestures are not possible" \
   grep -q "System Settings > Shortcuts > Custom Shortcuts.*--trigger fill.*mouse gestures are not possible on KWin" "$work/formix.log"
