@@ -3,7 +3,7 @@
 # into a native Qt window (the test's recorder) and a GTK 3 editor (mousepad): a Japanese phrase
 # with a line break, then Enter, read back from the program itself, which keeps the focus.
 # Also: the window rule formix writes for its bar (kept idempotent, the user's own rules kept),
-# the bar that takes no focus when it appears, and what formix says about the
+# the bar that takes no focus when it appears or is clicked, and what formix says about the
 # gestures. KWin's fake input is granted to formix and to the test's key tool by desktop files,
 # as the package grants it.
 #
@@ -100,6 +100,14 @@ recorded() { [ "$(cut -d' ' -f2- "$log" | grep -E '^(text|key) ')" = "$expected"
 check "recorder: the phrase, then Enter" wait_until 10 recorded
 recorded || { echo "  got:"; cut -d' ' -f2- "$log" | sed 's/^/    /'; }
 check "recorder: keeps the focus" kwin_focus_on '^Recorder$'
+# A click on the bar's first button, at its top: its phrase goes to the recorder, which keeps
+# the focus.
+IFS=$'\t' read -r _ _ bar_x bar_y bar_w _ _ < <(kwin_window_added '^Formix$' | head -n 1)
+mark=$(wc -l <"$log")
+"$keys" "click:$((bar_x + bar_w / 2)),$((bar_y + 30))"
+typed_after_click() { tail -n +"$((mark + 1))" "$log" | grep -q '^[0-9]* text ..*'; }
+check "bar: clicked, its phrase goes to the window with the focus" wait_until 10 typed_after_click
+check "bar: clicked, it takes no focus" kwin_focus_on '^Recorder$'
 stop_program
 
 # ---- mousepad (GTK 3 on Wayland): saved with Ctrl+S until the file holds the phrase ----

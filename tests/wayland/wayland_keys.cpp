@@ -1,7 +1,8 @@
 // Presses keys in the focused window of a Wayland session the way formix types there: through a
 // virtual keyboard, or on KWin through its fake input (granted to this program as to formix).
 // Each argument is one chord such as "ctrl+s" or "Return", pressed in order
-// and released in reverse. The tests use it for what a user would type (saving a file).
+// and released in reverse. The tests use it for what a user would type (saving a file). On KWin
+// an argument "click:X,Y" is a left click at that point of the screen instead.
 //
 //   wayland_keys CHORD...
 #include <xkbcommon/xkbcommon.h>
@@ -14,7 +15,33 @@
 #include "platform/wayland/virtual_keyboard.h"
 #include "platform/wayland/wayland_session.h"
 #ifdef FORMIX_KWIN
+#include <linux/input-event-codes.h>
+#include <unistd.h>
+
+#include "fake-input-client.h"
 #include "platform/wayland/kwin_fake_input.h"
+
+namespace {
+// A left click at X,Y of the screen through a fake input of its own.
+bool click(formix::platform::wayland::WaylandSession& session, const std::string& where) {
+  int x = 0, y = 0;
+  if (std::sscanf(where.c_str(), "%d,%d", &x, &y) != 2) return false;
+  auto* pointer = static_cast<org_kde_kwin_fake_input*>(session.bind(org_kde_kwin_fake_input_interface, 4));
+  if (pointer == nullptr) return false;
+  org_kde_kwin_fake_input_authenticate(pointer, "wayland_keys", "clicks for a test");
+  // The pointer enters the window, and the press and release come apart, as a hand makes them.
+  org_kde_kwin_fake_input_pointer_motion_absolute(pointer, wl_fixed_from_int(x), wl_fixed_from_int(y));
+  session.roundtrip();
+  usleep(150000);
+  org_kde_kwin_fake_input_button(pointer, BTN_LEFT, WL_POINTER_BUTTON_STATE_PRESSED);
+  session.roundtrip();
+  usleep(80000);
+  org_kde_kwin_fake_input_button(pointer, BTN_LEFT, WL_POINTER_BUTTON_STATE_RELEASED);
+  const bool done = session.roundtrip();
+  org_kde_kwin_fake_input_destroy(pointer);
+  return done;
+}
+}  // namespace
 #endif
 
 int main(int argc, char** argv) {
@@ -33,6 +60,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (int i = 1; i < argc; ++i) {
+#ifdef FORMIX_KWIN
+    if (std::string(argv[i]).rfind("click:", 0) == 0) {
+      if (!click(session, std::string(argv[i]).substr(6))) {
+        std::fprintf(stderr, "wayland_keys: cannot click at '%s'\n", argv[i] + 6);
+        return 2;
+      }
+      continue;
+    }
+#endif
     std::vector<xkb_keysym_t> chord;
     std::string rest = argv[i];
     for (size_t plus; !rest.empty(); rest = plus == std::string::npos ? "" : rest.substr(plus + 1)) {
