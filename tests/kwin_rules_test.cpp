@@ -149,6 +149,22 @@ TEST(KWinActiveWindowReports, EachWindowKeepsItsNumberAndNoWindowIsNone) {
   EXPECT_EQ(active.active()->caption, "~ : vim");
   active.reported("", "", "");
   EXPECT_FALSE(active.active());
+  // The windows by when they last had the focus; a closed one is gone, and its number with it.
+  ASSERT_EQ(active.recent().size(), 2u);
+  EXPECT_EQ(active.recent()[0].id, konsole);
+  EXPECT_EQ(active.recent()[1].caption, "notes.txt");
+  active.closed("{1111}");
+  ASSERT_EQ(active.recent().size(), 1u);
+  EXPECT_FALSE(active.find(konsole));
+  active.closed("{unknown}");
+  active.reported("org.kde.konsole", "~ : bash", "{1111}");
+  EXPECT_NE(active.active()->id, konsole);
+  EXPECT_FALSE(active.activate(konsole));  // no KWin to ask here
+  // The one-shot script names the window only in KWin's own form of id.
+  ASSERT_TRUE(activationScript("{0d1e-AF}"));
+  EXPECT_NE(activationScript("{0d1e-AF}")->find("== \"{0d1e-AF}\")"), std::string::npos);
+  EXPECT_FALSE(activationScript("{x\"); workspace.activeClient = null; //}"));
+  EXPECT_FALSE(activationScript(""));
   // The script calls formix's object by the names the object answers to.
   const std::string script = activeWindowScript();
   EXPECT_NE(script.find(std::string("\"") + kActiveWindowPath + "\", \"" + kActiveWindowInterface + "\""), std::string::npos);
@@ -191,11 +207,17 @@ TEST(KWinPorts, TheTargetIsTheActiveWindowAndItsClassPicksThePasteKey) {
     EXPECT_EQ(keyboard.pasteKeys(konsole), (std::vector<Key>{Key::Control, Key::Shift, Key::V}));
     EXPECT_TRUE(windows.setForegroundWindow(konsole));
     active.reported("org.xfce.mousepad", "notes.txt", "{2}");
-    // A window no longer active is no target: KWin lets no client move the focus.
-    EXPECT_FALSE(windows.setForegroundWindow(konsole));
+    // The walk: the focused window, then the one before it, which keeps its paste key.
+    const auto mousepad = windows.firstWindow(7);
+    EXPECT_EQ(windows.nextWindow(mousepad), konsole);
+    EXPECT_EQ(windows.nextWindow(konsole), 0u);
+    EXPECT_EQ(keyboard.pasteKeys(mousepad), (std::vector<Key>{Key::Control, Key::V}));
+    EXPECT_EQ(keyboard.pasteKeys(konsole), (std::vector<Key>{Key::Control, Key::Shift, Key::V}));
+    EXPECT_EQ(keyboard.programNames(mousepad), std::vector<std::u16string>{u"org.xfce.mousepad"});
+    EXPECT_FALSE(windows.setForegroundWindow(konsole));  // no KWin to ask here
+    active.closed("{1}");
     EXPECT_EQ(windows.isWindowVisible(konsole), 0);
-    EXPECT_EQ(keyboard.pasteKeys(windows.firstWindow(7)), (std::vector<Key>{Key::Control, Key::V}));
-    EXPECT_EQ(keyboard.programNames(windows.firstWindow(7)), std::vector<std::u16string>{u"org.xfce.mousepad"});
+    EXPECT_EQ(windows.windowText(konsole), u"");
   }
   if (before != nullptr) setenv("WAYLAND_DISPLAY", was.c_str(), 1);
   else unsetenv("WAYLAND_DISPLAY");

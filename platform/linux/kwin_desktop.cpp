@@ -1,5 +1,7 @@
 #include "platform/linux/kwin_desktop.h"
 
+#include <algorithm>
+
 #include "platform/linux/terminal_paste_keys.h"
 #include "platform/linux/x11_keyboard.h"
 #include "text/utf.h"
@@ -46,52 +48,54 @@ void KWinWindows::makeTopmost(ports::WindowHandle window) {
   if (window == own_.handle()) own_.setOnTop();
 }
 
-std::optional<ActiveWindow> KWinWindows::activeIs(ports::WindowHandle window) const {
-  const auto active = active_.active();
-  if (!active || window == 0 || active->id != window) return std::nullopt;
-  return active;
-}
-
 ports::WindowHandle KWinWindows::firstWindow(ports::WindowHandle) {
-  const auto active = active_.active();
-  return active ? active->id : 0;
+  order_.clear();
+  for (const auto& window : active_.recent()) order_.push_back(window.id);
+  return order_.empty() ? 0 : order_.front();
 }
 
-ports::WindowHandle KWinWindows::nextWindow(ports::WindowHandle) { return 0; }
+ports::WindowHandle KWinWindows::nextWindow(ports::WindowHandle window) {
+  auto it = std::find(order_.begin(), order_.end(), window);
+  if (it == order_.end() || ++it == order_.end()) return 0;
+  return *it;
+}
 
 int KWinWindows::isWindowVisible(ports::WindowHandle window) {
   if (window == own_.handle()) return 1;
-  return activeIs(window) ? 1 : 0;
+  return active_.find(static_cast<uint32_t>(window)) ? 1 : 0;
 }
 
 int32_t KWinWindows::windowLong(ports::WindowHandle window, int index) {
-  if (index == ports::kGwlStyle && activeIs(window)) return ports::kStyleCaption;
+  if (index == ports::kGwlStyle && active_.find(static_cast<uint32_t>(window))) return ports::kStyleCaption;
   return 0;
 }
 
 std::u16string KWinWindows::windowText(ports::WindowHandle window) {
-  const auto active = activeIs(window);
-  if (!active) return {};
+  const auto known = active_.find(static_cast<uint32_t>(window));
+  if (!known) return {};
   // A program without a caption is still a program to type into: its class stands in.
-  return text::fromUtf8Lossy(active->caption.empty() ? active->resourceClass : active->caption);
+  return text::fromUtf8Lossy(known->caption.empty() ? known->resourceClass : known->caption);
 }
 
-bool KWinWindows::setForegroundWindow(ports::WindowHandle window) { return activeIs(window).has_value(); }
+bool KWinWindows::setForegroundWindow(ports::WindowHandle window) {
+  const auto active = active_.active();
+  if (active && active->id == window) return true;
+  return active_.activate(static_cast<uint32_t>(window));
+}
 
 void KWinKeyboard::keyEvent(ports::Key key, ports::KeyAction action) {
   keys_.key(x11::keysymOf(key), action == ports::KeyAction::Press);
 }
 
 std::vector<ports::Key> KWinKeyboard::pasteKeys(ports::WindowHandle target) {
-  const auto active = active_.active();
-  if (!active || active->id != target) return keysOf(PasteChord::CtrlV);
-  return keysOf(pasteChordOf({active->resourceClass}));
+  const auto known = active_.find(static_cast<uint32_t>(target));
+  return keysOf(pasteChordOf(known ? std::vector<std::string>{known->resourceClass} : std::vector<std::string>{}));
 }
 
 std::vector<std::u16string> KWinKeyboard::programNames(ports::WindowHandle target) {
-  const auto active = active_.active();
-  if (!active || active->id != target || active->resourceClass.empty()) return {};
-  return {text::fromUtf8Lossy(active->resourceClass)};
+  const auto known = active_.find(static_cast<uint32_t>(target));
+  if (!known || known->resourceClass.empty()) return {};
+  return {text::fromUtf8Lossy(known->resourceClass)};
 }
 
 }  // namespace formix::platform::wayland

@@ -23,10 +23,12 @@ bool isKWin(const WaylandSession& session);
 // `missing` says what it lacks, in the words of the line formix says.
 bool canTypeOnKWin(const WaylandSession& session, const FakeInputKeyboard& keys, std::string* missing);
 
-// The window list is the active window alone: on Wayland no other order is known.
+// The windows are walked in the order they last had the focus: on Wayland no stacking order is
+// known. The focused window is the target; when that is formix's own popup menu, the window
+// used before it, which gets the focus back.
 class KWinWindows : public ports::WindowSystem {
  public:
-  KWinWindows(const KWinActiveWindow& active, x11::OwnWindow& own) : active_(active), own_(own) {}
+  KWinWindows(KWinActiveWindow& active, x11::OwnWindow& own) : active_(active), own_(own) {}
   ports::WindowHandle createMainWindow(std::u16string_view caption) override;
   void setWindowVisible(ports::WindowHandle window, bool visible) override;
   void setWindowCaption(ports::WindowHandle window, std::u16string_view caption) override;
@@ -37,15 +39,14 @@ class KWinWindows : public ports::WindowSystem {
   int isWindowVisible(ports::WindowHandle window) override;
   int32_t windowLong(ports::WindowHandle window, int index) override;
   std::u16string windowText(ports::WindowHandle window) override;
-  // True for the window with the focus; KWin lets no client move the focus.
+  // The focused window is in front already; another one is activated through KWin's scripting.
   bool setForegroundWindow(ports::WindowHandle window) override;
   ports::WindowHandle desktopWindow() override { return 0; }
 
  private:
-  std::optional<ActiveWindow> activeIs(ports::WindowHandle window) const;
-
-  const KWinActiveWindow& active_;
+  KWinActiveWindow& active_;
   x11::OwnWindow& own_;
+  std::vector<ports::WindowHandle> order_;  // of the walk under way
 };
 
 class KWinKeyboard : public ports::Keyboard {

@@ -2,7 +2,7 @@
 # Phrases typed by `formix --trigger phrase:1:1` on a headless KWin, with no X display at all,
 # into a native Qt window (the test's recorder) and a GTK 3 editor (mousepad): a Japanese phrase
 # with a line break, then Enter, read back from the program itself, which keeps the focus.
-# Also: the window rule formix writes for its bar (kept idempotent, the user's own rules kept),
+# Also: the menu trigger's popup, the window rule formix writes for its bar (kept idempotent, the user's own rules kept),
 # the bar that takes no focus when it appears or is clicked, and what formix says about the
 # gestures. KWin's fake input is granted to formix and to the test's key tool by desktop files,
 # as the package grants it.
@@ -88,7 +88,12 @@ check "formix: says which shortcuts make the gestures, and that mouse gestures a
 rules="$HOME/.config/kwinrulesrc"
 check "rule: the user's own rule is kept as it was" grep -qzF "${users_rule#*rules=a1b2
 }" "$rules"
-check "rule: listed after the user's, counted" grep -qx 'rules=a1b2,formix-bar' "$rules"
+# As formix wrote it, or as KWin saved it since, renumbered, the bar's rule second.
+listed_second() {
+  grep -qx 'rules=a1b2,formix-bar' "$rules" ||
+    { grep -qx 'rules=1,2' "$rules" && sed -n '/^\[2\]$/,/^$/p' "$rules" | grep -q '^Description=Formix bar'; }
+}
+check "rule: listed after the user's, counted" listed_second
 check "rule: the bar's rule: no focus, above the others" \
   bash -c "grep -qx '\[formix-bar\]' '$rules' && grep -qx 'acceptfocus=false' '$rules' && grep -qx 'above=true' '$rules'"
 
@@ -100,6 +105,22 @@ recorded() { [ "$(cut -d' ' -f2- "$log" | grep -E '^(text|key) ')" = "$expected"
 check "recorder: the phrase, then Enter" wait_until 10 recorded
 recorded || { echo "  got:"; cut -d' ' -f2- "$log" | sed 's/^/    /'; }
 check "recorder: keeps the focus" kwin_focus_on '^Recorder$'
+# The menu trigger: its popup takes the focus; its first phrase, chosen with the keyboard, goes
+# to the window used before it, which gets the focus back.
+mark=$(wc -l <"$log")
+check "menu: the trigger is delivered" trigger menu
+if wait_until 5 kwin_focus_on '^Formix menu$'; then
+  "$keys" Down Down Return
+  # The recorder logs its whole text at each change: the phrase after the first one, then Enter.
+  from_menu="text ${text//$'\n'/\\n}${text//$'\n'/\\n}
+key Return"
+  chosen_in_menu() { [ "$(tail -n +"$((mark + 1))" "$log" | cut -d' ' -f2- | grep -E '^(text|key) ' | tail -n 2)" = "$from_menu" ]; }
+  check "menu: its first phrase goes to the window focused before it" wait_until 10 chosen_in_menu
+  chosen_in_menu || { echo "  got:"; tail -n +"$((mark + 1))" "$log" | cut -d' ' -f2- | sed 's/^/    /'; }
+  check "menu: which has the focus again" kwin_focus_on '^Recorder$'
+else
+  check "menu: the popup opens with the focus" false
+fi
 # A click on the bar's first button, at its top: its phrase goes to the recorder, which keeps
 # the focus.
 IFS=$'\t' read -r _ _ bar_x bar_y bar_w _ _ < <(kwin_window_added '^Formix$' | head -n 1)
