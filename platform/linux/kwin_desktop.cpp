@@ -20,8 +20,8 @@ bool canTypeOnKWin(const WaylandSession& session, const FakeInputKeyboard& keys,
   if (session.seat() == nullptr) lacks += ", a seat (wl_seat)";
   if (session.dataControl() == nullptr) lacks += ", clipboard control (zwlr_data_control_manager_v1)";
   if (!keys.available()) {
-    lacks += ", fake input to formix (org_kde_kwin_fake_input, which KWin grants only to a program whose desktop file "
-             "names it in X-KDE-Wayland-Interfaces)";
+    lacks += ", fake input (org_kde_kwin_fake_input, which KWin grants only to a program whose desktop file names it "
+             "in X-KDE-Wayland-Interfaces)";
   }
   if (missing != nullptr) *missing = lacks.empty() ? "" : lacks.substr(2);
   return lacks.empty();

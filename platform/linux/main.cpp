@@ -83,8 +83,9 @@ int main(int argc, char** argv) {
         onKWin = wayland::canTypeOnKWin(*wl, *fakeInput, &missing);
         if (!onKWin) {
           std::cerr << "formix: KWin offers formix no " << missing << ", so phrases reach only X11 programs through "
-                    << "XWayland; install the package, or put a copy of formix-kwin.desktop with Exec=" << executableFolder().string()
-                    << "/formix into ~/.local/share/applications and log in again\n";
+                    << "XWayland; install the package, or put a desktop file with Exec=" << executableFolder().string()
+                    << "/formix and X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input into ~/.local/share/applications "
+                       "and log in again\n";
         }
       } else
 #endif

@@ -158,6 +158,14 @@ check "rule: a second start leaves the file untouched" \
   bash -c "cmp -s '$rules' '$work/rules.before' && [ \$(stat -c %Y '$rules') = \$(date -d 2000-01-01 +%s) ]"
 stop_formix
 
+# ==== A copy that no desktop file grants fake input: it says what to install ====
+mkdir -p "$work/ungranted"
+cp "$app/formix" "$app/$(id -un).ini" "$work/ungranted/"
+timeout 20 "$work/ungranted/formix" >"$work/ungranted.out" 2>&1
+check "ungranted: says that KWin offers it no fake input, and which desktop file grants it" \
+  grep -q "KWin offers formix no fake input (.*a desktop file with Exec=$work/ungranted/formix and X-KDE-Wayland-Interfaces" \
+  "$work/ungranted.out"
+
 # ==== A trigger after formix ended ====
 "$app/formix" --trigger menu >"$work/out" 2>"$work/err"
 status=$?
