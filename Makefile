@@ -9,7 +9,7 @@ WIN_BUILD ?= build-win
 DEB_BUILD ?= build-deb
 MINGW_CXX ?= x86_64-w64-mingw32-g++
 
-.PHONY: deps win-deps desktop-deps typing-deps bridge-deps wayland-deps wayland-test linux-test bench-desktop build run test unit-tests fuzz-build \
+.PHONY: deps win-deps desktop-deps typing-deps bridge-deps wayland-deps wayland-test kwin-deps kwin-test mutter-deps mutter-test linux-test bench-desktop build run test unit-tests fuzz-build \
         fuzz-smoke fuzz bench clean hook-dll wine-test x11-hook-test bridge-test bridge-measure \
         deb deb-deps deb-test forms-test
 .PHONY: windows windows-deps windows-test win-release
@@ -147,6 +147,20 @@ wayland-test: build wayland-deps
 	@tests/wayland/typing_run.sh $(BUILD)
 	@tests/wayland/fill_run.sh $(BUILD)
 
+# A headless KDE Plasma compositor (KWin 5.27, a plain copy of its binary) and what is typed into there.
+kwin-deps:
+	@scripts/install-deps.sh kwin-wayland mousepad qt6-wayland dbus-daemon dbus-bin
+
+kwin-test: build kwin-deps
+	@tests/wayland/kwin_typing_run.sh $(BUILD)
+
+# A headless GNOME compositor (mutter 43) with its XWayland: what formix says and does there.
+mutter-deps:
+	@scripts/install-deps.sh mutter xwayland x11-utils procps dbus-daemon dbus-bin
+
+mutter-test: build mutter-deps
+	@tests/wayland/mutter_run.sh $(BUILD)
+
 # The browser bridge end to end in chromium and in firefox-esr: the extension, the relay, and
 # Formix's side.
 bridge-test: bridge-deps build
@@ -207,7 +221,7 @@ windows-test: windows-deps windows build $(WIN_BUILD)/desktop_probe.exe $(WIN_BU
 	@tests/wine/release_contents.sh $(WIN_BUILD)/Formix-$(FORMIX_VERSION)-win64.zip
 
 
-test: unit-tests fuzz-smoke wine-test windows-test x11-hook-test linux-test wayland-test bridge-test forms-test deb-test
+test: unit-tests fuzz-smoke wine-test windows-test x11-hook-test linux-test wayland-test kwin-test mutter-test bridge-test forms-test deb-test
 
 bench: build
 	@$(BUILD)/bench/formix_bench

@@ -11,7 +11,7 @@ packages=(
   libbenchmark-dev
   nlohmann-json3-dev
   qt6-base-dev libqt6svg6 libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev libxcb-res0-dev   # formix and libfmxhook.so on X11
-  libwayland-dev libxkbcommon-dev                                             # formix on Wayland
+  libwayland-dev libxkbcommon-dev plasma-wayland-protocols                    # formix on Wayland (KWin: fake input)
   "$@"
 )
 

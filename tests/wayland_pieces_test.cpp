@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <cstdlib>
 
@@ -37,6 +38,31 @@ TEST(WaylandKeyMap, EveryKeyThePasteAndTheAddedKeysNeedIsOnItsOwnKeymap) {
   ASSERT_FALSE(keymap.text().empty());
   EXPECT_EQ(keymap.text().back(), '\0');
   EXPECT_NE(keymap.text().find("xkb_keymap"), std::string::npos);
+}
+
+TEST(WaylandKeyMap, TheCompositorsOwnKeymapGivesItsOwnKeys) {
+  // KWin's fake input sends keys by their codes on KWin's layout: on a German one, y is where a
+  // US keyboard has z, and a Dvorak one has v elsewhere still.
+  const auto textOf = [](const char* layout, const char* variant) {
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES);
+    const xkb_rule_names names{"evdev", "pc105", layout, variant, ""};
+    xkb_keymap* keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    char* text = keymap != nullptr ? xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1) : nullptr;
+    std::string copy = text != nullptr ? text : "";
+    std::free(text);
+    if (keymap != nullptr) xkb_keymap_unref(keymap);
+    xkb_context_unref(context);
+    return copy;
+  };
+  const KeyMap german(textOf("de", ""));
+  ASSERT_TRUE(german.valid());
+  EXPECT_EQ(german.evdevCode(XKB_KEY_y), 44u);
+  EXPECT_EQ(german.evdevCode(XKB_KEY_v), 47u);
+  const KeyMap dvorak(textOf("us", "dvorak"));
+  ASSERT_TRUE(dvorak.valid());
+  EXPECT_EQ(dvorak.evdevCode(XKB_KEY_v), 52u);
+  EXPECT_EQ(dvorak.evdevCode(XKB_KEY_Control_L), 29u);
+  EXPECT_FALSE(KeyMap(std::string("not a keymap")).valid());
 }
 
 TEST(WaylandKeyMap, ModifierKeysSetAndClearTheirOwnBitsOnly) {

@@ -1,6 +1,8 @@
 // formix: the Linux desktop program. The frmMain model behind a Qt view and X11 ports.
 #include <QApplication>
+#include <QEventLoop>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
 #include <functional>
@@ -30,8 +32,15 @@
 #include "platform/linux/x11_clipboard.h"
 #include "platform/linux/x11_keyboard.h"
 #include "platform/linux/x11_windows.h"
+#include "text/utf.h"
 #ifdef FORMIX_WAYLAND
+#include "platform/linux/gnome_desktop.h"
 #include "platform/linux/wayland_desktop.h"
+#endif
+#ifdef FORMIX_KWIN
+#include "platform/linux/kwin_active_window.h"
+#include "platform/linux/kwin_desktop.h"
+#include "platform/linux/kwin_rules.h"
 #endif
 
 using namespace formix;
@@ -59,18 +68,40 @@ int main(int argc, char** argv) {
   // Programs that phrases start get the environment as it was.
 #ifdef FORMIX_WAYLAND
   std::unique_ptr<wayland::WaylandSession> wl;
+#ifdef FORMIX_KWIN
+  // KDE Plasma: KWin types for formix through fake input, when formix's desktop file grants it.
+  std::optional<wayland::FakeInputKeyboard> fakeInput;
+#endif
+  bool onKWin = false;
   if (std::getenv("WAYLAND_DISPLAY") != nullptr) {
     wl = std::make_unique<wayland::WaylandSession>();
     std::string missing;
     if (wl->connected() && !wayland::canTypeOn(*wl, &missing)) {
-      std::cerr << "formix: this Wayland desktop offers no " << missing
-                << ", so phrases reach only X11 programs through XWayland\n";
+#ifdef FORMIX_KWIN
+      if (wayland::isKWin(*wl)) {
+        fakeInput.emplace(*wl, "Formix");
+        onKWin = wayland::canTypeOnKWin(*wl, *fakeInput, &missing);
+        if (!onKWin) {
+          std::cerr << "formix: KWin offers formix no " << missing << ", so phrases reach only X11 programs through "
+                    << "XWayland; install the package, or put a desktop file with Exec=" << executableFolder().string()
+                    << "/formix and X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input into ~/.local/share/applications "
+                       "and log in again\n";
+        }
+      } else
+#endif
+      if (wayland::isMutter(*wl)) {
+        std::cerr << wayland::kMutterNotice;
+      } else {
+        std::cerr << "formix: this Wayland desktop offers no " << missing
+                  << ", so phrases reach only X11 programs through XWayland\n";
+      }
     }
     if (!wl->connected() || !missing.empty()) wl.reset();
   }
   const bool onWayland = wl != nullptr;
 #else
   const bool onWayland = false;
+  const bool onKWin = false;
 #endif
   const char* platformBefore = std::getenv("QT_QPA_PLATFORM");
   const std::optional<std::string> platformWas = platformBefore ? std::optional<std::string>(platformBefore) : std::nullopt;
@@ -121,10 +152,41 @@ int main(int argc, char** argv) {
   std::optional<wayland::WaylandKeyboard> wlKeyboard;
   std::optional<wayland::WaylandClipboard> wlClipboard;
   wayland::NoHookLoader noHook;
+#ifdef FORMIX_KWIN
+  KWinActiveWindow kwinActive;
+  std::optional<wayland::KWinWindows> kwinWindows;
+  std::optional<wayland::KWinKeyboard> kwinKeyboard;
+  RuleInstall barRule = RuleInstall::Unchanged;
+#endif
   if (onWayland) {
     if (!x.connected() && !triggerService.claimName(nullptr) && triggerService.nameTakenByAnother()) return 0;
-    virtualKeyboard.emplace(*wl);
     dataControl.emplace();
+    clipboardPort = &wlClipboard.emplace(*dataControl);
+  }
+#ifdef FORMIX_KWIN
+  if (onKWin) {
+    // The bar's rule is in place before the bar appears; KWin reads it a moment after it is asked.
+    std::string why;
+    barRule = installBarRule(kwinRulesPath(), &why);
+    if (barRule == RuleInstall::Failed) {
+      std::cerr << "formix: the KWin rule that keeps the bar from taking the focus could not be written: " << why << '\n';
+    } else if (barRule == RuleInstall::Written) {
+      askKWinToReconfigure();
+    }
+    // The script's reports come to formix's name on the bus, which it owns from here on.
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const bool haveRuntime = runtime != nullptr && runtime[0] == '/';
+    if (!haveRuntime) why = "XDG_RUNTIME_DIR is not set to an absolute path";
+    if (!haveRuntime || !triggerService.claimName(&why) ||
+        !kwinActive.start(std::filesystem::path(runtime) / "formix-kwin-active-window.js", &why)) {
+      std::cerr << "formix: KWin does not tell formix which program has the focus (" << why << "): phrases are typed into none\n";
+    }
+    windowsPort = &kwinWindows.emplace(kwinActive, view);
+    keyboardPort = &kwinKeyboard.emplace(*fakeInput, kwinActive);
+  }
+#endif
+  if (onWayland && !onKWin) {
+    virtualKeyboard.emplace(*wl);
     toplevels.emplace(*wl);
     virtualKeyboard->prepare();
     if (!toplevels->available()) {
@@ -133,7 +195,8 @@ int main(int argc, char** argv) {
     }
     windowsPort = &wlWindows.emplace(*toplevels, view);
     keyboardPort = &wlKeyboard.emplace(*virtualKeyboard, *toplevels);
-    clipboardPort = &wlClipboard.emplace(*dataControl);
+  }
+  if (onWayland) {
     // The compositor's news of the windows (the focus moving, titles) is read as it comes, while
     // the event loop runs; the clipboard is served on a thread of its own.
     eventsArrive.emplace(wl->fd(), QSocketNotifier::Read);
@@ -201,6 +264,14 @@ int main(int argc, char** argv) {
 
   app::FrmMain program(desktop);
   view.attach(program);
+#ifdef FORMIX_KWIN
+  if (barRule == RuleInstall::Written) {
+    // KWin reads its rules a fifth of a second after it is asked to: the bar appears after that.
+    QEventLoop rulesRead;
+    QTimer::singleShot(400, &rulesRead, &QEventLoop::quit);
+    rulesRead.exec();
+  }
+#endif
   view.call([&] { program.Form_Load(); });
   // A second instance, a lock held by another program, or a refused hook: nothing more is touched.
   if (process.ended()) return process.exitStatus();
@@ -213,7 +284,14 @@ int main(int argc, char** argv) {
       if (program.optMS(i).value() != 0) mouseMode = i;
       if (i < 3 && program.optWK(i).value() != 0) keyMode = i;
     }
-    if (std::getenv("SWAYSOCK") != nullptr) {
+    if (onKWin) {
+#ifdef FORMIX_KWIN
+      const std::string line = kwinGesturesNotice((executableFolder() / "formix").string());
+      std::cerr << "formix: " << line << '\n';
+      // Shown in a window too the first time formix runs on this desktop (its rule was new).
+      if (barRule == RuleInstall::Written) qt::showNotice(text::fromUtf8Lossy(line));
+#endif
+    } else if (std::getenv("SWAYSOCK") != nullptr) {
       std::cerr << "formix: on sway the gestures are sway's own bindings; these lines in ~/.config/sway/config make them:\n"
                 << swayBindings(mouseMode, keyMode, (executableFolder() / "formix").string());
     } else {

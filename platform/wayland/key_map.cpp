@@ -23,6 +23,16 @@ KeyMap::KeyMap() {
   state_ = xkb_state_new(keymap_);
 }
 
+KeyMap::KeyMap(const std::string& text) {
+  context_ = xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES);
+  if (context_ == nullptr) return;
+  keymap_ = xkb_keymap_new_from_string(context_, text.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+  if (keymap_ == nullptr) return;
+  text_ = text;
+  text_.push_back('\0');
+  state_ = xkb_state_new(keymap_);
+}
+
 KeyMap::~KeyMap() {
   if (state_ != nullptr) xkb_state_unref(state_);
   if (keymap_ != nullptr) xkb_keymap_unref(keymap_);

@@ -14,6 +14,9 @@ namespace formix::platform::wayland {
 class KeyMap {
  public:
   KeyMap();
+  // The keymap in `text`, the compositor's own as a keyboard receives it; valid() tells whether
+  // it compiled.
+  explicit KeyMap(const std::string& text);
   ~KeyMap();
   KeyMap(const KeyMap&) = delete;
   KeyMap& operator=(const KeyMap&) = delete;

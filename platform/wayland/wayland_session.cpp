@@ -39,6 +39,7 @@ void WaylandSession::global(void* data, wl_registry* registry, uint32_t name, co
                             uint32_t version) {
   auto& self = *static_cast<WaylandSession*>(data);
   self.offered_.emplace_back(interface);
+  self.globals_.push_back({name, version});
   const auto bind = [&](const wl_interface* type, uint32_t highest) {
     return wl_registry_bind(registry, name, type, std::min(version, highest));
   };
@@ -57,6 +58,21 @@ void WaylandSession::global(void* data, wl_registry* registry, uint32_t name, co
 }
 
 void WaylandSession::globalRemove(void*, wl_registry*, uint32_t) {}
+
+bool WaylandSession::offers(std::string_view interface) const {
+  return std::find(offered_.begin(), offered_.end(), interface) != offered_.end();
+}
+
+void* WaylandSession::bind(const wl_interface& type, uint32_t highest, uint32_t* version) {
+  if (display_ == nullptr) return nullptr;
+  for (size_t i = 0; i < offered_.size(); ++i) {
+    if (offered_[i] != type.name) continue;
+    const uint32_t bound = std::min(globals_[i].version, highest);
+    if (version != nullptr) *version = bound;
+    return wl_registry_bind(registry_, globals_[i].name, &type, bound);
+  }
+  return nullptr;
+}
 
 int WaylandSession::fd() const { return display_ != nullptr ? wl_display_get_fd(display_) : -1; }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct zwp_virtual_keyboard_manager_v1;
@@ -41,6 +42,10 @@ class WaylandSession {
   zwlr_foreign_toplevel_manager_v1* toplevels() const { return toplevels_; }
   // The names of every global offered, for the line that says what this compositor lacks.
   const std::vector<std::string>& offered() const { return offered_; }
+  bool offers(std::string_view interface) const;
+  // Binds a global that no piece above binds at connection (one a compositor offers only to
+  // the programs it trusts, say), in at most version `highest`; nullptr when it is not offered.
+  void* bind(const wl_interface& type, uint32_t highest, uint32_t* version = nullptr);
 
  // The registry's listener.
   static void global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version);
@@ -56,6 +61,10 @@ class WaylandSession {
   uint32_t dataControlVersion_ = 0;
   zwlr_foreign_toplevel_manager_v1* toplevels_ = nullptr;
   std::vector<std::string> offered_;
+  struct Global {
+    uint32_t name, version;
+  };
+  std::vector<Global> globals_;  // in the order of offered_
 };
 
 }  // namespace formix::platform::wayland

@@ -82,13 +82,18 @@ apt_get install "$deb" >"$work/apt.log" 2>&1
 check "apt-get installs the package" installed || tail -n 20 "$work/apt.log"
 dpkg -L formix >"$work/files" 2>/dev/null
 for file in /usr/bin/formix /usr/bin/formix-bridge /usr/lib/x86_64-linux-gnu/formix/libfmxhook.so \
-  /usr/share/applications/formix.desktop /usr/share/icons/hicolor/scalable/apps/formix.svg \
+  /usr/share/applications/formix.desktop /usr/share/applications/formix-kwin.desktop \
+  /usr/share/icons/hicolor/scalable/apps/formix.svg \
   /usr/share/icons/hicolor/48x48/apps/formix.png /usr/share/doc/formix/copyright /usr/share/man/man1/formix.1.gz \
   /usr/share/chromium/extensions/formix/manifest.json \
   "/usr/share/mozilla/extensions/{ec8030f7-c20a-464f-9b0e-13a3a9e97384}/bridge@formix/manifest.json" \
   /etc/chromium/native-messaging-hosts/formix.bridge.json /usr/lib/mozilla/native-messaging-hosts/formix.bridge.json; do
   check "installed: $file" test -f "$file"
 done
+check "KWin's fake input is granted to the installed formix alone" \
+  sh -c "desktop-file-validate /usr/share/applications/formix-kwin.desktop &&
+    grep -qx 'Exec=/usr/bin/formix' /usr/share/applications/formix-kwin.desktop &&
+    grep -qx 'X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input' /usr/share/applications/formix-kwin.desktop"
 check "the host manifests name the installed relay" \
   sh -c 'grep -q "\"path\": \"/usr/bin/formix-bridge\"" /etc/chromium/native-messaging-hosts/formix.bridge.json &&
          grep -q "\"path\": \"/usr/bin/formix-bridge\"" /usr/lib/mozilla/native-messaging-hosts/formix.bridge.json'
