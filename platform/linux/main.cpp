@@ -240,9 +240,19 @@ int main(int argc, char** argv) {
   // keyboard focus is the window the compositor says is focused.
   if (onWayland) {
     browsers.focusedWindow = [&]() -> bridge::BridgeBrowsers::FocusedWindow {
-      const auto active = toplevels->active();
-      if (!active) return {};
-      return {active->id, active->focusedSince};
+      if (toplevels) {
+        const auto active = toplevels->active();
+        if (!active) return {};
+        return {active->id, active->focusedSince};
+      }
+#ifdef FORMIX_KWIN
+      // KWin's script tells the window but not since when: the bar's case falls back to titles.
+      if (onKWin) {
+        const auto active = kwinActive.active();
+        if (active) return {active->id, 0};
+      }
+#endif
+      return {};
     };
   }
 #endif
