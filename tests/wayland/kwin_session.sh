@@ -8,6 +8,8 @@
 #   stop_kwin                       stops only what start_kwin started
 #   kwin_focus_on PATTERN           whether the window with the focus has a caption matching
 #                                   PATTERN (an extended regular expression), as KWin reports it
+#   kwin_activate PATTERN           asks KWin to give the first window whose caption matches
+#                                   PATTERN (a JavaScript regular expression) the focus
 #   kwin_window_added PATTERN       the windows that appeared with a caption matching PATTERN, one
 #                                   a line, the first first: CLASS, CAPTION, X, Y, WIDTH, HEIGHT,
 #                                   "above" when kept above the others (else "-")
@@ -94,6 +96,19 @@ load_kwin_script() {  # FILE NAME < SCRIPT: runs the script in KWin
 }
 
 stop_kwin() { stop_session; }
+
+# A script of its own for each call (numbered, and by the shell that asks, as a subshell counts
+# apart): KWin refuses a second script under a name still loaded.
+kwin_activations=0
+kwin_activate() {  # PATTERN
+  local name="formix-test-activate-$BASHPID-$((kwin_activations += 1))" pattern=${1//\//\\/}
+  load_kwin_script "$session_work/$name.js" "$name" <<JS || return 1
+var all = workspace.clientList();
+for (var i = 0; i < all.length; ++i) {
+  if (/$pattern/.test(all[i].caption)) { workspace.activeClient = all[i]; break; }
+}
+JS
+}
 
 # The window with the focus as KWin last reported it: "CLASS<tab>CAPTION", or a tab alone.
 kwin_focused_window() { grep -a 'focus-report' "$kwin_log" | tail -n 1 | sed 's/.*focus-report\t//; s/"$//'; }
