@@ -96,7 +96,12 @@ int main(int argc, char** argv) {
                   << ", so phrases reach only X11 programs through XWayland\n";
       }
     }
-    if (!wl->connected() || !missing.empty()) wl.reset();
+    if (!wl->connected() || !missing.empty()) {
+#ifdef FORMIX_KWIN
+      fakeInput.reset();  // it speaks through the session, and ends before it
+#endif
+      wl.reset();
+    }
   }
   const bool onWayland = wl != nullptr;
 #else

@@ -162,9 +162,11 @@ stop_formix
 mkdir -p "$work/ungranted"
 cp "$app/formix" "$app/$(id -un).ini" "$work/ungranted/"
 timeout 20 "$work/ungranted/formix" >"$work/ungranted.out" 2>&1
+status=$?
 check "ungranted: says that KWin offers it no fake input, and which desktop file grants it" \
   grep -q "KWin offers formix no fake input (.*a desktop file with Exec=$work/ungranted/formix and X-KDE-Wayland-Interfaces" \
   "$work/ungranted.out"
+check "ungranted: with no X display either, it ends with status 1, not a crash" test "$status" = 1
 
 # ==== A trigger after formix ended ====
 "$app/formix" --trigger menu >"$work/out" 2>"$work/err"
