@@ -147,12 +147,14 @@ wayland-test: build wayland-deps
 	@tests/wayland/typing_run.sh $(BUILD)
 	@tests/wayland/fill_run.sh $(BUILD)
 
-# A headless KDE Plasma compositor (KWin 5.27, a plain copy of its binary) and what is typed into there.
+# A headless KDE Plasma compositor (KWin 5.27, a plain copy of its binary), what is typed into
+# there, and the whole-form fill in chromium running there as a Wayland program.
 kwin-deps:
-	@scripts/install-deps.sh kwin-wayland mousepad qt6-wayland dbus-daemon dbus-bin
+	@scripts/install-deps.sh kwin-wayland mousepad qt6-wayland dbus-daemon dbus-bin python3 fonts-noto-cjk chromium procps
 
 kwin-test: build kwin-deps
 	@tests/wayland/kwin_typing_run.sh $(BUILD)
+	@tests/wayland/kwin_fill_run.sh $(BUILD)
 
 # A headless GNOME compositor (mutter 43) with its XWayland: what formix says and does there.
 mutter-deps:

@@ -88,6 +88,6 @@ fi
 stop_browsers
 
 check "formix runs on" kill -0 "$formix_pid"
-grep -v '^formix: on KWin' "$work/formix.log" | head -n 20
+grep -v '^formix: on KDE Plasma the gestures' "$work/formix.log" | head -n 20
 echo "($((SECONDS - started)) s)"
 checks_summary
