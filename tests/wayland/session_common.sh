@@ -68,3 +68,38 @@ checks_summary() {
   echo "$((checks - failures)) passed, $failures failed"
   [ "$failures" -eq 0 ]
 }
+
+# A program a typing test types into: started, and waited for until FOCUSED (a function that
+# takes a title pattern) says it has the focus; stop_program ends it.
+program_pid=
+start_program_with() {  # FOCUSED PATTERN COMMAND...
+  local focused=$1 pattern=$2; shift 2
+  "$@" >>"$work/programs.log" 2>&1 &
+  program_pid=$!
+  started_pids+=("$program_pid")
+  wait_until 30 "$focused" "$pattern" || return 1
+  sleep 0.5  # a user looks before pressing the keys
+}
+stop_program() { kill "$program_pid" 2>/dev/null; wait "$program_pid" 2>/dev/null; }
+file_is() { [ "$(cat "$1"; printf x)" = "$2x" ]; }
+
+# mousepad (GTK 3 on Wayland) gets the phrase TEXT by the script's `trigger phrase:1:1`, then
+# Enter, and keeps the focus: saved with Ctrl+S until the file holds it.
+check_mousepad() {  # FOCUSED TEXT
+  local focused=$1 text=$2 file="$work/mousepad.txt"
+  saved_as() {  # FILE EXPECTED
+    "$build/tests/wayland/wayland_keys" ctrl+s
+    sleep 0.3
+    file_is "$1" "$2"
+  }
+  : >"$file"
+  if start_program_with "$focused" 'mousepad\.txt' env GDK_BACKEND=wayland NO_AT_BRIDGE=1 mousepad "$file"; then
+    check "mousepad: the trigger is delivered" trigger phrase:1:1
+    check "mousepad: Ctrl+V brings the phrase, then Enter" wait_until 10 saved_as "$file" "$text"$'\n'
+    file_is "$file" "$text"$'\n' || printf '  got: %q\n' "$(cat "$file"; printf x)"
+    check "mousepad: keeps the focus" "$focused" 'mousepad\.txt'
+    stop_program
+  else
+    check "mousepad: the window opens" false
+  fi
+}
