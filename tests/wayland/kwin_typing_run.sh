@@ -83,7 +83,9 @@ listed_second() {
   grep -qx 'rules=a1b2,formix-bar' "$rules" ||
     { grep -qx 'rules=1,2' "$rules" && sed -n '/^\[2\]$/,/^$/p' "$rules" | grep -q '^Description=Formix bar'; }
 }
-check "rule: listed after the user's, counted" listed_second
+# KWin may be saving the file again just now: it is read until it settles, and shown if it does not.
+listed_second_settled() { wait_until 5 listed_second && return; echo "--- $rules"; cat "$rules"; return 1; }
+check "rule: listed after the user's, counted" listed_second_settled
 check "rule: the bar's rule: no focus, above the others" \
   bash -c "grep -qx '\[formix-bar\]' '$rules' && grep -qx 'acceptfocus=false' '$rules' && grep -qx 'above=true' '$rules'"
 
