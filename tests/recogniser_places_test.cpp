@@ -118,6 +118,21 @@ TEST(RecogniserShapes, NotesExamplesAndOneBoxOrAGroup) {
             (V{u"東京都千代田区千代田", u"1-1 ABCビル 101"}));
 }
 
+TEST(RecogniserShapes, APostalMarkAndAUnitPromptSayWhatTheirBoxesTake) {
+  // "現住所〒[   ]-[    ]": the mark nearest the boxes makes them the postal code's, not the address's.
+  EXPECT_EQ(received(page({{.before = u"現住所〒", .after = u"-", .maxLength = 3}, {.before = u"-", .maxLength = 4}})),
+            (V{u"100", u"0001"}));
+  // Month and day lists whose first option names their unit, beside a year list under 生年月日.
+  EXPECT_EQ(received(page({{.type = u"select", .options = {u"年", u"1979", u"1980"}, .selected = {0}, .block = u"生年月日"},
+                           {.type = u"select", .options = {u"月", u"4", u"5"}, .selected = {0}},
+                           {.type = u"select", .options = {u"--日--", u"14", u"15"}, .selected = {0}}})),
+            (V{u"#2", u"#2", u"#2"}));
+  // Alone, such lists are no one's birth date.
+  EXPECT_EQ(received(page({{.type = u"select", .options = {u"月", u"4", u"5"}, .selected = {0}, .block = u"チェックイン"},
+                           {.type = u"select", .options = {u"日", u"14", u"15"}, .selected = {0}}})),
+            (V{u"-", u"-"}));
+}
+
 TEST(RecogniserChoices, ListsAndRadiosInTheirOwnWords) {
   // An occupation radio whose option joins two occupations; its own words are no label.
   EXPECT_EQ(received(page({{.type = u"radio", .rowHeader = u"ご職業", .label = u"会社員・公務員", .beside = u"会社員・公務員", .name = u"job"},

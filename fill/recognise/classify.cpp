@@ -152,6 +152,15 @@ constexpr SourceRule kSources[] = {
 constexpr int kLastRank = 6;
 
 // Where each source's words stand in the control's facts, and how they are read.
+// The text on a box's line before it: a postal mark at its end stands nearest the box and says
+// what it takes, whatever label stands before the mark ("現住所〒[   ]-[    ]").
+LabelHint readBefore(std::u16string_view text) {
+  std::u16string_view t = text;
+  while (!t.empty() && (t.back() == u' ' || t.back() == u'\u3000')) t.remove_suffix(1);
+  if (t.size() > 1 && t.back() == u'〒') return readLabel(u"〒");
+  return readLabel(text);
+}
+
 struct SourceText {
   LabelSource source;
   std::u16string ControlFacts::*text;
@@ -161,7 +170,7 @@ constexpr SourceText kSourceTexts[] = {
     {LabelSource::Autocomplete, &ControlFacts::autocomplete, readAutocomplete},
     {LabelSource::Own, &ControlFacts::label, readLabel},
     {LabelSource::Aria, &ControlFacts::ariaLabel, readLabel},
-    {LabelSource::Before, &ControlFacts::before, readLabel},
+    {LabelSource::Before, &ControlFacts::before, readBefore},
     {LabelSource::After, &ControlFacts::after, readLabel},
     {LabelSource::Row, &ControlFacts::rowHeader, readLabel},
     {LabelSource::Legend, &ControlFacts::legend, readLabel},
@@ -273,6 +282,20 @@ void classify(Slot& s) {
     each([](const SourceRule& r) { return r.source == LabelSource::NameTokens || r.source == LabelSource::IdTokens; },
          [&](const SourceRule&, const LabelHint& h) { return h.topic != Topic::None && (topicFrom = &h, true); });
     s.rank = kTokenRank;
+  }
+  // A list with no words of its own whose first option names its unit ("月", "--日--") over
+  // numbers: a part of a date, kept only beside a box a strong label names ("生年月日").
+  LabelHint unitPrompt;
+  if (topicFrom == nullptr && s.kind == Kind::Select && c.options.size() > 1 && !text::numbersIn(c.options[1].text).empty()) {
+    std::u16string unit;
+    for (char16_t ch : c.options.front().text) {
+      if (ch != u'-' && ch != u' ' && ch != u'\u3000' && ch != u'―' && ch != u'ー') unit += ch;
+    }
+    if (unit == u"年" || unit == u"月" || unit == u"日") {
+      unitPrompt = readLabel(unit);
+      topicFrom = &unitPrompt;
+      s.rank = kWeakWordRank;
+    }
   }
   // A list of the prefectures is the prefecture, whatever its neighbours say ("住所",
   // "郵便番号検索").
