@@ -471,11 +471,13 @@ function formixFacts(readId) {
   }
   function visit(node) {
     for (let n = node.firstChild; n; n = n.nextSibling) {
-      if (n.nodeType === 3) {
-        push(TEXT, n.data.trim() !== '' ? n.data : ' ', node);
+      const type = n.nodeType;
+      if (type === 3) {
+        const data = n.data;
+        push(TEXT, data.trim() !== '' ? data : ' ', node);
         continue;
       }
-      if (n.nodeType !== 1) continue;
+      if (type !== 1) continue;
       const name = n.localName;
       if (SKIPPED.has(name)) continue;
       if (name === 'iframe' || name === 'frame' || name === 'object' || name === 'embed') {
@@ -524,11 +526,14 @@ function formixFacts(readId) {
   const SCOPED = 9, STYLED = 7;
   const INLINE_ONLY = /^(b|strong|em|span|font|i|u|small|big|img|br|a|sup|sub|mark)$/;
   const HEADINGS = new Map([['h1', 1], ['h2', 2], ['h3', 3], ['h4', 4], ['h5', 5], ['h6', 6]]);
+  // The elements that may say they are headings (a role attribute of any namespace), found at
+  // once rather than asked one by one.
+  const roleHeadings = new Set(document.querySelectorAll('[*|role="heading"]'));
   // The cheap tests come first: most blocks of a long page are no heading.
   function headingRank(el, name) {
     const rank = HEADINGS.get(name);
     if (rank !== undefined) return rank;
-    if (el.getAttribute('role') === 'heading') {
+    if (roleHeadings.has(el) && el.getAttribute('role') === 'heading') {
       const level = Number(el.getAttribute('aria-level'));
       return level >= 1 && level <= 6 ? level : 2;
     }
@@ -542,8 +547,9 @@ function formixFacts(readId) {
     } else if (name !== 'div' && name !== 'p') {
       return 0;
     }
-    if (el.childElementCount > 4) return 0;
-    for (let c = el.firstElementChild; c; c = c.nextElementSibling) if (!INLINE_ONLY.test(c.localName)) return 0;
+    const count = el.childElementCount;
+    if (count > 4) return 0;
+    if (count > 0) for (let c = el.firstElementChild; c; c = c.nextElementSibling) if (!INLINE_ONLY.test(c.localName)) return 0;
     const words = el.textContent;
     if (words.length > 60) return 0;
     const folded = fold(words);
