@@ -593,14 +593,27 @@ function formixFacts(readId) {
     const rows = row.parentElement.rows || row.parentElement.children;
     let index = row.parentElement.rows ? row.sectionRowIndex : Array.prototype.indexOf.call(rows, row);
     for (let back = 0; index >= 0 && back < 12; index--, back++) {
-      for (const c of rows[index].cells || []) {
-        if (c === cell) break;
-        if (c.localName === 'th' && c.rowSpan > back && c.rowSpan > 1 && !c.querySelector('input, select, textarea')) {
-          return cut(textOf(c));
-        }
+      for (const c of cellsOf(rows[index])) {
+        if (c.cell === cell) break;
+        if (c.header && c.rowSpan > back) return cut(textOf(c.cell));
       }
     }
     return '';
+  }
+  // A row's cells, each with whether it is a header cell spanning rows below it that holds no
+  // control; read once per row for all the controls beside it.
+  const rowCells = new Map();
+  function cellsOf(row) {
+    let cells = rowCells.get(row);
+    if (cells === undefined) {
+      cells = [];
+      for (const c of row.cells || []) {
+        const rowSpan = c.rowSpan;
+        cells.push({ cell: c, rowSpan, header: c.localName === 'th' && rowSpan > 1 && !c.querySelector('input, select, textarea') });
+      }
+      rowCells.set(row, cells);
+    }
+    return cells;
   }
   function sectionsOf(k, el) {
     const chain = controlSections[k].slice(-5);
