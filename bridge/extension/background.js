@@ -159,6 +159,39 @@ async function lostFocusAt(win, tab) {
   return at;
 }
 
+// Each frame's content script has loaded the collector already: calling that one spares sending
+// it and compiling it again on every read. It is used only when it is this extension's own text,
+// never one left in a page by an earlier version; a frame without it (a page opened before the
+// extension was loaded, a document content scripts do not reach) is sent the collector.
+const COLLECTOR = String(formixFacts);
+const NOT_LOADED = 'formix:collector-not-loaded';
+function callLoadedCollector(read, source, notLoaded) {
+  return typeof formixFacts === 'function' && String(formixFacts) === source ? formixFacts(read) : notLoaded;
+}
+
+async function runCollector(tabId, read) {
+  let results;
+  try {
+    // The page has loaded already (a person looks at it): the script need not wait for it.
+    results = await api.scripting.executeScript({ target: { tabId, allFrames: true }, func: callLoadedCollector,
+      args: [read, COLLECTOR, NOT_LOADED], injectImmediately: true });
+  } catch (e) {
+    throw new RequestError('not-scriptable', 'the page cannot be reached');
+  }
+  results = results || [];
+  const missing = results.filter((r) => r && r.result === NOT_LOADED && Number.isSafeInteger(r.frameId)).map((r) => r.frameId);
+  if (missing.length === 0) return results;
+  let sent = [];
+  try {
+    sent = await api.scripting.executeScript({ target: { tabId, frameIds: missing }, func: formixFacts, args: [read],
+      injectImmediately: true });
+  } catch (e) {
+    // Those frames went meanwhile: they are not reached.
+  }
+  const byFrame = new Map((sent || []).filter((r) => r && Number.isSafeInteger(r.frameId)).map((r) => [r.frameId, r]));
+  return results.filter((r) => !(r && r.result === NOT_LOADED)).concat(missing.filter((f) => byFrame.has(f)).map((f) => byFrame.get(f)));
+}
+
 // The facts of every frame of the window's active tab that the extension can reach, top first and
 // then in document order. A frame's `visible` holds only when its frame element and every one
 // above it can be seen; a frame whose element is not known is not visible.
@@ -168,14 +201,7 @@ async function collectFacts(id, windowId) {
   const read = Math.floor(Math.random() * 2 ** 48) + 1;
   const started = performance.now();
   const asked = Date.now();
-  let results;
-  try {
-    // The page has loaded already (a person looks at it): the script need not wait for it.
-    results = await api.scripting.executeScript({ target: { tabId: tab.id, allFrames: true }, func: formixFacts,
-      args: [read], injectImmediately: true });
-  } catch (e) {
-    throw new RequestError('not-scriptable', 'the page cannot be reached');
-  }
+  const results = await runCollector(tab.id, read);
   // Frames by their path; a path two frames claim (or one with an unknown step) leads nowhere.
   const reached = [];
   const byPath = new Map();

@@ -238,10 +238,12 @@ function formixFacts(readId) {
   };
   // What is worked out once per element for all the boxes inside it; a fill that finds the page
   // changed forgets it all.
-  let parents = new Map(), looks = new Map();
+  let parents = new Map(), looks = new Map(), steps = new Map(), texts = new Map();
   const forget = () => {
     parents = new Map();
     looks = new Map();
+    steps = new Map();
+    texts = new Map();
   };
   function flatParent(n) {
     let p = parents.get(n);
@@ -286,8 +288,12 @@ function formixFacts(readId) {
   // something see-through is topmost there. An ancestor listed above it paints over it (a box
   // behind its parent's background).
   function clearAt(el, x, y) {
-    const labels = el.labels ? Array.from(el.labels) : [];
-    const own = (n) => n === el || el.contains(n) || labels.some((l) => l === n || l.contains(n));
+    let labels = null;
+    const ofLabel = (n) => {
+      if (labels === null) labels = el.labels ? Array.from(el.labels) : [];
+      return labels.some((l) => l === n || l.contains(n));
+    };
+    const own = (n) => n === el || el.contains(n) || ofLabel(n);
     // Mostly the box itself is on top; only otherwise is the whole stack needed.
     const top = document.elementFromPoint(x, y);
     if (top && own(top)) return true;
@@ -322,6 +328,21 @@ function formixFacts(readId) {
     return look;
   }
 
+  // What an element does to every box inside it, read once for all of them: whether it shows at
+  // all, whether it has a box of its own, whether it clips them (overflow, paint containment),
+  // whether it is fixed. Filled in as the walk up first needs each.
+  function stepOf(a) {
+    let step = steps.get(a);
+    if (step === undefined) {
+      const s = style(a);
+      const display = s.display;
+      step = { s, parent: flatParent(a), none: display === 'none', contents: display === 'contents', clipsX: undefined,
+        clipsY: undefined, fixed: undefined, holdsFixed: undefined };
+      steps.set(a, step);
+    }
+    return step;
+  }
+
   function seen(el) {
     if (el.closest('[hidden], [inert]')) return false;
     const details = el.closest('details:not([open])');
@@ -342,29 +363,37 @@ function formixFacts(readId) {
     let opacity = 1;
     let fixed = false;
     for (let a = el; a && a.nodeType === 1; ) {
-      const s = style(a);
-      const parent = flatParent(a);
-      if (s.display === 'none') return false;
+      const step = stepOf(a);
+      if (step.none) return false;
       // No box of its own: nothing of it paints or clips.
-      if (s.display !== 'contents') {
-        const look = lookOf(a, s, parent);
+      if (!step.contents) {
+        const s = step.s;
+        const look = lookOf(a, s, step.parent);
         opacity *= look.fade;
         if (opacity < MIN_OPACITY || look.path === null) return false;
         const r = look.rect;
         shown = meet(meet(shown, look.path), look.clip);
         // A fixed box escapes its ancestors' clipping, up to one that holds it in place.
-        if (a !== el && fixed && holdsFixed(s)) fixed = false;
+        if (a !== el && fixed) {
+          if (step.holdsFixed === undefined) step.holdsFixed = Boolean(holdsFixed(s));
+          if (step.holdsFixed) fixed = false;
+        }
         if (a !== el && !fixed && a !== document.body && a !== document.documentElement) {
           // What an ancestor that clips its content leaves of the box (scrolling ones clip too);
           // paint containment clips like overflow.
-          const contained = /paint|strict|content/.test(s.contain || '');
-          if (s.overflowX !== 'visible' || contained) shown = meet(shown, area(r.left, -Infinity, r.right, Infinity));
-          if (s.overflowY !== 'visible' || contained) shown = meet(shown, area(-Infinity, r.top, Infinity, r.bottom));
+          if (step.clipsX === undefined) {
+            const contained = /paint|strict|content/.test(s.contain || '');
+            step.clipsX = s.overflowX !== 'visible' || contained;
+            step.clipsY = s.overflowY !== 'visible' || contained;
+          }
+          if (step.clipsX) shown = meet(shown, area(r.left, -Infinity, r.right, Infinity));
+          if (step.clipsY) shown = meet(shown, area(-Infinity, r.top, Infinity, r.bottom));
         }
         if (!usable(shown)) return false;
-        if (s.position === 'fixed') fixed = true;
+        if (step.fixed === undefined) step.fixed = s.position === 'fixed';
+        if (step.fixed) fixed = true;
       }
-      a = parent;
+      a = step.parent;
     }
     // Within what a person can reach: a fixed box stays where it is in the window.
     shown = meet(shown, fixed ? view : reachable);
@@ -377,6 +406,14 @@ function formixFacts(readId) {
   // image's alt text in.
   function textOf(root) {
     if (!root) return '';
+    let words = texts.get(root);
+    if (words === undefined) {
+      words = readText(root);
+      texts.set(root, words);
+    }
+    return words;
+  }
+  function readText(root) {
     let out = '';
     const walk = (node) => {
       for (let n = node.firstChild; n; n = n.nextSibling) {
@@ -434,11 +471,13 @@ function formixFacts(readId) {
   }
   function visit(node) {
     for (let n = node.firstChild; n; n = n.nextSibling) {
-      if (n.nodeType === 3) {
-        push(TEXT, n.data.trim() !== '' ? n.data : ' ', node);
+      const type = n.nodeType;
+      if (type === 3) {
+        const data = n.data;
+        push(TEXT, data.trim() !== '' ? data : ' ', node);
         continue;
       }
-      if (n.nodeType !== 1) continue;
+      if (type !== 1) continue;
       const name = n.localName;
       if (SKIPPED.has(name)) continue;
       if (name === 'iframe' || name === 'frame' || name === 'object' || name === 'embed') {
@@ -470,12 +509,12 @@ function formixFacts(readId) {
       }
       const block = BLOCKS.has(name);
       if (block) push(BREAK);
-      const rank = headingRank(n);
+      const rank = headingRank(n, name);
       if (rank > 0) openSection(rank, textOf(n), n);
-      const scoped = scopedHeading(n);
+      const scoped = name === 'table' || name === 'fieldset' ? scopedHeading(n) : '';
       if (scoped !== '') outline.push({ rank: SCOPED, words: scoped, controls: 0, inside: n });
       visit(n);
-      closeSections(n);
+      if (outline.length > 0) closeSections(n);
       if (block) push(BREAK);
     }
   }
@@ -486,31 +525,40 @@ function formixFacts(readId) {
   // the controls under it ends. A table's caption and a fieldset's legend head their own element.
   const SCOPED = 9, STYLED = 7;
   const INLINE_ONLY = /^(b|strong|em|span|font|i|u|small|big|img|br|a|sup|sub|mark)$/;
-  function headingRank(el) {
-    const m = /^h([1-6])$/.exec(el.localName);
-    if (m) return Number(m[1]);
-    if (el.getAttribute('role') === 'heading') {
+  const HEADINGS = new Map([['h1', 1], ['h2', 2], ['h3', 3], ['h4', 4], ['h5', 5], ['h6', 6]]);
+  // The elements that may say they are headings (a role attribute of any namespace), found at
+  // once rather than asked one by one.
+  const roleHeadings = new Set(document.querySelectorAll('[*|role="heading"]'));
+  // The cheap tests come first: most blocks of a long page are no heading.
+  function headingRank(el, name) {
+    const rank = HEADINGS.get(name);
+    if (rank !== undefined) return rank;
+    if (roleHeadings.has(el) && el.getAttribute('role') === 'heading') {
       const level = Number(el.getAttribute('aria-level'));
       return level >= 1 && level <= 6 ? level : 2;
     }
     // A short block of text that stands out (bold or larger than the body's text) and holds no
     // control: the heading of a group on pages without heading elements. A row of one cell that
     // spans its table is one too.
-    const name = el.localName;
-    if (name === 'tr') {
+    const row = name === 'tr';
+    if (row) {
       if (el.cells.length !== 1 || el.cells[0].colSpan < 2) return 0;
       el = el.cells[0];
-    } else if (name !== 'div' && name !== 'p' || el.closest('label, th, dt, li')) {
+    } else if (name !== 'div' && name !== 'p') {
       return 0;
     }
-    if (el.childElementCount > 4) return 0;
-    for (let c = el.firstElementChild; c; c = c.nextElementSibling) if (!INLINE_ONLY.test(c.localName)) return 0;
+    const count = el.childElementCount;
+    if (count > 4) return 0;
+    if (count > 0) for (let c = el.firstElementChild; c; c = c.nextElementSibling) if (!INLINE_ONLY.test(c.localName)) return 0;
     const words = el.textContent;
-    if (words.length > 60 || fold(words).length === 0 || fold(words).length > 30) return 0;
+    if (words.length > 60) return 0;
+    const folded = fold(words);
+    if (folded.length === 0 || folded.length > 30) return 0;
+    if (!row && el.closest('label, th, dt, li')) return 0;
     const own = style(el);
     const strong = Number(own.fontWeight) >= 600 ||
       (el.firstElementChild && el.childElementCount === 1 && /^(b|strong)$/.test(el.firstElementChild.localName) &&
-       fold(el.firstElementChild.textContent) === fold(words));
+       fold(el.firstElementChild.textContent) === folded);
     const large = body && parseFloat(own.fontSize) >= 1.2 * parseFloat(style(body).fontSize);
     return strong || large ? STYLED : 0;
   }
@@ -543,16 +591,29 @@ function formixFacts(readId) {
     const row = cell && cell.parentElement;
     if (!row || row.localName !== 'tr' || !row.parentElement) return '';
     const rows = row.parentElement.rows || row.parentElement.children;
-    let index = Array.prototype.indexOf.call(rows, row);
+    let index = row.parentElement.rows ? row.sectionRowIndex : Array.prototype.indexOf.call(rows, row);
     for (let back = 0; index >= 0 && back < 12; index--, back++) {
-      for (const c of rows[index].cells || []) {
-        if (c === cell) break;
-        if (c.localName === 'th' && c.rowSpan > back && c.rowSpan > 1 && !c.querySelector('input, select, textarea')) {
-          return cut(textOf(c));
-        }
+      for (const c of cellsOf(rows[index])) {
+        if (c.cell === cell) break;
+        if (c.header && c.rowSpan > back) return cut(textOf(c.cell));
       }
     }
     return '';
+  }
+  // A row's cells, each with whether it is a header cell spanning rows below it that holds no
+  // control; read once per row for all the controls beside it.
+  const rowCells = new Map();
+  function cellsOf(row) {
+    let cells = rowCells.get(row);
+    if (cells === undefined) {
+      cells = [];
+      for (const c of row.cells || []) {
+        const rowSpan = c.rowSpan;
+        cells.push({ cell: c, rowSpan, header: c.localName === 'th' && rowSpan > 1 && !c.querySelector('input, select, textarea') });
+      }
+      rowCells.set(row, cells);
+    }
+    return cells;
   }
   function sectionsOf(k, el) {
     const chain = controlSections[k].slice(-5);
@@ -655,17 +716,34 @@ function formixFacts(readId) {
     if (!table) return '';
     let column = 0;
     for (let c = cell.previousElementSibling; c; c = c.previousElementSibling) column += c.colSpan || 1;
-    for (const row of table.rows) {
-      if (row === cell.parentElement) return '';
-      if (!row.querySelector('th') || row.querySelector('input, select, textarea')) continue;
-      let at = 0;
-      for (const c of row.cells) {
-        if (column >= at && column < at + (c.colSpan || 1)) return c.localName === 'th' ? textOf(c) : '';
-        at += c.colSpan || 1;
-      }
-      return '';
+    // Only a header row above the control's own row names its column.
+    const head = headRowOf(table);
+    const own = cell.parentElement.rowIndex;
+    if (head === null || (own >= 0 && own < head.index)) return '';
+    let at = 0;
+    for (const c of head.row.cells) {
+      if (column >= at && column < at + (c.colSpan || 1)) return c.localName === 'th' ? textOf(c) : '';
+      at += c.colSpan || 1;
     }
     return '';
+  }
+  // The first row of a table with header cells and no controls, and its index among the table's
+  // rows; looked for once per table.
+  const headRows = new Map();
+  function headRowOf(table) {
+    let head = headRows.get(table);
+    if (head === undefined) {
+      head = null;
+      const rows = table.rows;
+      for (let k = 0; k < rows.length; k++) {
+        if (rows[k].querySelector('th') && !rows[k].querySelector('input, select, textarea')) {
+          head = { row: rows[k], index: k };
+          break;
+        }
+      }
+      headRows.set(table, head);
+    }
+    return head;
   }
 
   function legendOf(el) {
