@@ -159,14 +159,20 @@ async function lostFocusAt(win, tab) {
   return at;
 }
 
-// Each frame's content script has loaded the collector already: calling that one spares sending
-// it and compiling it again on every read. It is used only when it is this extension's own text,
-// never one left in a page by an earlier version; a frame without it (a page opened before the
-// extension was loaded, a document content scripts do not reach) is sent the collector.
+// Each frame's content script has loaded the collector and the filler already: calling those
+// spares sending them and compiling them again on every read and fill. A loaded copy is used
+// only when it is this extension's own text, never one left in a page by an earlier version; a
+// frame without it (a page opened before the extension was loaded, a document content scripts
+// do not reach) is sent the function.
 const COLLECTOR = String(formixFacts);
 const NOT_LOADED = 'formix:collector-not-loaded';
 function callLoadedCollector(read, source, notLoaded) {
   return typeof formixFacts === 'function' && String(formixFacts) === source ? formixFacts(read) : notLoaded;
+}
+
+const FILLER = String(formixFill);
+function callLoadedFiller(read, fills, source, notLoaded) {
+  return typeof formixFill === 'function' && String(formixFill) === source ? formixFill(read, fills) : notLoaded;
 }
 
 async function runCollector(tabId, read) {
@@ -287,8 +293,13 @@ async function fillControls(id, message) {
   await Promise.all(Array.from(byFrame, async ([frame, fills]) => {
     let outcome = null;
     try {
-      const results = await api.scripting.executeScript({ target: { tabId, frameIds: [frame] }, func: formixFill,
-        args: [message.read, fills], injectImmediately: true });
+      // The frame's loaded copy of the filler, as for the read; sent only when it has none.
+      const target = { tabId, frameIds: [frame] };
+      let results = await api.scripting.executeScript({ target, func: callLoadedFiller,
+        args: [message.read, fills, FILLER, NOT_LOADED], injectImmediately: true });
+      if (results && results[0] && results[0].result === NOT_LOADED) {
+        results = await api.scripting.executeScript({ target, func: formixFill, args: [message.read, fills], injectImmediately: true });
+      }
       outcome = results && results[0] && results[0].result;
     } catch (e) {
       outcome = null;
