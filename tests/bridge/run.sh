@@ -9,6 +9,7 @@ build=$(cd "${1:?build folder}" && pwd)
 mode=${2:-run}
 runs=${3:-20}
 root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/tests/firefox_profile.sh"
 harness=$build/tests/bridge_harness
 relay=$build/bin/formix-bridge
 
@@ -75,31 +76,8 @@ base=http://127.0.0.1:$port
 
 browser=${BRIDGE_BROWSER:-chromium}
 if [ "$browser" = firefox ]; then
-  # A profile that takes the unsigned extension from its extensions folder and keeps quiet.
   profile=$work/firefox-profile
-  mkdir -p "$profile/extensions"
-  (cd "$root/bridge/extension/firefox" && zip -q -r "$profile/extensions/bridge@formix.xpi" .)
-  cat >"$profile/user.js" <<'PREFS'
-user_pref("xpinstall.signatures.required", false);
-user_pref("extensions.autoDisableScopes", 0);
-user_pref("extensions.enabledScopes", 15);
-user_pref("browser.shell.checkDefaultBrowser", false);
-user_pref("browser.aboutwelcome.enabled", false);
-user_pref("browser.startup.homepage_override.mstone", "ignore");
-user_pref("startup.homepage_welcome_url", "");
-user_pref("datareporting.policy.dataSubmissionEnabled", false);
-user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);
-user_pref("app.update.disabledForTesting", true);
-user_pref("app.normandy.enabled", false);
-user_pref("extensions.update.enabled", false);
-user_pref("network.captive-portal-service.enabled", false);
-user_pref("network.connectivity-service.enabled", false);
-user_pref("browser.safebrowsing.malware.enabled", false);
-user_pref("browser.safebrowsing.phishing.enabled", false);
-user_pref("browser.safebrowsing.downloads.enabled", false);
-user_pref("browser.tabs.warnOnClose", false);
-user_pref("browser.sessionstore.resume_from_crash", false);
-PREFS
+  firefox_test_profile "$profile" "$root"
   # Firefox hands a second start's arguments over only through a session bus: pages are opened
   # the way a person does it, with the keyboard in the window in front.
   cat >"$work/open" <<'OPEN'

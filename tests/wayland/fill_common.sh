@@ -13,6 +13,8 @@
 #   unfilled MARK PAGE...       no PAGE saw a family name since MARK
 # Needs python3, chromium, firefox-esr and zip.
 
+source "$(dirname "${BASH_SOURCE[0]}")/../firefox_profile.sh"
+
 fill_app() {
   app="$work/app"
   mkdir -p "$app"
@@ -62,21 +64,8 @@ start_browser() {  # NAME URL: in a process group of its own, on Wayland itself
         "$2" >>"$work/chromium.log" 2>&1 &
       ;;
     firefox)
-      # A scratch profile that takes the unsigned extension from its extensions folder.
       local profile="$work/firefox-profile"
-      mkdir -p "$profile/extensions"
-      (cd "$root/bridge/extension/firefox" && zip -q -r "$profile/extensions/bridge@formix.xpi" .)
-      cat >"$profile/user.js" <<'PREFS'
-user_pref("xpinstall.signatures.required", false);
-user_pref("extensions.autoDisableScopes", 0);
-user_pref("extensions.enabledScopes", 15);
-user_pref("browser.shell.checkDefaultBrowser", false);
-user_pref("browser.aboutwelcome.enabled", false);
-user_pref("browser.startup.homepage_override.mstone", "ignore");
-user_pref("datareporting.policy.dataSubmissionEnabled", false);
-user_pref("app.update.disabledForTesting", true);
-user_pref("browser.sessionstore.resume_from_crash", false);
-PREFS
+      firefox_test_profile "$profile" "$root"
       MOZ_ENABLE_WAYLAND=1 setsid firefox-esr --profile "$profile" "$2" >>"$work/firefox.log" 2>&1 &
       ;;
   esac
