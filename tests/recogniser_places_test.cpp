@@ -71,6 +71,10 @@ TEST(RecogniserOnePlace, EachItemFillsOneBoxOrGroupTheOwnSectionsFirst) {
 TEST(RecogniserEvidence, OneCharacterWordsLeaveWordsSecondBoxesAndVisibleLabels) {
   // "名" of "施設名" names no person; under "お名前" it is the given name.
   EXPECT_EQ(received(page({{.label = u"施設名"}})), (V{u"-"}));
+  // Boxes whose own labels are 姓 and 名 side by side name each other; one alone names nothing.
+  EXPECT_EQ(received(page({{.label = u"姓"}, {.label = u"名"}})), (V{u"山田", u"太郎"}));
+  EXPECT_EQ(received(page({{.label = u"名"}, {.label = u"姓"}})), (V{u"太郎", u"山田"}));
+  EXPECT_EQ(received(page({{.label = u"名"}, {.label = u"メールアドレス"}})), (V{u"-", u"taro.yamada@example.co.jp"}));
   // "…者名" is the name of whoever the word names: the whole name.
   EXPECT_EQ(received(page({{.rowHeader = u"ご予約者名", .placeholder = u"例）山田 花子"}})), (V{u"山田 太郎"}));
   EXPECT_EQ(received(page({{.label = u"姓", .block = u"お名前"}, {.label = u"名", .block = u"お名前"}})), (V{u"山田", u"太郎"}));

@@ -467,8 +467,23 @@ bool groupable(Topic t) {
 }
 
 // Consecutive boxes of one topic under one label form a group.
+// Two boxes side by side whose own labels are 姓 (or 氏) and 名, in either order: the two words
+// together name the person's name, as a strong label above them would.
+bool namePair(const Slot& a, const Slot& b) {
+  auto whole = [](const Slot& s) { return text::foldText(s.c->label); };
+  const std::u16string x = whole(a), y = whole(b);
+  const bool family = x == u"姓" || x == u"氏", given = y == u"名";
+  const bool familySecond = y == u"姓" || y == u"氏", givenFirst = x == u"名";
+  return a.topic == Topic::Name && b.topic == Topic::Name && ((family && given) || (givenFirst && familySecond));
+}
+
 std::vector<std::vector<Slot*>> groupsOf(std::vector<Slot*>& slots) {
   std::vector<std::vector<Slot*>> groups;
+  for (size_t k = 1; k < slots.size(); ++k) {
+    if (slots[k - 1]->unsupported && slots[k]->unsupported && namePair(*slots[k - 1], *slots[k])) {
+      slots[k - 1]->unsupported = slots[k]->unsupported = false;
+    }
+  }
   for (Slot* s : slots) {
     if (s->unsupported) {
       const Slot* before = s == slots.front() ? nullptr : *(std::find(slots.begin(), slots.end(), s) - 1);
