@@ -126,6 +126,10 @@ TEST(RecogniserShapes, APostalMarkAndAUnitPromptSayWhatTheirBoxesTake) {
   // "現住所〒[   ]-[    ]": the mark nearest the boxes makes them the postal code's, not the address's.
   EXPECT_EQ(received(page({{.before = u"現住所〒", .after = u"-", .maxLength = 3}, {.before = u"-", .maxLength = 4}})),
             (V{u"100", u"0001"}));
+  // A block "ご住所" over boxes labelled by their placeholders: each box's own word says its part.
+  EXPECT_EQ(received(page({{.placeholder = u"〒（半角数字）", .block = u"ご住所"}, {.placeholder = u"都道府県"},
+                           {.placeholder = u"市区町村"}, {.placeholder = u"番地"}, {.placeholder = u"建物名・部屋番号"}})),
+            (V{u"100-0001", u"東京都", u"千代田区", u"千代田1-1", u"ABCビル 101"}));
   // Month and day lists whose first option names their unit, beside a year list under 生年月日.
   EXPECT_EQ(received(page({{.type = u"select", .options = {u"年", u"1979", u"1980"}, .selected = {0}, .block = u"生年月日"},
                            {.type = u"select", .options = {u"月", u"4", u"5"}, .selected = {0}},

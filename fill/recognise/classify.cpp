@@ -283,6 +283,21 @@ void classify(Slot& s) {
          [&](const SourceRule&, const LabelHint& h) { return h.topic != Topic::None && (topicFrom = &h, true); });
     s.rank = kTokenRank;
   }
+  // A header over an address's boxes ("ご住所") covers its postal code and prefecture: the box's
+  // own words that name one of those say which part of the address it is.
+  if (topicFrom != nullptr && topicFrom->topic == Topic::Address) {
+    const auto from = static_cast<LabelSource>(topicFrom - &words[0]);
+    if (from == LabelSource::Block || from == LabelSource::Row || from == LabelSource::Legend || from == LabelSource::Column) {
+      for (LabelSource own : {LabelSource::Own, LabelSource::Aria, LabelSource::Before, LabelSource::Placeholder, LabelSource::Title}) {
+        const LabelHint& h = at(own);
+        if (h.strong && (h.topic == Topic::Postal || h.topic == Topic::Prefecture)) {
+          topicFrom = &h;
+          s.rank = rankOf(own);
+          break;
+        }
+      }
+    }
+  }
   // A list with no words of its own whose first option names its unit ("月", "--日--") over
   // numbers: a part of a date, kept only beside a box a strong label names ("生年月日").
   LabelHint unitPrompt;
