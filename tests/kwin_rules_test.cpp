@@ -75,6 +75,17 @@ TEST(KWinBarRule, TheUsersRulesAndEveryOtherLineStayExactly) {
   expectSettled(*written);
 }
 
+// Once the rule is in, a second start writes nothing, whatever odd file it began from: lines
+// before any group, an empty name in the list, a list that ends in a backslash.
+TEST(KWinBarRule, AddedOnceEvenToAnOddFile) {
+  for (const char* odd : {"loose line\ncount=1\nrules=a1b2\n\n[a1b2]\nDescription=Mine\n",
+                          "[General]\ncount=0\nrules=,a\n", "[General]\nrules=a1\\\ncount=1\n"}) {
+    const auto once = withBarRule(odd);
+    ASSERT_TRUE(once) << odd;
+    EXPECT_EQ(withBarRule(*once), std::nullopt) << *once;
+  }
+}
+
 TEST(KWinBarRule, AFileOfTheOldFormKeepsItsNumberedRules) {
   // A count without a list stands for the groups 1..count.
   const auto written = withBarRule("[1]\nwmclass=a\n\n[2]\nwmclass=b\n\n[General]\ncount=2\n");

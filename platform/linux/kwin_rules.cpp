@@ -51,6 +51,10 @@ std::vector<std::string> splitList(std::string_view value) {
     if (value[i] == '\\' && i + 1 < value.size()) {
       item += value[i];
       item += value[++i];
+    } else if (value[i] == '\\') {
+      // A backslash that ends the list escapes nothing: kept as one, so that an item joined
+      // after it does not become part of this one.
+      item += "\\\\";
     } else if (value[i] == ',') {
       items.push_back(std::move(item));
       item.clear();
@@ -144,6 +148,8 @@ std::optional<std::string> withBarRule(std::string_view text) {
       return std::nullopt;
     }
   }
+  // An empty name in the list ("rules=,a") names no group: the count is of the named ones.
+  std::erase(rules, std::string());
   if (std::find(rules.begin(), rules.end(), ours) == rules.end()) rules.push_back(ours);
   const std::string rulesLine = "rules=" + joinList(rules);
   const std::string countLine = "count=" + std::to_string(rules.size());
@@ -152,10 +158,20 @@ std::optional<std::string> withBarRule(std::string_view text) {
   const auto ourEntries = [&] {
     for (const auto& [key, value] : barRuleEntries()) out.push_back(key + "=" + value);
   };
-  if (!haveGeneral) {
+  // A new [General] opens the file, unless lines stand there before any group: those would
+  // become [General]'s own, so it goes at the end then.
+  bool loose = false;
+  for (const auto& line : lines) {
+    if (groupOf(line)) break;
+    loose = loose || !trimmed(line).empty();
+  }
+  const auto newGeneral = [&] {
     out.push_back("[General]");
     out.push_back(countLine);
     out.push_back(rulesLine);
+  };
+  if (!haveGeneral && !loose) {
+    newGeneral();
     if (!lines.empty()) out.emplace_back();
   }
   group.clear();
@@ -200,6 +216,10 @@ std::optional<std::string> withBarRule(std::string_view text) {
     out.push_back(line);
   }
   closeGeneral();
+  if (!haveGeneral && loose) {
+    if (!out.empty() && !trimmed(out.back()).empty()) out.emplace_back();
+    newGeneral();
+  }
   if (!haveOurs) {
     if (!out.empty() && !trimmed(out.back()).empty()) out.emplace_back();
     out.push_back("[" + ours + "]");
