@@ -156,12 +156,15 @@ kwin-test: build kwin-deps
 	@tests/wayland/kwin_typing_run.sh $(BUILD)
 	@tests/wayland/kwin_fill_run.sh $(BUILD)
 
-# A headless GNOME compositor (mutter 43) with its XWayland: what formix says and does there.
+# A headless GNOME compositor (mutter 43) with its XWayland: what formix says and does there,
+# and the whole-form fill in chromium running there as a Wayland program.
 mutter-deps:
-	@scripts/install-deps.sh mutter xwayland x11-utils procps dbus-daemon dbus-bin
+	@scripts/install-deps.sh mutter xwayland x11-utils procps dbus-daemon dbus-bin xdotool xclip qt6-wayland python3 \
+	  fonts-noto-cjk chromium
 
 mutter-test: build mutter-deps
 	@tests/wayland/mutter_run.sh $(BUILD)
+	@tests/wayland/mutter_fill_run.sh $(BUILD)
 
 # The browser bridge end to end in chromium and in firefox-esr: the extension, the relay, and
 # Formix's side.

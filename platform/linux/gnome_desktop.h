@@ -13,8 +13,9 @@ bool isMutter(const WaylandSession& session);
 
 inline constexpr const char* kMutterNotice =
     "formix: GNOME lets a program press keys in other programs only after you consent in the RemoteDesktop "
-    "portal's dialog, which formix does not ask for yet: phrases reach only X11 programs, through XWayland, and "
-    "native Wayland programs get none. The gestures are GNOME's own shortcuts: in Settings > Keyboard > "
+    "portal's dialog, which formix does not ask for yet: phrases are typed only into X11 programs, through "
+    "XWayland; for a native Wayland program the phrase is left on the clipboard for you to paste. The whole-form "
+    "fill reaches browsers either way. The gestures are GNOME's own shortcuts: in Settings > Keyboard > "
     "Keyboard Shortcuts > Custom Shortcuts, bind keys to `formix --trigger menu`, `fill` or `phrase:PAGE:PHRASE`; "
     "mouse gestures are not possible there.\n";
 

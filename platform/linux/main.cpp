@@ -32,6 +32,7 @@
 #include "platform/linux/x11_clipboard.h"
 #include "platform/linux/x11_keyboard.h"
 #include "platform/linux/x11_windows.h"
+#include "platform/linux/xwayland_focus.h"
 #include "text/utf.h"
 #ifdef FORMIX_WAYLAND
 #include "platform/linux/gnome_desktop.h"
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
   std::optional<wayland::FakeInputKeyboard> fakeInput;
 #endif
   bool onKWin = false;
+  bool throughXWayland = false;  // a Wayland session, whose X11 programs are all formix's ports see
   if (std::getenv("WAYLAND_DISPLAY") != nullptr) {
     wl = std::make_unique<wayland::WaylandSession>();
     std::string missing;
@@ -96,6 +98,7 @@ int main(int argc, char** argv) {
                   << ", so phrases reach only X11 programs through XWayland\n";
       }
     }
+    throughXWayland = wl->connected() && !missing.empty();
     if (!wl->connected() || !missing.empty()) {
 #ifdef FORMIX_KWIN
       fakeInput.reset();  // it speaks through the session, and ends before it
@@ -107,6 +110,7 @@ int main(int argc, char** argv) {
 #else
   const bool onWayland = false;
   const bool onKWin = false;
+  const bool throughXWayland = false;
 #endif
   const char* platformBefore = std::getenv("QT_QPA_PLATFORM");
   const std::optional<std::string> platformWas = platformBefore ? std::optional<std::string>(platformBefore) : std::nullopt;
@@ -210,9 +214,26 @@ int main(int argc, char** argv) {
     });
   }
 #endif
+  std::optional<xwayland::FocusWatch> xwaylandFocus;
+  std::optional<xwayland::XWaylandWindows> xwaylandWindows;
+  std::optional<xwayland::XWaylandKeyboard> xwaylandKeyboard;
   if (!onWayland) {
     windowsPort = &x11Windows.emplace(x, view);
     keyboardPort = &x11Keyboard.emplace(x);
+  }
+  if (throughXWayland) {
+    // The Wayland programs are one window more to the X11 ports, reached by the fill alone.
+    xwaylandFocus.emplace(x, [&](ports::WindowHandle h) { return x11Windows->windowText(h).rfind(u"Formix", 0) == 0; });
+    application.installNativeEventFilter(&*xwaylandFocus);
+    const xwayland::FocusSource focus = [&] { return xwaylandFocus->state(); };
+    windowsPort = &xwaylandWindows.emplace(*x11Windows, focus);
+    keyboardPort = &xwaylandKeyboard.emplace(*x11Keyboard, focus, [told = false]() mutable {
+      std::cerr << "formix: the phrase is on the clipboard: formix cannot press keys in Wayland programs here\n";
+      if (!told) qt::showNotice(xwayland::kPasteYourselfNotice);
+      told = true;
+    });
+  }
+  if (!onWayland) {
     // The clipboard answers other programs' requests as they come, while the event loop runs.
     clipboardPort = &x11Clipboard.emplace();
     eventsArrive.emplace(x11Clipboard->fd(), QSocketNotifier::Read);
@@ -261,6 +282,12 @@ int main(int argc, char** argv) {
     };
   }
 #endif
+  if (throughXWayland) {
+    browsers.focusedWindow = [&]() -> bridge::BridgeBrowsers::FocusedWindow {
+      const auto focused = xwaylandWindows->focused();
+      return {focused.window, focused.since};
+    };
+  }
   browsers.onNotConnected = [] { qt::showNotice(bridge::kNotConnectedMessage); };
   browsers.onTwoFocused = [] {
     std::cerr << "formix: two browsers say their window has the focus: nothing was filled\n";
