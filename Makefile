@@ -159,8 +159,8 @@ kwin-test: build kwin-deps
 # A headless GNOME compositor (mutter 43) with its XWayland: what formix says and does there,
 # and the whole-form fill in chromium running there as a Wayland program.
 mutter-deps:
-	@scripts/install-deps.sh mutter xwayland x11-utils procps dbus-daemon dbus-bin xdotool xclip qt6-wayland python3 \
-	  fonts-noto-cjk chromium
+	@scripts/install-deps.sh mutter xwayland x11-utils procps dbus-daemon dbus-bin xdotool xclip qt6-wayland python3 python3-dbus \
+	  fonts-noto-cjk chromium firefox-esr zip
 
 mutter-test: build mutter-deps
 	@tests/wayland/mutter_run.sh $(BUILD)

@@ -114,10 +114,20 @@ std::vector<ports::WindowHandle> BridgeBrowsers::browserWindows() {
   std::erase_if(known_, [&](const Known& k) { return std::find(browsers.begin(), browsers.end(), k.connection) == browsers.end(); });
 
   // Each browser's focused window; one whose desktop window is known already needs no marker.
-  const auto focused = askEach(server_, browsers, [](size_t, uint64_t id) { return encodeFocus(id); }, options_.requestTimeout);
+  auto focused = askEach(server_, browsers, [](size_t, uint64_t id) { return encodeFocus(id); }, options_.requestTimeout);
   if (focusedWindow) {
-    matchByFocus(browsers, focused);
-    return matches_.empty() ? std::vector<ports::WindowHandle>{} : std::vector<ports::WindowHandle>{matches_.front().window};
+    const FocusedWindow now = focusedWindow();
+    if (!now.desktopMatches) {
+      matchByFocus(browsers, focused, now);
+      return matches_.empty() ? std::vector<ports::WindowHandle>{} : std::vector<ports::WindowHandle>{matches_.front().window};
+    }
+    // Nor is a browser that says it lacks the focus sent a marker for a window it does not show.
+    if (!ownWindow(now.window)) {
+      for (auto& answer : focused) {
+        const Focused* f = answer ? std::get_if<Focused>(&*answer) : nullptr;
+        if (f != nullptr && f->hasFocus == false) answer.reset();
+      }
+    }
   }
   std::vector<ConnectionId> unknown;
   for (size_t k = 0; k < browsers.size(); ++k) {
@@ -193,9 +203,8 @@ const Focused* focusAnswer(const std::vector<ConnectionId>& browsers, const std:
 }  // namespace
 
 void BridgeBrowsers::matchByFocus(const std::vector<ConnectionId>& browsers,
-                                  const std::vector<std::optional<Incoming>>& focused) {
+                                  const std::vector<std::optional<Incoming>>& focused, const FocusedWindow& now) {
   const auto answerOf = [&](size_t k) { return focused[k] ? std::get_if<Focused>(&*focused[k]) : nullptr; };
-  const FocusedWindow now = focusedWindow();
   if (now.window == 0) return;
   std::vector<size_t> chosen;
   ports::WindowHandle shown = now.window;

@@ -73,6 +73,10 @@ class BridgeBrowsers : public ports::FactBrowsers {
   struct FocusedWindow {
     ports::WindowHandle window = 0;
     int64_t since = 0;
+    // The window is one whose process and title the desktop can read (an X11 window under
+    // XWayland): it is matched as on X11, and unless it is formix's own, a browser that says it
+    // lacks the focus is passed over (a Wayland browser's word may lag behind).
+    bool desktopMatches = false;
   };
   std::function<FocusedWindow()> focusedWindow;
   // Called (on the calling thread) when a lookup by focus finds two browsers that both say they
@@ -103,7 +107,8 @@ class BridgeBrowsers : public ports::FactBrowsers {
     int64_t browserWindow = 0;
   };
   const Match* matchOf(ports::WindowHandle window) const;
-  void matchByFocus(const std::vector<ConnectionId>& browsers, const std::vector<std::optional<Incoming>>& focused);
+  void matchByFocus(const std::vector<ConnectionId>& browsers, const std::vector<std::optional<Incoming>>& focused,
+                    const FocusedWindow& now);
   bool ownWindow(ports::WindowHandle window);
   void keepOneMatchPerWindow(const std::vector<ConnectionId>& browsers, const std::vector<std::optional<Incoming>>& focused);
   std::u16string newMarker();

@@ -740,6 +740,32 @@ TEST_F(FocusDocumentsTest, WithFormixInFrontTheBrowserThatLostTheFocusLastIsTheW
   EXPECT_EQ(twoFocused, 0);
 }
 
+// Under XWayland an X11 window in front is matched as on X11 (its process, a marker in its
+// title), never by the browsers' word; those that say they lack the focus get no marker then,
+// unless the bar has the focus (the browser behind it lost the focus to it).
+TEST_F(FocusDocumentsTest, AnX11WindowInFrontIsMatchedAsOnX11AndUnfocusedBrowsersAreNotMarked) {
+  std::atomic<bool> desktopMatches = true;
+  documents.focusedWindow = [&] { return bridge::BridgeBrowsers::FocusedWindow{front.load(), 0, desktopMatches.load()}; };
+  FakeExtension wayland(socket, browser("別のページ", false));
+  FakeExtension stale(socket, browser("別のページ", true));
+  FakeExtension x11(socket, browser("会員登録", true));
+  ASSERT_TRUE(waitFor([&] { return server.browsers().size() == 3; }));
+  EXPECT_TRUE(documents.browserWindows().empty()) << "no marker reached a title here";
+  EXPECT_EQ(twoFocused, 0) << "two that say they have the focus are no refusal: the desktop decides";
+  EXPECT_EQ(count(wayland, "mark"), 0);
+  EXPECT_EQ(count(stale, "mark"), 1);
+  EXPECT_EQ(count(x11, "mark"), 1);
+  desktop.addWindow({702, u"Formix "});
+  front = 702;
+  EXPECT_TRUE(documents.browserWindows().empty());
+  EXPECT_EQ(count(wayland, "mark"), 1);
+  // The Wayland window in front: the browsers' word decides again.
+  front = 700;
+  desktopMatches = false;
+  EXPECT_TRUE(documents.browserWindows().empty());
+  EXPECT_EQ(twoFocused, 1);
+}
+
 TEST(BridgeProcesses, TheParentIsReadFromTheProcessesStatusLine) {
   EXPECT_EQ(bridge::parentInStat("1234 (chromium) S 1200 1234 1234 0 -1"), 1200);
   EXPECT_EQ(bridge::parentInStat("1234 (a (b) c) R 77 0"), 77);  // a name with blanks and parentheses

@@ -93,9 +93,16 @@ TEST(XWaylandWindows, TheFillAsksAboutTheWaylandWindowWhileNoX11WindowHasTheFocu
   XWaylandWindows windows(x11, [&] { return focus; });
   EXPECT_EQ(windows.focused().window, kWaylandWindow);
   EXPECT_EQ(windows.focused().since, 1700000000000);
-  focus = {0x600006, 1700000000900, true, true};
+  EXPECT_FALSE(windows.focused().x11);
+  focus = {0x600006, 1700000000900, true, true};  // the bar, taken from a Wayland program
   EXPECT_EQ(windows.focused().window, 0x600006u);
   EXPECT_EQ(windows.focused().since, 1700000000900);
+  EXPECT_FALSE(windows.focused().x11);
+  // An X11 window, or the bar taken from one, is matched by its process as on X11.
+  focus = {0x600006, 1700000000900, true, false};
+  EXPECT_TRUE(windows.focused().x11);
+  focus = {0xe00006, 1700000000900, false, false};
+  EXPECT_TRUE(windows.focused().x11);
 
   // Nothing from X11 can give a Wayland window the focus; an X11 window is activated as before.
   EXPECT_FALSE(windows.setForegroundWindow(kWaylandWindow));

@@ -285,7 +285,7 @@ int main(int argc, char** argv) {
   if (throughXWayland) {
     browsers.focusedWindow = [&]() -> bridge::BridgeBrowsers::FocusedWindow {
       const auto focused = xwaylandWindows->focused();
-      return {focused.window, focused.since};
+      return {focused.window, focused.since, focused.x11};
     };
   }
   browsers.onNotConnected = [] { qt::showNotice(bridge::kNotConnectedMessage); };

@@ -53,7 +53,8 @@ std::optional<ports::WindowSystem::PixelBounds> XWaylandWindows::windowBounds(po
 
 XWaylandWindows::Focused XWaylandWindows::focused() const {
   const FocusState now = focus_();
-  return {now.window == 0 ? kWaylandWindow : now.window, now.since};
+  const bool x11 = now.window != 0 && !(now.own && now.lastOutsideWayland);
+  return {now.window == 0 ? kWaylandWindow : now.window, now.since, x11};
 }
 
 void XWaylandKeyboard::keyEvent(ports::Key key, ports::KeyAction action) {

@@ -58,10 +58,12 @@ class XWaylandWindows : public ports::WindowSystem {
   std::optional<PixelBounds> windowBounds(ports::WindowHandle window) override;
 
   // The window with the focus as the browsers' match needs it: the Wayland window while no X11
-  // window has it.
+  // window has it. An X11 window, or formix's own after one, is matched as on X11; the Wayland
+  // window, or formix's own after it, by the browsers' word on their focus.
   struct Focused {
     ports::WindowHandle window = 0;
     int64_t since = 0;
+    bool x11 = false;
   };
   Focused focused() const;
 

@@ -5,7 +5,7 @@
 # build and work, and calls scratch_session first. Then:
 #   fill_app                    formix, formix-bridge and the sample profile in $app
 #   serve_form                  the form on a free port of 127.0.0.1; page_url PAGE is its address
-#   start_browser NAME URL      chromium or firefox, in a process group of its own
+#   start_browser NAME URL      chromium, chromium-x11 or firefox, in a process group of its own
 #   stop_browsers               ends them and every helper process they started
 #   relays_at_least N           whether N relays (one per connected browser) run
 #   log_mark, seen, sees        what the pages reported since a mark (see below)
@@ -55,10 +55,12 @@ stop_browsers() {
   browser_groups=()
 }
 
-start_browser() {  # NAME URL: in a process group of its own, on Wayland itself
+start_browser() {  # NAME URL: in a process group of its own, on Wayland itself (chromium-x11: through XWayland)
   case $1 in
-    chromium)
-      setsid chromium --ozone-platform=wayland --no-sandbox --disable-gpu --no-first-run --no-default-browser-check \
+    chromium | chromium-x11)
+      local platform=wayland
+      [ "$1" = chromium-x11 ] && platform=x11
+      setsid chromium --ozone-platform=$platform --no-sandbox --disable-gpu --no-first-run --no-default-browser-check \
         --disable-background-networking --disable-component-update --disable-features=Translate --disable-sync \
         --password-store=basic --user-data-dir="$HOME/.config/chromium" --load-extension="$root/bridge/extension" \
         "$2" >>"$work/chromium.log" 2>&1 &

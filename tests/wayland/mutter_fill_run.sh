@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The whole-form fill on a headless GNOME compositor (mutter), where formix runs through
 # XWayland: `formix --trigger fill` (what a custom shortcut runs on GNOME) fills the page in
-# chromium running on Wayland itself, which X11 does not see; with another program in front (a
-# native Qt window, an X11 one) nothing is filled, and the X11 one gets a phrase typed; a click
-# on the bar's fill button fills the page too. A phrase aimed at chromium stays on the clipboard,
-# and formix says so. The page
-# reports every value its own script sees to the 127.0.0.1 server that served it.
+# firefox-esr and chromium running on Wayland itself, which X11 does not see, and in chromium
+# through XWayland, each while it is in front. With another program in front (a native Qt
+# window, an X11 one) nothing is filled, and the X11 one gets a phrase typed; a click on the
+# bar's fill button fills the page too. A phrase aimed at chromium on Wayland stays on the
+# clipboard, and formix says so. The pages report every value their own script sees to the
+# 127.0.0.1 server that served them.
 #
 #   tests/wayland/mutter_fill_run.sh BUILD_DIR
 set -uo pipefail
@@ -33,6 +34,9 @@ started_pids+=("$formix_pid")
 wait_until 15 xdotool search --name '^Formix $' && wait_until 10 bus_name_owned org.formix.Formix1
 check "formix: runs through XWayland and takes triggers" kill -0 "$formix_pid"
 trigger() { "$app/formix" --trigger "$1" >>"$work/trigger.log" 2>&1; }
+# mutter lets a new Wayland window have the focus only when it was asked for (firefox-esr's
+# never is): the person clicks into the page below the form, where the bar is not.
+click_page() { /usr/bin/python3 "$here/mutter_click.py" 300 650 && sleep 0.5; }
 # The X server's active window: none while a Wayland program has the focus.
 x11_focus_is_none() { xprop -root _NET_ACTIVE_WINDOW | grep -qv 'window id # 0x[1-9a-f]'; }
 
@@ -44,7 +48,8 @@ if ! wait_until 60 relays_at_least 1; then
 fi
 sleep 2  # the page has loaded; a person looks before pressing the key
 
-# Another program in front, first a native Wayland one, then an X11 one: nothing is filled.
+# chromium on Wayland. Another program in front, first a native Wayland one, then an X11 one:
+# nothing is filled.
 for platform in wayland xcb; do
   QT_QPA_PLATFORM=$platform "$build/tests/linux/formix_recorder" Elsewhere >"$work/recorder.log" 2>&1 &
   recorder_pid=$!
@@ -98,6 +103,32 @@ check "bar's fill button: the telephone" sees again tel3 "$m" 5678
 # mutter gives the clicked bar the focus, and an X11 program cannot hand it back to a Wayland one.
 bar_focused() { xprop -root _NET_ACTIVE_WINDOW | grep -q "$(printf '0x%x' "$(xdotool search --name '^Formix $' | head -n 1)")"; }
 check "bar's fill button: the bar has the focus" bar_focused
+stop_browsers
+no_relays() { ! relays_at_least 1; }
+wait_until 10 no_relays
+
+# GNOME's usual pair: firefox-esr on Wayland, then chromium through XWayland in front of it. Each
+# is filled while it has the focus; the one behind is not.
+start_browser firefox "$(page_url firefox)"
+if wait_until 60 relays_at_least 1; then
+  sleep 3
+  click_page
+  m=$(log_mark)
+  check "firefox: the trigger is delivered" trigger fill
+  check_filled firefox firefox "$m"
+  start_browser chromium-x11 "$(page_url chromium-x11)"
+  if wait_until 60 relays_at_least 2 && wait_until 30 xdotool search --name ' - Chromium$'; then
+    sleep 3
+    m=$(log_mark)
+    check "chromium through XWayland: the trigger is delivered" trigger fill
+    check_filled "chromium through XWayland" chromium-x11 "$m"
+    check "chromium through XWayland: firefox behind it is not filled" unfilled "$m" firefox
+  else
+    check "chromium through XWayland: opens the page with the extension connected" false
+  fi
+else
+  check "firefox: opens the page on Wayland with the extension connected" false
+fi
 stop_browsers
 
 check "formix runs on" kill -0 "$formix_pid"
