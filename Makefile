@@ -150,7 +150,8 @@ wayland-test: build wayland-deps
 # A headless KDE Plasma compositor (KWin 5.27, a plain copy of its binary), what is typed into
 # there, and the whole-form fill in chromium running there as a Wayland program.
 kwin-deps:
-	@scripts/install-deps.sh kwin-wayland mousepad qt6-wayland dbus-daemon dbus-bin python3 fonts-noto-cjk chromium procps
+	@scripts/install-deps.sh kwin-wayland mousepad qt6-wayland dbus-daemon dbus-bin python3 fonts-noto-cjk chromium procps \
+	  firefox-esr zip
 
 kwin-test: build kwin-deps
 	@tests/wayland/kwin_typing_run.sh $(BUILD)

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The whole-form fill on a headless KWin with no X display: `formix --trigger fill` (what a
 # custom shortcut runs on KDE Plasma) fills the page in chromium running on Wayland itself
-# (--ozone-platform=wayland), with Formix's extension and the relay registered in a scratch home;
-# with another program in front (a native Qt window) nothing is filled; a click on the bar's fill
-# button, which takes no focus there, fills the page too. Formix learns the window
-# in front from its KWin script; the page reports every value its own script sees to the
-# 127.0.0.1 server that served it, whose log the checks read.
+# (--ozone-platform=wayland), then in firefox-esr (MOZ_ENABLE_WAYLAND=1), with Formix's
+# extension and the relay registered in a scratch home; with another program in front (a native
+# Qt window) nothing is filled; a click on the bar's fill button, which takes no focus there,
+# fills the page too. Formix learns the window in front from its KWin script; the page reports
+# every value its own script sees to the 127.0.0.1 server that served it, whose log the checks
+# read.
 #
 #   tests/wayland/kwin_fill_run.sh BUILD_DIR
 set -uo pipefail
@@ -84,6 +85,20 @@ if wait_until 10 kwin_focus_on "$page_title"; then
   check "bar's fill button: the browser keeps the focus" kwin_focus_on "$page_title"
 else
   check "chromium: takes the focus back" false
+fi
+stop_browsers
+
+# firefox-esr on Wayland there too.
+start_browser firefox "$(page_url firefox)"
+if wait_until 60 kwin_focus_on "^新規会員登録.*$(title_of firefox)" && wait_until 30 relays_at_least 1; then
+  sleep 1
+  m=$(log_mark)
+  check "firefox: the trigger is delivered" trigger_fill
+  check_filled firefox firefox "$m"
+  check "firefox: keeps the focus" kwin_focus_on "$(title_of firefox)"
+else
+  check "firefox: opens the page on Wayland with the extension connected" false
+  tail -n 5 "$work/firefox.log"
 fi
 stop_browsers
 
