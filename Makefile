@@ -148,10 +148,11 @@ wayland-test: build wayland-deps
 	@tests/wayland/fill_run.sh $(BUILD)
 
 # A headless KDE Plasma compositor (KWin 5.27, a plain copy of its binary), what is typed into
-# there, and the whole-form fill in chromium running there as a Wayland program.
+# there, and the whole-form fill in chromium and firefox-esr running there as Wayland programs,
+# by the trigger, the bar and the shortcut KDE's portal registered.
 kwin-deps:
 	@scripts/install-deps.sh kwin-wayland mousepad qt6-wayland dbus-daemon dbus-bin python3 fonts-noto-cjk chromium procps \
-	  firefox-esr zip
+	  firefox-esr zip xdg-desktop-portal xdg-desktop-portal-kde qtwayland5
 
 kwin-test: build kwin-deps
 	@tests/wayland/kwin_typing_run.sh $(BUILD)

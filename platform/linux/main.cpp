@@ -19,6 +19,8 @@
 #include "platform/linux/autostart.h"
 #include "platform/linux/browser_integration.h"
 #include "platform/linux/end_signals.h"
+#include "platform/linux/gesture_shortcuts.h"
+#include "platform/linux/global_shortcuts.h"
 #include "platform/linux/hook_reports.h"
 #include "platform/linux/linux_process.h"
 #include "platform/linux/linux_session.h"
@@ -319,6 +321,7 @@ int main(int argc, char** argv) {
   if (process.ended()) return process.exitStatus();
   runTrigger = [&](const triggers::NamedTrigger& trigger) { view.call([&] { program.runNamedTrigger(trigger); }); };
   if (std::string why; !triggerService.start(&why)) std::cerr << "formix: formix --trigger cannot reach this formix: " << why << '\n';
+  std::optional<GlobalShortcuts> desktopShortcuts;
   if (onWayland) {
     // No program may watch other programs' input on Wayland: the gestures are the compositor's.
     int mouseMode = 0, keyMode = 0;
@@ -328,10 +331,29 @@ int main(int argc, char** argv) {
     }
     if (onKWin) {
 #ifdef FORMIX_KWIN
-      const std::string line = kwinGesturesNotice((executableFolder() / "formix").string());
-      std::cerr << "formix: " << line << '\n';
-      // Shown in a window too the first time formix runs on this desktop (its rule was new).
-      if (barRule == RuleInstall::Written) qt::showNotice(text::fromUtf8Lossy(line));
+      // The desktop's shortcuts for the gestures where its portal registers them; else the
+      // custom shortcuts to add by hand. What formix says is shown in a window too the first time
+      // it runs on this desktop (its rule was new).
+      const std::string formixPath = (executableFolder() / "formix").string();
+      const bool firstRun = barRule == RuleInstall::Written;
+      const auto say = [firstRun](const std::string& line) {
+        std::cerr << "formix: " << line << '\n';
+        if (firstRun) qt::showNotice(text::fromUtf8Lossy(line));
+      };
+      desktopShortcuts.emplace(
+          [&](const std::string& id) {
+            if (const auto trigger = triggers::parseNamedTrigger(id)) runTrigger(*trigger);
+          },
+          [say, formixPath](const std::vector<std::pair<std::string, std::string>>& keys) {
+            say("on KDE Plasma " + boundGesturesNotice(keys, formixPath));
+          },
+          [say, formixPath](const std::string& why) {
+            std::cerr << "formix: the desktop registers no shortcuts for formix (" << why << ")\n";
+            say(kwinGesturesNotice(formixPath));
+          });
+      std::vector<GlobalShortcuts::Shortcut> shortcuts;
+      for (const GestureShortcut& g : gestureShortcuts()) shortcuts.push_back({g.id, g.description, g.preferredTrigger});
+      desktopShortcuts->start(shortcuts);
 #endif
     } else if (std::getenv("SWAYSOCK") != nullptr) {
       std::cerr << "formix: on sway the gestures are sway's own bindings; these lines in ~/.config/sway/config make them:\n"

@@ -27,6 +27,7 @@ keys="$build/tests/wayland/wayland_keys"
 grant_fake_input formix-kwin "$app/formix"
 grant_fake_input formix-test-keys "$keys"
 start_kwin "$work" || { echo "FAIL: the headless KWin did not start"; exit 1; }
+use_kde_portal
 serve_form || { echo "FAIL: no free port for the form"; exit 1; }
 
 # Drawn without a frame of its own (the headless KWin draws none either): the bar's window is its
@@ -36,6 +37,8 @@ formix_pid=$!
 started_pids+=("$formix_pid")
 wait_until 15 kwin_window_added '^Formix$' && wait_until 10 bus_name_owned org.formix.Formix1
 check "formix: runs on KWin and takes triggers" kill -0 "$formix_pid"
+check "formix: the portal gave its gestures the desktop's shortcuts" wait_until 30 \
+  grep -q "Meta+Alt+F runs the whole-form fill, Meta+Alt+M runs the menu" "$work/formix.log"
 trigger_fill() { "$app/formix" --trigger fill >>"$work/trigger.log" 2>&1; }
 
 page_title="^新規会員登録.*$(title_of chromium)"
@@ -72,6 +75,14 @@ if wait_until 10 kwin_focus_on "$page_title"; then
   check "chromium: the trigger is delivered" trigger_fill
   check_filled chromium chromium "$m"
   check "chromium: keeps the focus" kwin_focus_on "$page_title"
+
+  # The desktop's shortcut for the fill, as a person presses it, on the page loaded afresh.
+  "$keys" ctrl+shift+r
+  sleep 2
+  m=$(log_mark)
+  "$keys" Super_L+alt+f
+  check "the fill's shortcut: the family name reaches the page" sees chromium sei "$m" 山田
+  check "the fill's shortcut: the telephone" sees chromium tel3 "$m" 5678
 
   # The page loaded afresh, then the bar's fill button clicked: it lies at the bar's left edge,
   # 360 to 378 pixels down.

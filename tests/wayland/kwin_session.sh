@@ -10,11 +10,13 @@
 #                                   PATTERN (an extended regular expression), as KWin reports it
 #   kwin_activate PATTERN           asks KWin to give the first window whose caption matches
 #                                   PATTERN (a JavaScript regular expression) the focus
+#   use_kde_portal                  after the start: KDE's portal answers on the session's bus
 #   kwin_window_added PATTERN       the windows that appeared with a caption matching PATTERN, one
 #                                   a line, the first first: CLASS, CAPTION, X, Y, WIDTH, HEIGHT,
 #                                   "above" when kept above the others (else "-")
 # The packaged kwin_wayland carries a file capability, which a container refuses to run: a plain
-# copy of it, still named kwin_wayland, runs instead. Needs kwin-wayland, dbus-daemon, dbus-send.
+# copy of it, still named kwin_wayland, runs instead. Needs kwin-wayland, dbus-daemon, dbus-send;
+# the portal xdg-desktop-portal-kde and qtwayland5.
 
 source "$(dirname "${BASH_SOURCE[0]}")/session_common.sh"
 
@@ -96,6 +98,15 @@ load_kwin_script() {  # FILE NAME < SCRIPT: runs the script in KWin
 }
 
 stop_kwin() { stop_session; }
+
+# KDE's portal on the session's bus, as Plasma has it: the bus starts xdg-desktop-portal and its
+# KDE backend when a program first asks, in this session's environment. They end with the bus
+# and the compositor.
+use_kde_portal() {
+  export XDG_CURRENT_DESKTOP=KDE
+  XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=wayland dbus-update-activation-environment \
+    WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE QT_QPA_PLATFORM XDG_RUNTIME_DIR HOME
+}
 
 # A script of its own for each call (numbered, and by the shell that asks, as a subshell counts
 # apart): KWin refuses a second script under a name still loaded.
