@@ -27,6 +27,16 @@ TEST(RecogniserSections, TheHeadingAboveSaysWhoseDetailsABlockAsksFor) {
   EXPECT_EQ(received(page({{.rowHeader = u"電話番号", .sections = {u"患者様ご本人について"}},
                            {.rowHeader = u"電話番号", .sections = {u"保護者様（患者様が未成年の場合）"}}})),
             (V{u"03-1234-5678", u"-"}));
+  // A form that asks about the person's child: its guardian is the person, in the labels too;
+  // the child's block and an emergency contact's, even one that names the guardian, are not.
+  EXPECT_EQ(received(page({{.label = u"保護者様のお名前", .sections = {u"ご依頼者（保護者様）の情報"}},
+                           {.label = u"お子様のお名前", .sections = {u"お子様の情報"}},
+                           {.type = u"tel", .label = u"電話番号", .sections = {u"緊急連絡先（保護者様と連絡がつかない場合）"}}})),
+            (V{u"山田太郎", u"-", u"-"}));
+  EXPECT_EQ(received(page({{.label = u"保護者様のお名前", .sections = {u"保護者様の情報"}}})), (V{u"-"}));
+  // A label that names someone else leaves its box, whatever section it stands in.
+  EXPECT_EQ(received(page({{.label = u"お名前"}, {.label = u"お子様のお名前"}, {.type = u"email", .label = u"同伴者のメールアドレス"}})),
+            (V{u"山田太郎", u"-", u"-"}));
   // The innermost heading that names someone decides; a referrer's and an emergency contact's
   // blocks are left whole.
   EXPECT_EQ(received(page({{.rowHeader = u"住所", .sections = {u"入会申込書", u"入会者"}},

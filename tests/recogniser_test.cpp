@@ -202,6 +202,22 @@ TEST(RecogniserAddress, PrefectureCityStreetAndBuilding) {
             (V{u"千代田区", u"千代田", u"１－１", u"ＡＢＣビル　１０１"}));
   EXPECT_EQ(received(page({{.rowHeader = u"住所", .before = u"市区町村／番地"}, {.rowHeader = u"住所", .before = u"建物／部屋番号"}})),
             (V{u"千代田区千代田1-1", u"ABCビル 101"}));
+  // A box that names no part takes what its neighbours leave: between a city's box and a
+  // building's the rest of the city line; before a building's, all up to it.
+  EXPECT_EQ(received(page({{.label = u"市区町村"}, {.label = u"住所"}, {.label = u"建物名、部屋番号など（任意）"}})),
+            (V{u"千代田区", u"千代田1-1", u"ABCビル 101"}));
+  EXPECT_EQ(received(page({{.label = u"住所"}, {.label = u"建物名・部屋番号"}})), (V{u"東京都千代田区千代田1-1", u"ABCビル 101"}));
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"都道府県", .options = prefectures}, {.label = u"住所"}, {.label = u"建物名"}})),
+            (V{u"#2", u"千代田区千代田1-1", u"ABCビル 101"}));
+  // An example that shows the prefecture asks for it, a prefecture list elsewhere or not.
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"都道府県", .options = prefectures},
+                           {.label = u"住所", .placeholder = u"例）東京都渋谷区渋谷1-2-3 サンプルマンション101"}})),
+            (V{u"#2", u"東京都千代田区千代田1-1ABCビル 101"}));
+  // A list of the prefectures for another place than the person's home is left alone.
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"希望勤務地", .options = prefectures},
+                           {.type = u"select", .rowHeader = u"建築予定地", .options = {u"都道府県", u"東京都", u"神奈川県"}},
+                           {.type = u"select", .label = u"都道府県", .options = prefectures}})),
+            (V{u"-", u"-", u"#2"}));
 }
 
 TEST(RecogniserBirth, ListsTextBoxesErasAndDates) {

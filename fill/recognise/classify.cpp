@@ -239,7 +239,9 @@ void classify(Slot& s) {
   const ControlFacts& c = *s.c;
   std::array<LabelHint, kLabelSources> words;
   auto at = [&](LabelSource source) -> LabelHint& { return words[static_cast<size_t>(source)]; };
-  for (const SourceText& t : kSourceTexts) at(t.source) = t.read(c.*t.text);
+  for (const SourceText& t : kSourceTexts) {
+    at(t.source) = s.guardianIsPerson ? t.read(asPersonsOwn(c.*t.text, true)) : t.read(c.*t.text);
+  }
   // A radio button's own label and the texts on its line are its options' words ("会社員・公務
   // 員", "自営業"): the question stands in its row's or group's header.
   if (s.kind == Kind::Radio) at(LabelSource::Own) = at(LabelSource::Before) = at(LabelSource::After) = at(LabelSource::Aria) = {};
@@ -313,9 +315,11 @@ void classify(Slot& s) {
     }
   }
   // A list of the prefectures is the prefecture, whatever its neighbours say ("住所",
-  // "郵便番号検索").
+  // "郵便番号検索"), unless its own label asks for another place ("希望勤務地", "建築予定地").
   const bool addressish = topicFrom == nullptr || topicFrom->topic == Topic::Address || topicFrom->topic == Topic::Prefecture;
-  if (s.kind == Kind::Select && (isPrefectureList(c.options) || (addressish && namesPrefectures(c.options)))) {
+  const bool ownLabelLeaves = topicFrom != nullptr && topicFrom->topic == Topic::Leave && topicFrom != &at(LabelSource::Block) &&
+                              s.rank <= rankOf(LabelSource::Row);
+  if (s.kind == Kind::Select && !ownLabelLeaves && (isPrefectureList(c.options) || (addressish && namesPrefectures(c.options)))) {
     s.topic = Topic::Prefecture;
     return;
   }

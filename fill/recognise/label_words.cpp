@@ -43,7 +43,11 @@ constexpr Word kStrong[] = {
     {u"緊急", Topic::Leave}, {u"内線", Topic::Leave}, {u"保護者", Topic::Leave}, {u"紹介者", Topic::Leave},
     {u"続柄", Topic::Leave}, {u"メールマガジン", Topic::Leave}, {u"メルマガ", Topic::Leave},
     {u"配信", Topic::Leave}, {u"ホームページ", Topic::Leave}, {u"url", Topic::Leave}, {u"件名", Topic::Leave},
-    {u"受講", Topic::Leave}, {u"経験", Topic::Leave}, {u"希望", Topic::Leave},
+    {u"受講", Topic::Leave}, {u"経験", Topic::Leave}, {u"希望", Topic::Leave}, {u"お子様", Topic::Leave},
+    {u"同伴者", Topic::Leave}, {u"同行者", Topic::Leave}, {u"配偶者", Topic::Leave},
+    // Places other than where the person lives: a workplace wished for, a site to build on.
+    {u"勤務地", Topic::Leave}, {u"予定地", Topic::Leave}, {u"出身地", Topic::Leave}, {u"目的地", Topic::Leave},
+    {u"開催地", Topic::Leave}, {u"出発地", Topic::Leave}, {u"建築地", Topic::Leave}, {u"建設地", Topic::Leave},
 
     {u"携帯", Topic::Mobile}, {u"モバイル", Topic::Mobile}, {u"mobile", Topic::Mobile},
 
@@ -119,7 +123,9 @@ constexpr std::u16string_view kSecond[] = {u"第2", u"第二", u"サブ", u"予�
 // Words of another party or another line that beat an item word anywhere in the same label:
 // "連絡先FAX番号" is a FAX box, "勤務先電話番号" the employer's, "保護者氏名" a guardian's.
 constexpr std::u16string_view kLeaveBeatsItem[] = {u"fax", u"ファックス", u"ファクス", u"勤務先", u"勤め先", u"企業",
-                                                   u"法人", u"学校名", u"緊急", u"内線", u"保護者", u"紹介者"};
+                                                   u"法人", u"学校名", u"緊急", u"内線", u"保護者", u"紹介者",
+                                                   u"お子様", u"同伴者", u"同行者", u"配偶者", u"勤務地", u"予定地",
+                                                   u"出身地", u"目的地", u"開催地", u"出発地", u"建築地", u"建設地"};
 // What a label for the rest of an address says: "それ以降の住所", "番地以降".
 constexpr std::u16string_view kRest[] = {u"以降", u"以下の住所", u"残りの住所", u"続きの住所"};
 // A box for everything from the city on: "市区町村以下", "市区町村から".

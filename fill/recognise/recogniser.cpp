@@ -18,6 +18,7 @@ using FormKey = std::pair<size_t, int>;  // frame index, form number
 // Every control of every frame, with what may be written and what its words ask for.
 std::vector<Slot> readControls(const PageFacts& page) {
   std::vector<Slot> slots;
+  const bool guardian = guardianIsPerson(page);
   for (size_t f = 0; f < page.frames.size(); ++f) {
     for (const ControlFacts& c : page.frames[f].controls) {
       Slot s;
@@ -27,6 +28,7 @@ std::vector<Slot> readControls(const PageFacts& page) {
       s.kind = kindOf(c);
       s.refusal = refusalOf(page, page.frames[f], c, s.kind);
       s.eligible = s.refusal == Refusal::None;
+      s.guardianIsPerson = guardian;
       if (s.kind != Kind::Other && c.visible && s.frame->visible) {
         classify(s);
         readSections(s);

@@ -73,6 +73,7 @@ struct Slot {
   bool unsupported = false;   // its topic rests on a one-character word ("年", "名") no strong label backs
   Owner owner = Owner::None;  // from the headings it sits under (readSections)
   std::u16string ownerWord;   // the heading's word that said so
+  bool guardianIsPerson = false;  // the form asks about the person's child: its "保護者" is the person
   int group = -1;             // the boxes filled together (a name's two, a date's three) share a number
   std::optional<ControlFill> fill;
 };
@@ -85,6 +86,12 @@ Refusal refusalOf(const PageFacts& page, const FrameFacts& frame, const ControlF
 void classify(Slot& s);
 // The owner named by the innermost heading above the control that names one.
 void readSections(Slot& s);
+// Whether a heading of the page is about the person's child ("お子様の情報"): then the guardian
+// ("保護者") the form asks for is the person.
+bool guardianIsPerson(const PageFacts& page);
+// The text with the word for a guardian blanked out when the guardian is the person, so that
+// "保護者様のお名前" reads as the person's name; the text itself otherwise.
+std::u16string asPersonsOwn(std::u16string text, bool guardianIsPerson);
 // Each profile item fills one box or one group: the person's own section's, else the first.
 void keepOnePlacePerItem(std::vector<Slot*>& visible);
 // Consecutive boxes of one topic under one label form a group.
