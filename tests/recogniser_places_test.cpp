@@ -108,7 +108,8 @@ TEST(RecogniserEvidence, OneCharacterWordsLeaveWordsSecondBoxesAndVisibleLabels)
 TEST(RecogniserShapes, NotesExamplesAndOneBoxOrAGroup) {
   // No hyphens, in the wordings pages use.
   for (const std::u16string note : {u"※「-」は入れずに半角数字でご入力ください", u"半角数字のみ（区切り記号は不要です）",
-                                    u"ハイフンは入力せずにご記入ください", u"ハイフン不要"}) {
+                                    u"ハイフンは入力せずにご記入ください", u"ハイフン不要", u"ハイフンを省いてご入力ください",
+                                    u"ハイフンはつけずにご入力ください", u"ハイフン（-）抜きで"}) {
     EXPECT_EQ(received(page({{.label = u"郵便番号", .below = note}})), (V{u"1000001"})) << text::toUtf8(note);
   }
   // The example's digits show the width.

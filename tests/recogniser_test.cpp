@@ -250,6 +250,14 @@ TEST(RecogniserBirth, ListsTextBoxesErasAndDates) {
             (V{u"#3"}));
 }
 
+TEST(RecogniserBirth, AUnitStandsAfterItsBox) {
+  // "[ ]年[ ]月[ ]日生（満[ ]歳）": the unit before a box is the one before's.
+  EXPECT_EQ(received(page({{.rowHeader = u"生年月日", .after = u"年"}, {.rowHeader = u"生年月日", .before = u"年", .after = u"月"},
+                           {.rowHeader = u"生年月日", .before = u"月", .after = u"日生（満"},
+                           {.rowHeader = u"生年月日", .before = u"日生（満", .after = u"歳）"}})),
+            (V{u"1980", u"5", u"15", u"45"}));
+}
+
 TEST(RecogniserChoices, GenderOccupationAndListsAlreadyRight) {
   EXPECT_EQ(received(page({{.type = u"radio", .rowHeader = u"性別", .beside = u"男性", .value = u"1", .name = u"sex"},
                            {.type = u"radio", .rowHeader = u"性別", .beside = u"女性", .value = u"2", .name = u"sex"}})),

@@ -205,6 +205,11 @@ bool saysPeriod(std::u16string_view words) {
   return std::any_of(std::begin(kPeriodWords), std::end(kPeriodWords), [&](std::u16string_view w) { return folded.find(w) != text::npos; });
 }
 
+// The text starts with a unit of a number written after it: "年", "月", "日生", "歳）".
+bool unitFirst(std::u16string_view text) {
+  return !text.empty() && std::u16string_view(u"年月日歳才").find(text.front()) != std::u16string_view::npos;
+}
+
 bool isNumberedRow(std::u16string_view header) {
   return !header.empty() && std::all_of(header.begin(), header.end(), [](char16_t ch) { return text::isDigit(ch) || ch == u'.'; });
 }
@@ -274,6 +279,16 @@ void classify(Slot& s) {
       return isStrongTopic(h) && (h.topic != Topic::Leave || r.leave) && takes(s.kind, h.topic);
     });
     if (topicFrom == nullptr) decides([](const SourceRule& r, const LabelHint& h) { return r.nameWord && isNameWord(h); });
+  }
+  // "[  ]年[  ]月[  ]日生（満[  ]歳）": a unit stands after its box, so the unit before a box is the
+  // box before's; the one after it says what the box takes.
+  const bool unitAfter = unitFirst(c.after) && unitFirst(c.before) && at(LabelSource::After).topic != Topic::None &&
+                         !at(LabelSource::After).strong;
+  const bool unitDecides = unitAfter && !at(LabelSource::Own).present && !at(LabelSource::Aria).present &&
+                           (topicFrom == nullptr || s.rank >= rankOf(LabelSource::Row) || !topicFrom->strong);
+  if (unitDecides) {
+    const bool sameTopic = topicFrom != nullptr && topicFrom->topic == at(LabelSource::After).topic;
+    if (!sameTopic) topicFrom = &at(LabelSource::After), s.rank = kWeakWordRank;
   }
   if (topicFrom == nullptr) {
     each([](const SourceRule& r) { return r.weakWord; }, [&](const SourceRule&, const LabelHint& h) {
@@ -395,7 +410,10 @@ void classify(Slot& s) {
     return names || birth;
   };
   auto takePart = [&](const SourceRule&, const LabelHint& h) { return h.part != Part::None && compatible(h) && (s.part = h.part, true); };
-  each([](const SourceRule& r) { return r.part == PartFrom::Own; }, takePart);
+  if (unitDecides && s.topic == Topic::Birth) {
+    takePart(kSources[0], at(LabelSource::After));
+  }
+  if (s.part == Part::None) each([](const SourceRule& r) { return r.part == PartFrom::Own; }, takePart);
   // Year, month and day often stand after their boxes: "[    ] 年 [  ] 月".
   if (s.topic == Topic::Birth && s.part == Part::None && s.after.topic == Topic::Birth && !s.after.strong) s.part = s.after.part;
   if (s.part == Part::None) each([](const SourceRule& r) { return r.part == PartFrom::Header; }, takePart);

@@ -130,6 +130,26 @@ constexpr std::u16string_view kLeaveBeatsItem[] = {u"fax", u"ファックス", u
 constexpr std::u16string_view kRest[] = {u"以降", u"以下の住所", u"残りの住所", u"続きの住所"};
 // A box for everything from the city on: "市区町村以下", "市区町村から".
 constexpr std::u16string_view kFromCity[] = {u"市区町村以下", u"市区町村から", u"市区町村以降", u"市町村以下", u"市町村から"};
+// A hyphen named, then a word that leaves it out, a few characters on: "ハイフンを省いて",
+// "ハイフンはつけずに", "ハイフン（-）抜きで". The table above holds the wordings this misses.
+constexpr std::u16string_view kHyphenWords[] = {u"ハイフン", u"「-」", u"(-)", u"区切り記号", u"区切り文字"};
+constexpr std::u16string_view kLeaveOut[] = {u"なし", u"無し", u"不要", u"除", u"抜", u"省", u"入れず", u"いれず", u"つけず",
+                                             u"付けず", u"含めず", u"含まず", u"使わず", u"使用せず", u"入力せず", u"不可", u"禁止"};
+constexpr size_t kLeaveOutReach = 6;
+
+bool saysNoHyphen(const text::FoldedText& folded) {
+  for (std::u16string_view h : kHyphenWords) {
+    for (size_t at = folded.find(h); at != text::npos; at = folded.find(h, at + 1)) {
+      const size_t from = at + h.size(), to = from + kLeaveOutReach;
+      for (std::u16string_view w : kLeaveOut) {
+        const size_t found = folded.find(w, from);
+        if (found != text::npos && found + w.size() <= to) return true;
+      }
+    }
+  }
+  return false;
+}
+
 constexpr std::u16string_view kWithHyphen[] = {u"ハイフンあり", u"ハイフン付", u"ハイフンを含め", u"ハイフン入り",
                                                u"ハイフンを入れて", u"ハイフン(-)あり", u"ハイフン(-)を含め"};
 
@@ -252,7 +272,7 @@ LabelHint readLabel(std::u16string_view label) {
     const text::FoldedText whole(label);
     hint.fullWidth = whole.find(u"全角") != text::npos;
     hint.halfWidth = whole.find(u"半角") != text::npos;
-    hint.noHyphen = containsAny(whole, kNoHyphen);
+    hint.noHyphen = containsAny(whole, kNoHyphen) || saysNoHyphen(whole);
     hint.withHyphen = !hint.noHyphen && containsAny(whole, kWithHyphen);
   }
   // "7桁": a count of digits, the number of characters the value is written in.
