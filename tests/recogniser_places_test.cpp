@@ -91,6 +91,12 @@ TEST(RecogniserEvidence, OneCharacterWordsLeaveWordsSecondBoxesAndVisibleLabels)
   // A FAX box whose label also says 連絡先, either way round.
   EXPECT_EQ(received(page({{.type = u"tel", .label = u"電話番号"}, {.type = u"tel", .label = u"FAX（連絡先）"}, {.label = u"連絡先FAX番号"}})),
             (V{u"03-1234-5678", u"-", u"-"}));
+  // A header that names two items over two boxes names one for each; over one box, or naming
+  // one topic twice, it stays whole.
+  EXPECT_EQ(received(page({{.type = u"tel", .rowHeader = u"TEL / FAX", .after = u"/"}, {.type = u"tel", .rowHeader = u"TEL / FAX", .before = u"/"}})),
+            (V{u"03-1234-5678", u"-"}));
+  EXPECT_EQ(received(page({{.type = u"tel", .rowHeader = u"電話・FAX"}})), (V{u"-"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"郵便番号・住所"}, {.rowHeader = u"郵便番号・住所"}})), (V{u"100-0001", u"東京都千代田区千代田1-1ABCビル 101"}));
   // Second boxes, however they are marked, are no confirmation.
   EXPECT_EQ(received(page({{.type = u"email", .label = u"メールアドレス"}, {.type = u"email", .label = u"予備のメールアドレス"},
                            {.type = u"tel", .label = u"電話番号"}, {.type = u"tel", .label = u"電話番号（サブ）"}})),

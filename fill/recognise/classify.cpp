@@ -245,7 +245,9 @@ void classify(Slot& s) {
   std::array<LabelHint, kLabelSources> words;
   auto at = [&](LabelSource source) -> LabelHint& { return words[static_cast<size_t>(source)]; };
   for (const SourceText& t : kSourceTexts) {
-    at(t.source) = s.guardianIsPerson ? t.read(asPersonsOwn(c.*t.text, true)) : t.read(c.*t.text);
+    // The shared header, as the row's or as the block's above, says the box's own item.
+    const std::u16string& text = !s.rowItem.empty() && c.*t.text == c.rowHeader ? s.rowItem : c.*t.text;
+    at(t.source) = s.guardianIsPerson ? t.read(asPersonsOwn(text, true)) : t.read(text);
   }
   // A radio button's own label and the texts on its line are its options' words ("会社員・公務
   // 員", "自営業"): the question stands in its row's or group's header.

@@ -29,11 +29,14 @@ std::vector<Slot> readControls(const PageFacts& page) {
       s.refusal = refusalOf(page, page.frames[f], c, s.kind);
       s.eligible = s.refusal == Refusal::None;
       s.guardianIsPerson = guardian;
-      if (s.kind != Kind::Other && c.visible && s.frame->visible) {
-        classify(s);
-        readSections(s);
-      }
       slots.push_back(std::move(s));
+    }
+  }
+  splitSharedHeaders(slots);
+  for (Slot& s : slots) {
+    if (s.kind != Kind::Other && s.c->visible && s.frame->visible) {
+      classify(s);
+      readSections(s);
     }
   }
   return slots;

@@ -73,6 +73,7 @@ struct Slot {
   bool unsupported = false;   // its topic rests on a one-character word ("年", "名") no strong label backs
   Owner owner = Owner::None;  // from the headings it sits under (readSections)
   std::u16string ownerWord;   // the heading's word that said so
+  std::u16string rowItem;     // the item its row's header names for it alone ("FAX" of "TEL / FAX")
   bool guardianIsPerson = false;  // the form asks about the person's child: its "保護者" is the person
   int group = -1;             // the boxes filled together (a name's two, a date's three) share a number
   std::optional<ControlFill> fill;
@@ -86,6 +87,9 @@ Refusal refusalOf(const PageFacts& page, const FrameFacts& frame, const ControlF
 void classify(Slot& s);
 // The owner named by the innermost heading above the control that names one.
 void readSections(Slot& s);
+// Two boxes side by side under a header that names two items ("TEL / FAX"): each box's header
+// is its own item.
+void splitSharedHeaders(std::vector<Slot>& slots);
 // Whether a heading of the page is about the person's child ("お子様の情報"): then the guardian
 // ("保護者") the form asks for is the person.
 bool guardianIsPerson(const PageFacts& page);
