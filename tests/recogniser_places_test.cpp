@@ -97,6 +97,12 @@ TEST(RecogniserEvidence, OneCharacterWordsLeaveWordsSecondBoxesAndVisibleLabels)
             (V{u"03-1234-5678", u"-"}));
   EXPECT_EQ(received(page({{.type = u"tel", .rowHeader = u"電話・FAX"}})), (V{u"-"}));
   EXPECT_EQ(received(page({{.rowHeader = u"郵便番号・住所"}, {.rowHeader = u"郵便番号・住所"}})), (V{u"100-0001", u"東京都千代田区千代田1-1ABCビル 101"}));
+  // An address's word that qualifies another item's names whose it is; a home-town address is
+  // another place.
+  EXPECT_EQ(received(page({{.type = u"tel", .rowHeader = u"現住所電話番号"}})), (V{u"03-1234-5678"}));
+  EXPECT_EQ(received(page({{.type = u"tel", .rowHeader = u"電話番号"}, {.type = u"tel", .rowHeader = u"帰省先電話番号"},
+                           {.rowHeader = u"帰省先住所"}})),
+            (V{u"03-1234-5678", u"-", u"-"}));
   // Second boxes, however they are marked, are no confirmation.
   EXPECT_EQ(received(page({{.type = u"email", .label = u"メールアドレス"}, {.type = u"email", .label = u"予備のメールアドレス"},
                            {.type = u"tel", .label = u"電話番号"}, {.type = u"tel", .label = u"電話番号（サブ）"}})),

@@ -209,6 +209,9 @@ TEST(RecogniserAddress, PrefectureCityStreetAndBuilding) {
   EXPECT_EQ(received(page({{.label = u"住所"}, {.label = u"建物名・部屋番号"}})), (V{u"東京都千代田区千代田1-1", u"ABCビル 101"}));
   EXPECT_EQ(received(page({{.type = u"select", .label = u"都道府県", .options = prefectures}, {.label = u"住所"}, {.label = u"建物名"}})),
             (V{u"#2", u"千代田区千代田1-1", u"ABCビル 101"}));
+  // A box whose words name every part, the prefecture first, takes the whole address.
+  EXPECT_EQ(received(page({{.rowHeader = u"現住所", .before = u"〒"}, {.rowHeader = u"現住所", .placeholder = u"都道府県・市区町村・番地・建物名"}})),
+            (V{u"100-0001", u"東京都千代田区千代田1-1ABCビル 101"}));
   // An example that shows the prefecture asks for it, a prefecture list elsewhere or not.
   EXPECT_EQ(received(page({{.type = u"select", .label = u"都道府県", .options = prefectures},
                            {.label = u"住所", .placeholder = u"例）東京都渋谷区渋谷1-2-3 サンプルマンション101"}})),

@@ -48,6 +48,7 @@ constexpr Word kStrong[] = {
     // Places other than where the person lives: a workplace wished for, a site to build on.
     {u"勤務地", Topic::Leave}, {u"予定地", Topic::Leave}, {u"出身地", Topic::Leave}, {u"目的地", Topic::Leave},
     {u"開催地", Topic::Leave}, {u"出発地", Topic::Leave}, {u"建築地", Topic::Leave}, {u"建設地", Topic::Leave},
+    {u"帰省先", Topic::Leave}, {u"実家", Topic::Leave},
 
     {u"携帯", Topic::Mobile}, {u"モバイル", Topic::Mobile}, {u"mobile", Topic::Mobile},
 
@@ -125,7 +126,8 @@ constexpr std::u16string_view kSecond[] = {u"第2", u"第二", u"サブ", u"予�
 constexpr std::u16string_view kLeaveBeatsItem[] = {u"fax", u"ファックス", u"ファクス", u"勤務先", u"勤め先", u"企業",
                                                    u"法人", u"学校名", u"緊急", u"内線", u"保護者", u"紹介者",
                                                    u"お子様", u"同伴者", u"同行者", u"配偶者", u"勤務地", u"予定地",
-                                                   u"出身地", u"目的地", u"開催地", u"出発地", u"建築地", u"建設地"};
+                                                   u"出身地", u"目的地", u"開催地", u"出発地", u"建築地", u"建設地",
+                                                   u"帰省先", u"実家"};
 // What a label for the rest of an address says: "それ以降の住所", "番地以降".
 constexpr std::u16string_view kRest[] = {u"以降", u"以下の住所", u"残りの住所", u"続きの住所"};
 // A box for everything from the city on: "市区町村以下", "市区町村から".
@@ -221,6 +223,8 @@ Part addressPart(const text::FoldedText& folded) {
   }
   const bool afterCity = street || number || town;
   if (folded.find(u"都道府県") != text::npos && city && !afterCity) return Part::PrefectureCity;
+  // "都道府県・市区町村・番地・建物名": every part of the address in one box.
+  if (folded.find(u"都道府県") != text::npos && city && afterCity) return Part::WholeAddress;
   if (city && afterCity && building) return Part::AfterPrefecture;
   if (city && afterCity) return Part::CityLine;
   if (city) return Part::City;
@@ -307,9 +311,25 @@ LabelHint readLabel(std::u16string_view label) {
         return hint;
       }
     }
-    // "都道府県・市区町村": one box for the prefecture and the city.
-    if (hint.topic == Topic::Prefecture && addressPart(folded) == Part::PrefectureCity) {
+    // "都道府県・市区町村": one box for the prefecture and the city, or for all of the address.
+    if (hint.topic == Topic::Prefecture &&
+        (addressPart(folded) == Part::PrefectureCity || addressPart(folded) == Part::WholeAddress)) {
       hint.topic = Topic::Address;
+    }
+    // An address's word before another item's in one compound names whose item it is:
+    // "現住所電話番号" is a telephone, "ご住所の郵便番号" a postal code.
+    if (hint.topic == Topic::Address) {
+      const size_t end = strong.at + strong.length;
+      const std::u16string& f = folded.folded();
+      const size_t stop = f.find_first_of(u"(（[【/／・、", end);
+      const Found next = firstWord(text::FoldedText(std::u16string_view(f).substr(end, stop == std::u16string::npos ? f.npos : stop - end)),
+                                   strongWords());
+      const bool item = next.word != nullptr &&
+                        (next.word->topic == Topic::Tel || next.word->topic == Topic::Mail || next.word->topic == Topic::Postal);
+      if (item) {
+        hint.topic = next.word->topic;
+        hint.part = next.word->part;
+      }
     }
     if (hint.topic == Topic::Leave) {
       hint.leaveWhy = std::u16string(strong.word->text);
