@@ -209,6 +209,10 @@ TEST(RecogniserAddress, PrefectureCityStreetAndBuilding) {
   EXPECT_EQ(received(page({{.label = u"住所"}, {.label = u"建物名・部屋番号"}})), (V{u"東京都千代田区千代田1-1", u"ABCビル 101"}));
   EXPECT_EQ(received(page({{.type = u"select", .label = u"都道府県", .options = prefectures}, {.label = u"住所"}, {.label = u"建物名"}})),
             (V{u"#2", u"千代田区千代田1-1", u"ABCビル 101"}));
+  // The city's letters in an order no table has, and half-width katakana with their voiced marks.
+  EXPECT_EQ(received(page({{.rowHeader = u"市町区村"}, {.rowHeader = u"町名・番地"}, {.rowHeader = u"ﾏﾝｼｮﾝ･ﾋﾞﾙ名"}})),
+            (V{u"千代田区", u"千代田1-1", u"ABCビル 101"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"ﾌﾘｶﾞﾅ"}})), (V{u"ヤマダタロウ"}));
   // A box whose words name every part, the prefecture first, takes the whole address.
   EXPECT_EQ(received(page({{.rowHeader = u"現住所", .before = u"〒"}, {.rowHeader = u"現住所", .placeholder = u"都道府県・市区町村・番地・建物名"}})),
             (V{u"100-0001", u"東京都千代田区千代田1-1ABCビル 101"}));

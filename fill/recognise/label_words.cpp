@@ -265,12 +265,58 @@ bool numberedSecond(const std::u16string& folded, size_t end) {
   return i < folded.size() && folded[i] == u'2' && (i + 1 == folded.size() || !(folded[i + 1] >= u'0' && folded[i + 1] <= u'9'));
 }
 
+// Half-width katakana write a voiced sound as two characters ("ｶﾞ"); the words of the tables
+// are written in one ("ガ"). Each such pair becomes its one full-width character.
+std::u16string withVoicedKana(std::u16string_view text) {
+  static constexpr std::u16string_view kVoiceable = u"カキクケコサシスセソタチツテトハヒフヘホ", kSemiVoiceable = u"ハヒフヘホ";
+  std::u16string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t mark = i + 1 < text.size() ? text[i + 1] : u'\0';
+    const bool halfWidth = text[i] >= 0xFF66 && text[i] <= 0xFF9D;
+    if (halfWidth && (mark == 0xFF9E || mark == 0xFF9F)) {
+      const char16_t base = text::foldText(text.substr(i, 1)).front();  // its full-width katakana
+      if (mark == 0xFF9E && base == u'ウ') out += u'ヴ', ++i;
+      else if (mark == 0xFF9E && kVoiceable.find(base) != std::u16string_view::npos) out += static_cast<char16_t>(base + 1), ++i;
+      else if (mark == 0xFF9F && kSemiVoiceable.find(base) != std::u16string_view::npos) out += static_cast<char16_t>(base + 2), ++i;
+      else out += text[i];
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+bool hasVoicedMark(std::u16string_view text) {
+  return text.find(u'\uFF9E') != std::u16string_view::npos || text.find(u'\uFF9F') != std::u16string_view::npos;
+}
+
+// Several of 市, 区, 町, 村 and 郡 together in an order no table word has ("市町区村", "市区郡町村"):
+// the city's box all the same.
+bool namesCityInOtherOrder(std::u16string_view label) {
+  static constexpr std::u16string_view kCityLetters = u"市区町村郡";
+  size_t run = 0;
+  bool city = false, town = false;
+  for (char16_t ch : label) {
+    if (kCityLetters.find(ch) == std::u16string_view::npos) {
+      if (run >= 3 && city && town) return true;
+      run = 0, city = town = false;
+      continue;
+    }
+    ++run;
+    city |= ch == u'市' || ch == u'区';
+    town |= ch == u'町' || ch == u'村';
+  }
+  return run >= 3 && city && town;
+}
+
 }  // namespace
 
 LabelHint readLabel(std::u16string_view label) {
   LabelHint hint;
   if (label.empty()) return hint;
   hint.present = true;
+  std::u16string composed;
+  if (hasVoicedMark(label)) label = composed = withVoicedKana(label);
   // How the value is to be written may be said anywhere, around an example too.
   {
     const text::FoldedText whole(label);
@@ -298,7 +344,9 @@ LabelHint readLabel(std::u16string_view label) {
   hint.delivery = containsAny(folded, kDelivery);
   if (hint.reading) hint.script = readingScript(label, folded);
 
-  const Found strong = firstWord(folded, strongWords());
+  Found strong = firstWord(folded, strongWords());
+  static const Word kCity{u"市区町村", Topic::Address, Part::City};
+  if (strong.word == nullptr && namesCityInOtherOrder(label)) strong = {0, 0, &kCity};
   if (strong.word != nullptr) {
     hint.strong = true;
     hint.topic = strong.word->topic;
@@ -353,7 +401,7 @@ LabelHint readLabel(std::u16string_view label) {
         return hint;
       }
     }
-    if (hint.topic == Topic::Address) hint.part = addressPart(folded);
+    if (hint.topic == Topic::Address) hint.part = strong.word == &kCity ? Part::City : addressPart(folded);
     if (hint.topic == Topic::Mail || hint.topic == Topic::Tel || hint.topic == Topic::Mobile || hint.topic == Topic::Address ||
         hint.topic == Topic::Postal) {
       // "住所2" is an address's second line; "電話番号2" a second number.
@@ -405,6 +453,8 @@ LabelHint readLabel(std::u16string_view label) {
 }
 
 LabelHint readNote(std::u16string_view note) {
+  std::u16string composed;
+  if (hasVoicedMark(note)) note = composed = withVoicedKana(note);
   const Found next = firstWord(text::FoldedText(note), strongWords());
   if (next.word == nullptr) return readLabel(note);
   // Folding keeps one character for one, so the folded place is the raw one.
