@@ -113,6 +113,12 @@ TEST(RecogniserEvidence, OneCharacterWordsLeaveWordsSecondBoxesAndVisibleLabels)
   EXPECT_EQ(received(page({{.block = u"ニックネーム", .autocomplete = u"street-address"}})), (V{u"-"}));
   EXPECT_EQ(received(page({{.block = u"ひとこと", .aria = u"電話番号"}})), (V{u"-"}));
   EXPECT_EQ(received(page({{.aria = u"電話番号"}})), (V{u"03-1234-5678"}));
+  // An aria-label that is the title the box sits under is read, with the note between them.
+  EXPECT_EQ(received(page({{.type = u"tel", .sections = {u"当日連絡のつく電話番号*"}, .block = u"半角数字、ハイフンなしでご記入ください",
+                           .aria = u"当日連絡のつく電話番号"}})),
+            (V{u"0312345678"}));
+  // The script of a reading a label block above the box is written in.
+  EXPECT_EQ(received(page({{.block = u"代表者氏名（ふりがな）"}})), (V{u"やまだたろう"}));
   // A text box is never the gender, whatever a neighbouring block says.
   EXPECT_EQ(received(page({{.name = u"mail", .block = u"性別"}})), (V{kMail}));
 }

@@ -144,7 +144,7 @@ constexpr SourceRule kSources[] = {
     {LabelSource::Row,          5,         true,  false, false, PartFrom::Header, true,  true,  true,     true,  true,  false},
     {LabelSource::Legend,       5,         true,  false, false, PartFrom::Header, true,  true,  true,     true,  true,  false},
     {LabelSource::Column,       6,         false, false, false, PartFrom::Never,  false, false, false,    false, false, false},
-    {LabelSource::Block,        3,         true,  false, false, PartFrom::Never,  false, true,  true,     false, false, false},
+    {LabelSource::Block,        3,         true,  false, false, PartFrom::Never,  true,  true,  true,     false, false, false},
     {LabelSource::NameTokens,   kUnranked, false, false, false, PartFrom::Own,    true,  true,  false,    true,  true,  false},
     {LabelSource::IdTokens,     kUnranked, false, false, false, PartFrom::Own,    true,  true,  false,    true,  true,  false},
     {LabelSource::After,        kUnranked, false, false, false, PartFrom::Never,  false, false, false,    true,  false, false},
@@ -185,14 +185,22 @@ constexpr SourceText kSourceTexts[] = {
 // Words a person reads beside the box beat the attributes only a program reads: a box labelled
 // "お名前" whose autocomplete says given-name takes the whole name; a "ニックネーム" box whose
 // autocomplete says street-address, or a "ひとこと" box whose aria-label says 電話番号, nothing.
-void visibleLabelWins(std::array<LabelHint, kLabelSources>& words) {
+// An aria-label a person reads too: the text of the heading the box sits under (a question's
+// title that aria-labelledby names), or of its row's header.
+bool ariaIsTitle(const ControlFacts& c) {
+  return !c.ariaLabel.empty() && !c.sections.empty() && c.sections.back().starts_with(c.ariaLabel);
+}
+bool ariaShown(const ControlFacts& c) { return ariaIsTitle(c) || (!c.ariaLabel.empty() && c.rowHeader.starts_with(c.ariaLabel)); }
+
+void visibleLabelWins(std::array<LabelHint, kLabelSources>& words, const ControlFacts& c) {
   auto at = [&](LabelSource source) -> LabelHint& { return words[static_cast<size_t>(source)]; };
   const LabelSource near[] = {LabelSource::Own, LabelSource::Before, LabelSource::Block};
   const bool named = std::any_of(std::begin(near), std::end(near), [&](LabelSource l) { return isStrongTopic(at(l)); });
   if (named) at(LabelSource::Autocomplete) = {};
-  // A label of its own that names nothing Formix knows: the aria-label speaks for a program.
+  // A label of its own that names nothing Formix knows: the aria-label speaks for a program,
+  // unless the page shows its words as the box's title (a note under the title is no label).
   const bool nothing = std::any_of(std::begin(near), std::end(near), [&](LabelSource l) { return at(l).present && at(l).topic == Topic::None; });
-  if (named || nothing) at(LabelSource::Aria) = {};
+  if (named || (nothing && !ariaShown(c))) at(LabelSource::Aria) = {};
 }
 
 // Words of a history or a period ("入学", "卒業", "入社", "期間", "から"): year and month boxes
@@ -252,7 +260,7 @@ void classify(Slot& s) {
   // A radio button's own label and the texts on its line are its options' words ("会社員・公務
   // 員", "自営業"): the question stands in its row's or group's header.
   if (s.kind == Kind::Radio) at(LabelSource::Own) = at(LabelSource::Before) = at(LabelSource::After) = at(LabelSource::Aria) = {};
-  visibleLabelWins(words);
+  visibleLabelWins(words, c);
   s.own = at(LabelSource::Own);
   s.before = at(LabelSource::Before);
   s.after = at(LabelSource::After);
@@ -457,6 +465,15 @@ void classify(Slot& s) {
     s.digitCounts |= h.digitCounts;
     return false;
   });
+  // Between a question's title and its box, a block that names nothing is the question's note
+  // ("半角数字、ハイフンなしでご記入ください"); elsewhere a block may be the box before's note.
+  const LabelHint& block = at(LabelSource::Block);
+  if (ariaIsTitle(c) && block.topic == Topic::None) {
+    s.halfWidth |= block.halfWidth && !block.fullWidth;
+    s.noHyphen |= block.noHyphen;
+    s.withHyphen |= block.withHyphen;
+    s.digitCounts |= block.digitCounts;
+  }
   s.second = topicFrom->secondOfKind;
 }
 
