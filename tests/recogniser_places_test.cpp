@@ -175,6 +175,11 @@ TEST(RecogniserChoices, ListsAndRadiosInTheirOwnWords) {
   EXPECT_EQ(received(page({{.type = u"radio", .rowHeader = u"ご職業", .label = u"会社員・公務員", .beside = u"会社員・公務員", .name = u"job"},
                            {.type = u"radio", .rowHeader = u"ご職業", .label = u"自営業", .beside = u"自営業", .name = u"job"}})),
             (V{u"checked", u"-"}));
+  // Age brackets as buttons after their question on one line: the one bracket that holds the age.
+  EXPECT_EQ(received(page({{.label = u"お名前"}, {.type = u"radio", .before = u"年代", .label = u"30代", .beside = u"30代", .name = u"gen"},
+                           {.type = u"radio", .before = u"30代", .label = u"40代", .beside = u"40代", .name = u"gen"},
+                           {.type = u"radio", .before = u"40代", .label = u"50代", .beside = u"50代", .name = u"gen"}})),
+            (V{u"山田太郎", u"-", u"checked", u"-"}));
   // A short list of prefectures with its placeholder first.
   EXPECT_EQ(received(page({{.type = u"select", .rowHeader = u"住所", .options = {u"都道府県を選択", u"千葉県", u"東京都", u"神奈川県"}}})),
             (V{u"#2"}));

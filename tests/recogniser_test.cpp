@@ -151,6 +151,10 @@ TEST(RecogniserMail, WholeLocalAndDomainAndConfirmation) {
             (V{u"taro.yamada@example.co.jp", u"taro.yamada@example.co.jp"}));
   EXPECT_EQ(received(page({{.label = u"メールアドレス"}, {.label = u"メールアドレス（確認用）"}})),
             (V{u"taro.yamada@example.co.jp", u"taro.yamada@example.co.jp"}));
+  // A confirmation in two halves too.
+  EXPECT_EQ(received(page({{.before = u"メールアドレス", .after = u"@"}, {.before = u"@"},
+                           {.before = u"メールアドレス（確認）", .after = u"@"}, {.before = u"@"}})),
+            (V{u"taro.yamada", u"example.co.jp", u"taro.yamada", u"example.co.jp"}));
   // An example with an at sign before the confirmation box does not make it the domain's box.
   EXPECT_EQ(received(page({{.rowHeader = u"メールアドレス", .after = u"例）xxx@xxx.xxx"},
                            {.rowHeader = u"メールアドレス", .before = u"例）xxx@xxx.xxx 確認のため再度入力してください。"}})),

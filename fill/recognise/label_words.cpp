@@ -80,7 +80,7 @@ constexpr Word kStrong[] = {
     {u"生年月日", Topic::Birth}, {u"誕生日", Topic::Birth}, {u"生まれ", Topic::Birth}, {u"birth", Topic::Birth},
     {u"生年", Topic::Birth},
 
-    {u"年齢", Topic::Age}, {u"年令", Topic::Age},
+    {u"年齢", Topic::Age}, {u"年令", Topic::Age}, {u"年代", Topic::Age},
 
     {u"性別", Topic::Gender}, {u"gender", Topic::Gender},
 

@@ -25,7 +25,7 @@ struct ItemPieces {
 constexpr ItemPieces kItems[] = {
     {u"family name (kana)", FamilyKana}, {u"given name (kana)", GivenKana}, {u"full name (kana)", FamilyKana | GivenKana},
     {u"family name", FamilyName}, {u"given name", GivenName}, {u"full name", FamilyName | GivenName},
-    {u"mail (confirmation)", 0}, {u"mail", Mail},
+    {u"mail (confirmation", 0}, {u"mail", Mail},
     {u"postal code", Postal}, {u"telephone", Telephone},
     {u"birth year", BirthYear}, {u"birth era", BirthYear}, {u"birth month", BirthMonth}, {u"birth day", BirthDay},
     {u"birth date", BirthYear | BirthMonth | BirthDay}, {u"age", Age}, {u"gender (", Gender}, {u"occupation", Occupation},

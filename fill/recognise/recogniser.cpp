@@ -165,7 +165,7 @@ void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const Civi
   // Lists and radio groups number their groups after the boxes'.
   int number = 0;
   for (const Slot* s : visible) number = std::max(number, s->group + 1);
-  std::map<std::pair<size_t, std::u16string>, std::vector<Slot*>> radioGroups, occupationGroups, addressChoices;
+  std::map<std::pair<size_t, std::u16string>, std::vector<Slot*>> radioGroups, occupationGroups, ageGroups, addressChoices, unnamedRadios;
   const Slot* lastMail = nullptr;  // the mail box a radio button stands after
   std::map<const Slot*, const Slot*> mailBefore;
   for (Slot* s : visible) {
@@ -174,6 +174,8 @@ void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const Civi
       const auto key = std::make_pair(s->frameIndex, s->c->name.empty() ? u"#" + text::decimal(s->c->control) : s->c->name);
       if (s->topic == Topic::Gender || isGenderWord(s->c->beside)) radioGroups[key].push_back(s);
       else if (s->topic == Topic::Occupation) occupationGroups[key].push_back(s);
+      else if (s->topic == Topic::Age) ageGroups[key].push_back(s);
+      else if (s->topic == Topic::None) unnamedRadios[key].push_back(s);
       else if (isThisAddress(s->c->beside) && lastMail != nullptr) addressChoices[key].push_back(s), mailBefore[s] = lastMail;
       continue;
     }
@@ -188,6 +190,15 @@ void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const Civi
       default: break;
     }
   }
+  // Buttons in a line after their question ("年代 ○10代 ○20代"): the words before the first are
+  // the question of them all.
+  for (auto& [key, radios] : unnamedRadios) {
+    if (radioGroups.contains(key) || occupationGroups.contains(key) || ageGroups.contains(key)) continue;
+    const LabelHint question = readLabel(radios.front()->c->before);
+    if (!question.strong) continue;
+    if (question.topic == Topic::Age) ageGroups[key] = radios;
+    else if (question.topic == Topic::Occupation) occupationGroups[key] = radios;
+  }
   auto free = [](const std::vector<Slot*>& radios) {
     return std::all_of(radios.begin(), radios.end(), [](const Slot* s) { return s->eligible; });
   };
@@ -201,6 +212,11 @@ void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const Civi
     for (Slot* r : radios) r->group = number;
     ++number;
     if (free(radios)) fillOccupationRadios(radios, profile);
+  }
+  for (auto& [key, radios] : ageGroups) {
+    for (Slot* r : radios) r->group = number;
+    ++number;
+    if (free(radios)) fillAgeRadios(radios, profile, today);
   }
   for (auto& [key, radios] : addressChoices) {
     std::vector<const Slot*> boxes;

@@ -111,6 +111,10 @@ void fillPrefecture(Slot& s, const Profile& profile);
 void fillGenderSelect(Slot& s, const Profile& profile);
 void fillOccupation(Slot& s, const Profile& profile);
 void fillAge(Slot& s, const Profile& profile, const CivilDate& today);
+// Age radio buttons: the one bracket that holds the person's age ("40代").
+void fillAgeRadios(std::vector<Slot*>& radios, const Profile& profile, const CivilDate& today);
+// A list's option or a radio button's words that name the age or a bracket holding it.
+bool namesAge(const std::u16string& foldedText, int age);
 // Gender radio buttons: the one whose words (or value) name the profile's gender.
 void fillGenderRadios(std::vector<Slot*>& radios, const Profile& profile);
 // Occupation radio buttons: the one that names the profile's occupation ("会社員・公務員").
