@@ -97,6 +97,13 @@ TEST(RecogniserEvidence, OneCharacterWordsLeaveWordsSecondBoxesAndVisibleLabels)
             (V{u"03-1234-5678", u"-"}));
   EXPECT_EQ(received(page({{.type = u"tel", .rowHeader = u"電話・FAX"}})), (V{u"-"}));
   EXPECT_EQ(received(page({{.rowHeader = u"郵便番号・住所"}, {.rowHeader = u"郵便番号・住所"}})), (V{u"100-0001", u"東京都千代田区千代田1-1ABCビル 101"}));
+  // "連絡先" is the telephone unless the label names another item.
+  EXPECT_EQ(received(page({{.type = u"email", .rowHeader = u"連絡先メールアドレス"}, {.type = u"tel", .rowHeader = u"ご連絡先（電話番号）"}})),
+            (V{kMail, u"03-1234-5678"}));
+  // Buttons of a question about someone else name no gender of the person's.
+  EXPECT_EQ(received(page({{.label = u"お名前"}, {.type = u"radio", .rowHeader = u"ご希望の講師の性別", .beside = u"男性", .name = u"t"},
+                           {.type = u"radio", .rowHeader = u"ご希望の講師の性別", .beside = u"女性", .name = u"t"}})),
+            (V{u"山田太郎", u"-", u"-"}));
   // An address's word that qualifies another item's names whose it is; a home-town address is
   // another place.
   EXPECT_EQ(received(page({{.type = u"tel", .rowHeader = u"現住所電話番号"}})), (V{u"03-1234-5678"}));

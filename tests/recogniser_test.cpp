@@ -217,6 +217,8 @@ TEST(RecogniserAddress, PrefectureCityStreetAndBuilding) {
   EXPECT_EQ(received(page({{.rowHeader = u"市町区村"}, {.rowHeader = u"町名・番地"}, {.rowHeader = u"ﾏﾝｼｮﾝ･ﾋﾞﾙ名"}})),
             (V{u"千代田区", u"千代田1-1", u"ABCビル 101"}));
   EXPECT_EQ(received(page({{.rowHeader = u"ﾌﾘｶﾞﾅ"}})), (V{u"ヤマダタロウ"}));
+  // "番地まで" is everything up to the numbers.
+  EXPECT_EQ(received(page({{.rowHeader = u"ご住所（番地まで）"}, {.rowHeader = u"建物名・部屋番号"}})), (V{u"東京都千代田区千代田1-1", u"ABCビル 101"}));
   // A box whose words name every part, the prefecture first, takes the whole address.
   EXPECT_EQ(received(page({{.rowHeader = u"現住所", .before = u"〒"}, {.rowHeader = u"現住所", .placeholder = u"都道府県・市区町村・番地・建物名"}})),
             (V{u"100-0001", u"東京都千代田区千代田1-1ABCビル 101"}));
@@ -259,6 +261,11 @@ TEST(RecogniserBirth, ListsTextBoxesErasAndDates) {
   EXPECT_EQ(received(page({{.label = u"年齢"}})), (V{u"45"}));
   EXPECT_EQ(received(page({{.type = u"select", .label = u"年齢", .options = {u"選択", u"20代", u"30代", u"40代", u"50代"}}})),
             (V{u"#3"}));
+}
+
+TEST(RecogniserBirth, TheCalendarOfAWholeDateIsNoPartOfIt) {
+  EXPECT_EQ(received(page({{.rowHeader = u"生年月日（西暦）", .after = u"半角数字8桁", .maxLength = 8}})), (V{u"19800515"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"生年（西暦）"}})), (V{u"1980"}));
 }
 
 TEST(RecogniserBirth, AUnitStandsAfterItsBox) {

@@ -131,6 +131,7 @@ constexpr std::u16string_view kLeaveBeatsItem[] = {u"fax", u"ファックス", u
 // What a label for the rest of an address says: "それ以降の住所", "番地以降".
 constexpr std::u16string_view kRest[] = {u"以降", u"以下の住所", u"残りの住所", u"続きの住所"};
 // A box for everything from the city on: "市区町村以下", "市区町村から".
+constexpr std::u16string_view kUpToNumbers[] = {u"番地まで", u"番地迄", u"丁目まで", u"番地を含む", u"番地まで含"};
 constexpr std::u16string_view kFromCity[] = {u"市区町村以下", u"市区町村から", u"市区町村以降", u"市町村以下", u"市町村から"};
 // A hyphen named, then a word that leaves it out, a few characters on: "ハイフンを省いて",
 // "ハイフンはつけずに", "ハイフン（-）抜きで". The table above holds the wordings this misses.
@@ -211,6 +212,8 @@ Part addressPart(const text::FoldedText& folded) {
   if (folded.find(u"都道府県から") != text::npos) return Part::WholeAddress;
   if (containsAny(folded, kFromCity)) return Part::AfterPrefecture;
   if (containsAny(folded, kRest)) return Part::Rest;
+  // "ご住所（番地まで）": everything up to the numbers, which no one part names.
+  if (containsAny(folded, kUpToNumbers)) return Part::None;
   bool city = false, street = false, town = false, number = false, building = false;
   for (const FoldedWord& w : strongWords()) {
     if (w.word->topic != Topic::Address || w.word->part == Part::None) continue;
@@ -365,17 +368,20 @@ LabelHint readLabel(std::u16string_view label) {
       hint.topic = Topic::Address;
     }
     // An address's word before another item's in one compound names whose item it is:
-    // "現住所電話番号" is a telephone, "ご住所の郵便番号" a postal code.
-    if (hint.topic == Topic::Address) {
+    // "現住所電話番号" is a telephone, "ご住所の郵便番号" a postal code. "連絡先" names a way to
+    // reach the person, the telephone unless another item is named: "連絡先メールアドレス".
+    const bool contact = strong.word->text == u"連絡先";
+    if (hint.topic == Topic::Address || contact) {
       const size_t end = strong.at + strong.length;
       const std::u16string& f = folded.folded();
-      const size_t stop = f.find_first_of(u"(（[【/／・、", end);
+      const size_t stop = contact ? std::u16string::npos : f.find_first_of(u"([【/・、", end);
       const Found next = firstWord(text::FoldedText(std::u16string_view(f).substr(end, stop == std::u16string::npos ? f.npos : stop - end)),
                                    strongWords());
-      const bool item = next.word != nullptr &&
-                        (next.word->topic == Topic::Tel || next.word->topic == Topic::Mail || next.word->topic == Topic::Postal);
+      const Topic t = next.word != nullptr ? next.word->topic : Topic::None;
+      const bool item = contact ? (t == Topic::Mail || t == Topic::Address || t == Topic::Postal)
+                                : (t == Topic::Tel || t == Topic::Mail || t == Topic::Postal);
       if (item) {
-        hint.topic = next.word->topic;
+        hint.topic = t;
         hint.part = next.word->part;
       }
     }
@@ -423,7 +429,10 @@ LabelHint readLabel(std::u16string_view label) {
       // "姓と名の間に…" names both parts: the whole name.
       const bool both = (rest.find(u'姓') != std::u16string::npos && rest.find(u'名') != std::u16string::npos) ||
                         (rest.find(u"セイ") != std::u16string::npos && rest.find(u"メイ") != std::u16string::npos);
-      if (weak.word != nullptr && !both) {
+      // "生年月日（西暦）" names the calendar of a whole date, not its year.
+      const bool wholeDate = strong.word->text == u"生年月日" || strong.word->text == u"誕生日";
+      const bool calendar = weak.word != nullptr && (weak.word->text == u"西暦" || weak.word->text == u"和暦");
+      if (weak.word != nullptr && !both && !(wholeDate && calendar)) {
         const bool namePart = weak.word->topic == Topic::Name || weak.word->topic == Topic::Kana;
         if ((namePart && hint.topic != Topic::Birth) || (weak.word->topic == Topic::Birth && hint.topic == Topic::Birth)) {
           hint.part = weak.word->part;

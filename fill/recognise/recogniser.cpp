@@ -172,7 +172,8 @@ void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const Civi
     if (isTextLike(s->kind) && (s->topic == Topic::Mail || s->c->type == u"email")) lastMail = s;
     if (s->kind == Kind::Radio) {
       const auto key = std::make_pair(s->frameIndex, s->c->name.empty() ? u"#" + text::decimal(s->c->control) : s->c->name);
-      if (s->topic == Topic::Gender || isGenderWord(s->c->beside)) radioGroups[key].push_back(s);
+      // Buttons of a question a person leaves alone ("ご希望の講師の性別") are no gender's.
+      if (s->topic == Topic::Gender || (isGenderWord(s->c->beside) && s->topic != Topic::Leave)) radioGroups[key].push_back(s);
       else if (s->topic == Topic::Occupation) occupationGroups[key].push_back(s);
       else if (s->topic == Topic::Age) ageGroups[key].push_back(s);
       else if (s->topic == Topic::None) unnamedRadios[key].push_back(s);
