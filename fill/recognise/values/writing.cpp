@@ -116,10 +116,6 @@ std::u16string kanaIn(const std::u16string& hiragana, Script script) {
   return script == Script::Hiragana ? hiragana : text::toKatakana(hiragana);
 }
 
-}  // namespace formix::fill::recognition
-
-namespace formix::fill::recognition {
-
 std::u16string halfWidthKatakana(std::u16string_view katakana) {
   // The half-width block U+FF66..U+FF9D in its own order, and the voiced and semi-voiced marks.
   static constexpr std::u16string_view kFull = u"ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン";
