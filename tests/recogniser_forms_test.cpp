@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fill/recognise/values/date_example.h"
+#include "fill/recognise/values/writing.h"
 #include "tests/recogniser_facts.h"
 
 namespace formix::fill {
@@ -33,6 +34,13 @@ TEST(RecogniserForms, AMailHasOneWidthAndAMonthMayBePadded) {
   EXPECT_EQ(offered(page({{.rowHeader = u"生年月日", .after = u"年"}, {.rowHeader = u"生年月日", .after = u"月"},
                           {.rowHeader = u"生年月日", .after = u"日"}})),
             (V{u"1980|１９８０", u"5|05|５|０５", u"15|１５"}));
+}
+
+TEST(RecogniserForms, AReadingInHalfWidthKanaWhereThePageAsks) {
+  EXPECT_EQ(offered(page({{.rowHeader = u"フリガナ（半角カナ）"}})), (V{u"ﾔﾏﾀﾞ ﾀﾛｳ"}));
+  EXPECT_EQ(offered(page({{.rowHeader = u"フリガナ（半角カナ）", .before = u"ｾｲ"}, {.rowHeader = u"フリガナ（半角カナ）", .before = u"ﾒｲ"}})),
+            (V{u"ﾔﾏﾀﾞ", u"ﾀﾛｳ"}));
+  EXPECT_EQ(recognition::halfWidthKatakana(u"ヴァン・パーク　ゴ"), u"ｳﾞｧﾝ・ﾊﾟｰｸ ｺﾞ");
 }
 
 TEST(RecogniserForms, ANameMayTakeABlankAndAReadingHiraganaUnlessThePageSaid) {

@@ -27,6 +27,16 @@ TEST(RecogniserSections, TheHeadingAboveSaysWhoseDetailsABlockAsksFor) {
   EXPECT_EQ(received(page({{.rowHeader = u"電話番号", .sections = {u"患者様ご本人について"}},
                            {.rowHeader = u"電話番号", .sections = {u"保護者様（患者様が未成年の場合）"}}})),
             (V{u"03-1234-5678", u"-"}));
+  // A form that asks about the person's child: its guardian is the person, in the labels too;
+  // the child's block and an emergency contact's, even one that names the guardian, are not.
+  EXPECT_EQ(received(page({{.label = u"保護者様のお名前", .sections = {u"ご依頼者（保護者様）の情報"}},
+                           {.label = u"お子様のお名前", .sections = {u"お子様の情報"}},
+                           {.type = u"tel", .label = u"電話番号", .sections = {u"緊急連絡先（保護者様と連絡がつかない場合）"}}})),
+            (V{u"山田太郎", u"-", u"-"}));
+  EXPECT_EQ(received(page({{.label = u"保護者様のお名前", .sections = {u"保護者様の情報"}}})), (V{u"-"}));
+  // A label that names someone else leaves its box, whatever section it stands in.
+  EXPECT_EQ(received(page({{.label = u"お名前"}, {.label = u"お子様のお名前"}, {.type = u"email", .label = u"同伴者のメールアドレス"}})),
+            (V{u"山田太郎", u"-", u"-"}));
   // The innermost heading that names someone decides; a referrer's and an emergency contact's
   // blocks are left whole.
   EXPECT_EQ(received(page({{.rowHeader = u"住所", .sections = {u"入会申込書", u"入会者"}},
@@ -81,6 +91,25 @@ TEST(RecogniserEvidence, OneCharacterWordsLeaveWordsSecondBoxesAndVisibleLabels)
   // A FAX box whose label also says 連絡先, either way round.
   EXPECT_EQ(received(page({{.type = u"tel", .label = u"電話番号"}, {.type = u"tel", .label = u"FAX（連絡先）"}, {.label = u"連絡先FAX番号"}})),
             (V{u"03-1234-5678", u"-", u"-"}));
+  // A header that names two items over two boxes names one for each; over one box, or naming
+  // one topic twice, it stays whole.
+  EXPECT_EQ(received(page({{.type = u"tel", .rowHeader = u"TEL / FAX", .after = u"/"}, {.type = u"tel", .rowHeader = u"TEL / FAX", .before = u"/"}})),
+            (V{u"03-1234-5678", u"-"}));
+  EXPECT_EQ(received(page({{.type = u"tel", .rowHeader = u"電話・FAX"}})), (V{u"-"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"郵便番号・住所"}, {.rowHeader = u"郵便番号・住所"}})), (V{u"100-0001", u"東京都千代田区千代田1-1ABCビル 101"}));
+  // "連絡先" is the telephone unless the label names another item.
+  EXPECT_EQ(received(page({{.type = u"email", .rowHeader = u"連絡先メールアドレス"}, {.type = u"tel", .rowHeader = u"ご連絡先（電話番号）"}})),
+            (V{kMail, u"03-1234-5678"}));
+  // Buttons of a question about someone else name no gender of the person's.
+  EXPECT_EQ(received(page({{.label = u"お名前"}, {.type = u"radio", .rowHeader = u"ご希望の講師の性別", .beside = u"男性", .name = u"t"},
+                           {.type = u"radio", .rowHeader = u"ご希望の講師の性別", .beside = u"女性", .name = u"t"}})),
+            (V{u"山田太郎", u"-", u"-"}));
+  // An address's word that qualifies another item's names whose it is; a home-town address is
+  // another place.
+  EXPECT_EQ(received(page({{.type = u"tel", .rowHeader = u"現住所電話番号"}})), (V{u"03-1234-5678"}));
+  EXPECT_EQ(received(page({{.type = u"tel", .rowHeader = u"電話番号"}, {.type = u"tel", .rowHeader = u"帰省先電話番号"},
+                           {.rowHeader = u"帰省先住所"}})),
+            (V{u"03-1234-5678", u"-", u"-"}));
   // Second boxes, however they are marked, are no confirmation.
   EXPECT_EQ(received(page({{.type = u"email", .label = u"メールアドレス"}, {.type = u"email", .label = u"予備のメールアドレス"},
                            {.type = u"tel", .label = u"電話番号"}, {.type = u"tel", .label = u"電話番号（サブ）"}})),
@@ -91,6 +120,12 @@ TEST(RecogniserEvidence, OneCharacterWordsLeaveWordsSecondBoxesAndVisibleLabels)
   EXPECT_EQ(received(page({{.block = u"ニックネーム", .autocomplete = u"street-address"}})), (V{u"-"}));
   EXPECT_EQ(received(page({{.block = u"ひとこと", .aria = u"電話番号"}})), (V{u"-"}));
   EXPECT_EQ(received(page({{.aria = u"電話番号"}})), (V{u"03-1234-5678"}));
+  // An aria-label that is the title the box sits under is read, with the note between them.
+  EXPECT_EQ(received(page({{.type = u"tel", .sections = {u"当日連絡のつく電話番号*"}, .block = u"半角数字、ハイフンなしでご記入ください",
+                           .aria = u"当日連絡のつく電話番号"}})),
+            (V{u"0312345678"}));
+  // The script of a reading a label block above the box is written in.
+  EXPECT_EQ(received(page({{.block = u"代表者氏名（ふりがな）"}})), (V{u"やまだたろう"}));
   // A text box is never the gender, whatever a neighbouring block says.
   EXPECT_EQ(received(page({{.name = u"mail", .block = u"性別"}})), (V{kMail}));
 }
@@ -98,7 +133,8 @@ TEST(RecogniserEvidence, OneCharacterWordsLeaveWordsSecondBoxesAndVisibleLabels)
 TEST(RecogniserShapes, NotesExamplesAndOneBoxOrAGroup) {
   // No hyphens, in the wordings pages use.
   for (const std::u16string note : {u"※「-」は入れずに半角数字でご入力ください", u"半角数字のみ（区切り記号は不要です）",
-                                    u"ハイフンは入力せずにご記入ください", u"ハイフン不要"}) {
+                                    u"ハイフンは入力せずにご記入ください", u"ハイフン不要", u"ハイフンを省いてご入力ください",
+                                    u"ハイフンはつけずにご入力ください", u"ハイフン（-）抜きで"}) {
     EXPECT_EQ(received(page({{.label = u"郵便番号", .below = note}})), (V{u"1000001"})) << text::toUtf8(note);
   }
   // The example's digits show the width.
@@ -146,6 +182,11 @@ TEST(RecogniserChoices, ListsAndRadiosInTheirOwnWords) {
   EXPECT_EQ(received(page({{.type = u"radio", .rowHeader = u"ご職業", .label = u"会社員・公務員", .beside = u"会社員・公務員", .name = u"job"},
                            {.type = u"radio", .rowHeader = u"ご職業", .label = u"自営業", .beside = u"自営業", .name = u"job"}})),
             (V{u"checked", u"-"}));
+  // Age brackets as buttons after their question on one line: the one bracket that holds the age.
+  EXPECT_EQ(received(page({{.label = u"お名前"}, {.type = u"radio", .before = u"年代", .label = u"30代", .beside = u"30代", .name = u"gen"},
+                           {.type = u"radio", .before = u"30代", .label = u"40代", .beside = u"40代", .name = u"gen"},
+                           {.type = u"radio", .before = u"40代", .label = u"50代", .beside = u"50代", .name = u"gen"}})),
+            (V{u"山田太郎", u"-", u"checked", u"-"}));
   // A short list of prefectures with its placeholder first.
   EXPECT_EQ(received(page({{.type = u"select", .rowHeader = u"住所", .options = {u"都道府県を選択", u"千葉県", u"東京都", u"神奈川県"}}})),
             (V{u"#2"}));

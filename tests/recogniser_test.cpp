@@ -151,6 +151,10 @@ TEST(RecogniserMail, WholeLocalAndDomainAndConfirmation) {
             (V{u"taro.yamada@example.co.jp", u"taro.yamada@example.co.jp"}));
   EXPECT_EQ(received(page({{.label = u"メールアドレス"}, {.label = u"メールアドレス（確認用）"}})),
             (V{u"taro.yamada@example.co.jp", u"taro.yamada@example.co.jp"}));
+  // A confirmation in two halves too.
+  EXPECT_EQ(received(page({{.before = u"メールアドレス", .after = u"@"}, {.before = u"@"},
+                           {.before = u"メールアドレス（確認）", .after = u"@"}, {.before = u"@"}})),
+            (V{u"taro.yamada", u"example.co.jp", u"taro.yamada", u"example.co.jp"}));
   // An example with an at sign before the confirmation box does not make it the domain's box.
   EXPECT_EQ(received(page({{.rowHeader = u"メールアドレス", .after = u"例）xxx@xxx.xxx"},
                            {.rowHeader = u"メールアドレス", .before = u"例）xxx@xxx.xxx 確認のため再度入力してください。"}})),
@@ -202,6 +206,31 @@ TEST(RecogniserAddress, PrefectureCityStreetAndBuilding) {
             (V{u"千代田区", u"千代田", u"１－１", u"ＡＢＣビル　１０１"}));
   EXPECT_EQ(received(page({{.rowHeader = u"住所", .before = u"市区町村／番地"}, {.rowHeader = u"住所", .before = u"建物／部屋番号"}})),
             (V{u"千代田区千代田1-1", u"ABCビル 101"}));
+  // A box that names no part takes what its neighbours leave: between a city's box and a
+  // building's the rest of the city line; before a building's, all up to it.
+  EXPECT_EQ(received(page({{.label = u"市区町村"}, {.label = u"住所"}, {.label = u"建物名、部屋番号など（任意）"}})),
+            (V{u"千代田区", u"千代田1-1", u"ABCビル 101"}));
+  EXPECT_EQ(received(page({{.label = u"住所"}, {.label = u"建物名・部屋番号"}})), (V{u"東京都千代田区千代田1-1", u"ABCビル 101"}));
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"都道府県", .options = prefectures}, {.label = u"住所"}, {.label = u"建物名"}})),
+            (V{u"#2", u"千代田区千代田1-1", u"ABCビル 101"}));
+  // The city's letters in an order no table has, and half-width katakana with their voiced marks.
+  EXPECT_EQ(received(page({{.rowHeader = u"市町区村"}, {.rowHeader = u"町名・番地"}, {.rowHeader = u"ﾏﾝｼｮﾝ･ﾋﾞﾙ名"}})),
+            (V{u"千代田区", u"千代田1-1", u"ABCビル 101"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"ﾌﾘｶﾞﾅ"}})), (V{u"ヤマダタロウ"}));
+  // "番地まで" is everything up to the numbers.
+  EXPECT_EQ(received(page({{.rowHeader = u"ご住所（番地まで）"}, {.rowHeader = u"建物名・部屋番号"}})), (V{u"東京都千代田区千代田1-1", u"ABCビル 101"}));
+  // A box whose words name every part, the prefecture first, takes the whole address.
+  EXPECT_EQ(received(page({{.rowHeader = u"現住所", .before = u"〒"}, {.rowHeader = u"現住所", .placeholder = u"都道府県・市区町村・番地・建物名"}})),
+            (V{u"100-0001", u"東京都千代田区千代田1-1ABCビル 101"}));
+  // An example that shows the prefecture asks for it, a prefecture list elsewhere or not.
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"都道府県", .options = prefectures},
+                           {.label = u"住所", .placeholder = u"例）東京都渋谷区渋谷1-2-3 サンプルマンション101"}})),
+            (V{u"#2", u"東京都千代田区千代田1-1ABCビル 101"}));
+  // A list of the prefectures for another place than the person's home is left alone.
+  EXPECT_EQ(received(page({{.type = u"select", .label = u"希望勤務地", .options = prefectures},
+                           {.type = u"select", .rowHeader = u"建築予定地", .options = {u"都道府県", u"東京都", u"神奈川県"}},
+                           {.type = u"select", .label = u"都道府県", .options = prefectures}})),
+            (V{u"-", u"-", u"#2"}));
 }
 
 TEST(RecogniserBirth, ListsTextBoxesErasAndDates) {
@@ -232,6 +261,19 @@ TEST(RecogniserBirth, ListsTextBoxesErasAndDates) {
   EXPECT_EQ(received(page({{.label = u"年齢"}})), (V{u"45"}));
   EXPECT_EQ(received(page({{.type = u"select", .label = u"年齢", .options = {u"選択", u"20代", u"30代", u"40代", u"50代"}}})),
             (V{u"#3"}));
+}
+
+TEST(RecogniserBirth, TheCalendarOfAWholeDateIsNoPartOfIt) {
+  EXPECT_EQ(received(page({{.rowHeader = u"生年月日（西暦）", .after = u"半角数字8桁", .maxLength = 8}})), (V{u"19800515"}));
+  EXPECT_EQ(received(page({{.rowHeader = u"生年（西暦）"}})), (V{u"1980"}));
+}
+
+TEST(RecogniserBirth, AUnitStandsAfterItsBox) {
+  // "[ ]年[ ]月[ ]日生（満[ ]歳）": the unit before a box is the one before's.
+  EXPECT_EQ(received(page({{.rowHeader = u"生年月日", .after = u"年"}, {.rowHeader = u"生年月日", .before = u"年", .after = u"月"},
+                           {.rowHeader = u"生年月日", .before = u"月", .after = u"日生（満"},
+                           {.rowHeader = u"生年月日", .before = u"日生（満", .after = u"歳）"}})),
+            (V{u"1980", u"5", u"15", u"45"}));
 }
 
 TEST(RecogniserChoices, GenderOccupationAndListsAlreadyRight) {

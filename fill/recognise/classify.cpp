@@ -144,7 +144,7 @@ constexpr SourceRule kSources[] = {
     {LabelSource::Row,          5,         true,  false, false, PartFrom::Header, true,  true,  true,     true,  true,  false},
     {LabelSource::Legend,       5,         true,  false, false, PartFrom::Header, true,  true,  true,     true,  true,  false},
     {LabelSource::Column,       6,         false, false, false, PartFrom::Never,  false, false, false,    false, false, false},
-    {LabelSource::Block,        3,         true,  false, false, PartFrom::Never,  false, true,  true,     false, false, false},
+    {LabelSource::Block,        3,         true,  false, false, PartFrom::Never,  true,  true,  true,     false, false, false},
     {LabelSource::NameTokens,   kUnranked, false, false, false, PartFrom::Own,    true,  true,  false,    true,  true,  false},
     {LabelSource::IdTokens,     kUnranked, false, false, false, PartFrom::Own,    true,  true,  false,    true,  true,  false},
     {LabelSource::After,        kUnranked, false, false, false, PartFrom::Never,  false, false, false,    true,  false, false},
@@ -185,14 +185,22 @@ constexpr SourceText kSourceTexts[] = {
 // Words a person reads beside the box beat the attributes only a program reads: a box labelled
 // "お名前" whose autocomplete says given-name takes the whole name; a "ニックネーム" box whose
 // autocomplete says street-address, or a "ひとこと" box whose aria-label says 電話番号, nothing.
-void visibleLabelWins(std::array<LabelHint, kLabelSources>& words) {
+// An aria-label a person reads too: the text of the heading the box sits under (a question's
+// title that aria-labelledby names), or of its row's header.
+bool ariaIsTitle(const ControlFacts& c) {
+  return !c.ariaLabel.empty() && !c.sections.empty() && c.sections.back().starts_with(c.ariaLabel);
+}
+bool ariaShown(const ControlFacts& c) { return ariaIsTitle(c) || (!c.ariaLabel.empty() && c.rowHeader.starts_with(c.ariaLabel)); }
+
+void visibleLabelWins(std::array<LabelHint, kLabelSources>& words, const ControlFacts& c) {
   auto at = [&](LabelSource source) -> LabelHint& { return words[static_cast<size_t>(source)]; };
   const LabelSource near[] = {LabelSource::Own, LabelSource::Before, LabelSource::Block};
   const bool named = std::any_of(std::begin(near), std::end(near), [&](LabelSource l) { return isStrongTopic(at(l)); });
   if (named) at(LabelSource::Autocomplete) = {};
-  // A label of its own that names nothing Formix knows: the aria-label speaks for a program.
+  // A label of its own that names nothing Formix knows: the aria-label speaks for a program,
+  // unless the page shows its words as the box's title (a note under the title is no label).
   const bool nothing = std::any_of(std::begin(near), std::end(near), [&](LabelSource l) { return at(l).present && at(l).topic == Topic::None; });
-  if (named || nothing) at(LabelSource::Aria) = {};
+  if (named || (nothing && !ariaShown(c))) at(LabelSource::Aria) = {};
 }
 
 // Words of a history or a period ("入学", "卒業", "入社", "期間", "から"): year and month boxes
@@ -203,6 +211,11 @@ constexpr std::u16string_view kPeriodWords[] = {u"入学", u"卒業", u"入社",
 bool saysPeriod(std::u16string_view words) {
   const text::FoldedText folded(words);
   return std::any_of(std::begin(kPeriodWords), std::end(kPeriodWords), [&](std::u16string_view w) { return folded.find(w) != text::npos; });
+}
+
+// The text starts with a unit of a number written after it: "年", "月", "日生", "歳）".
+bool unitFirst(std::u16string_view text) {
+  return !text.empty() && std::u16string_view(u"年月日歳才").find(text.front()) != std::u16string_view::npos;
 }
 
 bool isNumberedRow(std::u16string_view header) {
@@ -239,11 +252,15 @@ void classify(Slot& s) {
   const ControlFacts& c = *s.c;
   std::array<LabelHint, kLabelSources> words;
   auto at = [&](LabelSource source) -> LabelHint& { return words[static_cast<size_t>(source)]; };
-  for (const SourceText& t : kSourceTexts) at(t.source) = t.read(c.*t.text);
+  for (const SourceText& t : kSourceTexts) {
+    // The shared header, as the row's or as the block's above, says the box's own item.
+    const std::u16string& text = !s.rowItem.empty() && c.*t.text == c.rowHeader ? s.rowItem : c.*t.text;
+    at(t.source) = s.guardianIsPerson ? t.read(asPersonsOwn(text, true)) : t.read(text);
+  }
   // A radio button's own label and the texts on its line are its options' words ("会社員・公務
   // 員", "自営業"): the question stands in its row's or group's header.
   if (s.kind == Kind::Radio) at(LabelSource::Own) = at(LabelSource::Before) = at(LabelSource::After) = at(LabelSource::Aria) = {};
-  visibleLabelWins(words);
+  visibleLabelWins(words, c);
   s.own = at(LabelSource::Own);
   s.before = at(LabelSource::Before);
   s.after = at(LabelSource::After);
@@ -272,6 +289,16 @@ void classify(Slot& s) {
       return isStrongTopic(h) && (h.topic != Topic::Leave || r.leave) && takes(s.kind, h.topic);
     });
     if (topicFrom == nullptr) decides([](const SourceRule& r, const LabelHint& h) { return r.nameWord && isNameWord(h); });
+  }
+  // "[  ]年[  ]月[  ]日生（満[  ]歳）": a unit stands after its box, so the unit before a box is the
+  // box before's; the one after it says what the box takes.
+  const bool unitAfter = unitFirst(c.after) && unitFirst(c.before) && at(LabelSource::After).topic != Topic::None &&
+                         !at(LabelSource::After).strong;
+  const bool unitDecides = unitAfter && !at(LabelSource::Own).present && !at(LabelSource::Aria).present &&
+                           (topicFrom == nullptr || s.rank >= rankOf(LabelSource::Row) || !topicFrom->strong);
+  if (unitDecides) {
+    const bool sameTopic = topicFrom != nullptr && topicFrom->topic == at(LabelSource::After).topic;
+    if (!sameTopic) topicFrom = &at(LabelSource::After), s.rank = kWeakWordRank;
   }
   if (topicFrom == nullptr) {
     each([](const SourceRule& r) { return r.weakWord; }, [&](const SourceRule&, const LabelHint& h) {
@@ -313,9 +340,11 @@ void classify(Slot& s) {
     }
   }
   // A list of the prefectures is the prefecture, whatever its neighbours say ("住所",
-  // "郵便番号検索").
+  // "郵便番号検索"), unless its own label asks for another place ("希望勤務地", "建築予定地").
   const bool addressish = topicFrom == nullptr || topicFrom->topic == Topic::Address || topicFrom->topic == Topic::Prefecture;
-  if (s.kind == Kind::Select && (isPrefectureList(c.options) || (addressish && namesPrefectures(c.options)))) {
+  const bool ownLabelLeaves = topicFrom != nullptr && topicFrom->topic == Topic::Leave && topicFrom != &at(LabelSource::Block) &&
+                              s.rank <= rankOf(LabelSource::Row);
+  if (s.kind == Kind::Select && !ownLabelLeaves && (isPrefectureList(c.options) || (addressish && namesPrefectures(c.options)))) {
     s.topic = Topic::Prefecture;
     return;
   }
@@ -391,7 +420,10 @@ void classify(Slot& s) {
     return names || birth;
   };
   auto takePart = [&](const SourceRule&, const LabelHint& h) { return h.part != Part::None && compatible(h) && (s.part = h.part, true); };
-  each([](const SourceRule& r) { return r.part == PartFrom::Own; }, takePart);
+  if (unitDecides && s.topic == Topic::Birth) {
+    takePart(kSources[0], at(LabelSource::After));
+  }
+  if (s.part == Part::None) each([](const SourceRule& r) { return r.part == PartFrom::Own; }, takePart);
   // Year, month and day often stand after their boxes: "[    ] 年 [  ] 月".
   if (s.topic == Topic::Birth && s.part == Part::None && s.after.topic == Topic::Birth && !s.after.strong) s.part = s.after.part;
   if (s.part == Part::None) each([](const SourceRule& r) { return r.part == PartFrom::Header; }, takePart);
@@ -433,6 +465,15 @@ void classify(Slot& s) {
     s.digitCounts |= h.digitCounts;
     return false;
   });
+  // Between a question's title and its box, a block that names nothing is the question's note
+  // ("半角数字、ハイフンなしでご記入ください"); elsewhere a block may be the box before's note.
+  const LabelHint& block = at(LabelSource::Block);
+  if (ariaIsTitle(c) && block.topic == Topic::None) {
+    s.halfWidth |= block.halfWidth && !block.fullWidth;
+    s.noHyphen |= block.noHyphen;
+    s.withHyphen |= block.withHyphen;
+    s.digitCounts |= block.digitCounts;
+  }
   s.second = topicFrom->secondOfKind;
 }
 

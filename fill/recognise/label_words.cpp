@@ -43,7 +43,12 @@ constexpr Word kStrong[] = {
     {u"緊急", Topic::Leave}, {u"内線", Topic::Leave}, {u"保護者", Topic::Leave}, {u"紹介者", Topic::Leave},
     {u"続柄", Topic::Leave}, {u"メールマガジン", Topic::Leave}, {u"メルマガ", Topic::Leave},
     {u"配信", Topic::Leave}, {u"ホームページ", Topic::Leave}, {u"url", Topic::Leave}, {u"件名", Topic::Leave},
-    {u"受講", Topic::Leave}, {u"経験", Topic::Leave}, {u"希望", Topic::Leave},
+    {u"受講", Topic::Leave}, {u"経験", Topic::Leave}, {u"希望", Topic::Leave}, {u"お子様", Topic::Leave},
+    {u"同伴者", Topic::Leave}, {u"同行者", Topic::Leave}, {u"配偶者", Topic::Leave},
+    // Places other than where the person lives: a workplace wished for, a site to build on.
+    {u"勤務地", Topic::Leave}, {u"予定地", Topic::Leave}, {u"出身地", Topic::Leave}, {u"目的地", Topic::Leave},
+    {u"開催地", Topic::Leave}, {u"出発地", Topic::Leave}, {u"建築地", Topic::Leave}, {u"建設地", Topic::Leave},
+    {u"帰省先", Topic::Leave}, {u"実家", Topic::Leave},
 
     {u"携帯", Topic::Mobile}, {u"モバイル", Topic::Mobile}, {u"mobile", Topic::Mobile},
 
@@ -75,7 +80,7 @@ constexpr Word kStrong[] = {
     {u"生年月日", Topic::Birth}, {u"誕生日", Topic::Birth}, {u"生まれ", Topic::Birth}, {u"birth", Topic::Birth},
     {u"生年", Topic::Birth},
 
-    {u"年齢", Topic::Age}, {u"年令", Topic::Age},
+    {u"年齢", Topic::Age}, {u"年令", Topic::Age}, {u"年代", Topic::Age},
 
     {u"性別", Topic::Gender}, {u"gender", Topic::Gender},
 
@@ -119,11 +124,35 @@ constexpr std::u16string_view kSecond[] = {u"第2", u"第二", u"サブ", u"予�
 // Words of another party or another line that beat an item word anywhere in the same label:
 // "連絡先FAX番号" is a FAX box, "勤務先電話番号" the employer's, "保護者氏名" a guardian's.
 constexpr std::u16string_view kLeaveBeatsItem[] = {u"fax", u"ファックス", u"ファクス", u"勤務先", u"勤め先", u"企業",
-                                                   u"法人", u"学校名", u"緊急", u"内線", u"保護者", u"紹介者"};
+                                                   u"法人", u"学校名", u"緊急", u"内線", u"保護者", u"紹介者",
+                                                   u"お子様", u"同伴者", u"同行者", u"配偶者", u"勤務地", u"予定地",
+                                                   u"出身地", u"目的地", u"開催地", u"出発地", u"建築地", u"建設地",
+                                                   u"帰省先", u"実家"};
 // What a label for the rest of an address says: "それ以降の住所", "番地以降".
 constexpr std::u16string_view kRest[] = {u"以降", u"以下の住所", u"残りの住所", u"続きの住所"};
 // A box for everything from the city on: "市区町村以下", "市区町村から".
+constexpr std::u16string_view kUpToNumbers[] = {u"番地まで", u"番地迄", u"丁目まで", u"番地を含む", u"番地まで含"};
 constexpr std::u16string_view kFromCity[] = {u"市区町村以下", u"市区町村から", u"市区町村以降", u"市町村以下", u"市町村から"};
+// A hyphen named, then a word that leaves it out, a few characters on: "ハイフンを省いて",
+// "ハイフンはつけずに", "ハイフン（-）抜きで". The table above holds the wordings this misses.
+constexpr std::u16string_view kHyphenWords[] = {u"ハイフン", u"「-」", u"(-)", u"区切り記号", u"区切り文字"};
+constexpr std::u16string_view kLeaveOut[] = {u"なし", u"無し", u"不要", u"除", u"抜", u"省", u"入れず", u"いれず", u"つけず",
+                                             u"付けず", u"含めず", u"含まず", u"使わず", u"使用せず", u"入力せず", u"不可", u"禁止"};
+constexpr size_t kLeaveOutReach = 6;
+
+bool saysNoHyphen(const text::FoldedText& folded) {
+  for (std::u16string_view h : kHyphenWords) {
+    for (size_t at = folded.find(h); at != text::npos; at = folded.find(h, at + 1)) {
+      const size_t from = at + h.size(), to = from + kLeaveOutReach;
+      for (std::u16string_view w : kLeaveOut) {
+        const size_t found = folded.find(w, from);
+        if (found != text::npos && found + w.size() <= to) return true;
+      }
+    }
+  }
+  return false;
+}
+
 constexpr std::u16string_view kWithHyphen[] = {u"ハイフンあり", u"ハイフン付", u"ハイフンを含め", u"ハイフン入り",
                                                u"ハイフンを入れて", u"ハイフン(-)あり", u"ハイフン(-)を含め"};
 
@@ -183,6 +212,8 @@ Part addressPart(const text::FoldedText& folded) {
   if (folded.find(u"都道府県から") != text::npos) return Part::WholeAddress;
   if (containsAny(folded, kFromCity)) return Part::AfterPrefecture;
   if (containsAny(folded, kRest)) return Part::Rest;
+  // "ご住所（番地まで）": everything up to the numbers, which no one part names.
+  if (containsAny(folded, kUpToNumbers)) return Part::None;
   bool city = false, street = false, town = false, number = false, building = false;
   for (const FoldedWord& w : strongWords()) {
     if (w.word->topic != Topic::Address || w.word->part == Part::None) continue;
@@ -195,6 +226,8 @@ Part addressPart(const text::FoldedText& folded) {
   }
   const bool afterCity = street || number || town;
   if (folded.find(u"都道府県") != text::npos && city && !afterCity) return Part::PrefectureCity;
+  // "都道府県・市区町村・番地・建物名": every part of the address in one box.
+  if (folded.find(u"都道府県") != text::npos && city && afterCity) return Part::WholeAddress;
   if (city && afterCity && building) return Part::AfterPrefecture;
   if (city && afterCity) return Part::CityLine;
   if (city) return Part::City;
@@ -235,18 +268,64 @@ bool numberedSecond(const std::u16string& folded, size_t end) {
   return i < folded.size() && folded[i] == u'2' && (i + 1 == folded.size() || !(folded[i + 1] >= u'0' && folded[i + 1] <= u'9'));
 }
 
+// Half-width katakana write a voiced sound as two characters ("ｶﾞ"); the words of the tables
+// are written in one ("ガ"). Each such pair becomes its one full-width character.
+std::u16string withVoicedKana(std::u16string_view text) {
+  static constexpr std::u16string_view kVoiceable = u"カキクケコサシスセソタチツテトハヒフヘホ", kSemiVoiceable = u"ハヒフヘホ";
+  std::u16string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t mark = i + 1 < text.size() ? text[i + 1] : u'\0';
+    const bool halfWidth = text[i] >= 0xFF66 && text[i] <= 0xFF9D;
+    if (halfWidth && (mark == 0xFF9E || mark == 0xFF9F)) {
+      const char16_t base = text::foldText(text.substr(i, 1)).front();  // its full-width katakana
+      if (mark == 0xFF9E && base == u'ウ') out += u'ヴ', ++i;
+      else if (mark == 0xFF9E && kVoiceable.find(base) != std::u16string_view::npos) out += static_cast<char16_t>(base + 1), ++i;
+      else if (mark == 0xFF9F && kSemiVoiceable.find(base) != std::u16string_view::npos) out += static_cast<char16_t>(base + 2), ++i;
+      else out += text[i];
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+bool hasVoicedMark(std::u16string_view text) {
+  return text.find(u'\uFF9E') != std::u16string_view::npos || text.find(u'\uFF9F') != std::u16string_view::npos;
+}
+
+// Several of 市, 区, 町, 村 and 郡 together in an order no table word has ("市町区村", "市区郡町村"):
+// the city's box all the same.
+bool namesCityInOtherOrder(std::u16string_view label) {
+  static constexpr std::u16string_view kCityLetters = u"市区町村郡";
+  size_t run = 0;
+  bool city = false, town = false;
+  for (char16_t ch : label) {
+    if (kCityLetters.find(ch) == std::u16string_view::npos) {
+      if (run >= 3 && city && town) return true;
+      run = 0, city = town = false;
+      continue;
+    }
+    ++run;
+    city |= ch == u'市' || ch == u'区';
+    town |= ch == u'町' || ch == u'村';
+  }
+  return run >= 3 && city && town;
+}
+
 }  // namespace
 
 LabelHint readLabel(std::u16string_view label) {
   LabelHint hint;
   if (label.empty()) return hint;
   hint.present = true;
+  std::u16string composed;
+  if (hasVoicedMark(label)) label = composed = withVoicedKana(label);
   // How the value is to be written may be said anywhere, around an example too.
   {
     const text::FoldedText whole(label);
     hint.fullWidth = whole.find(u"全角") != text::npos;
     hint.halfWidth = whole.find(u"半角") != text::npos;
-    hint.noHyphen = containsAny(whole, kNoHyphen);
+    hint.noHyphen = containsAny(whole, kNoHyphen) || saysNoHyphen(whole);
     hint.withHyphen = !hint.noHyphen && containsAny(whole, kWithHyphen);
   }
   // "7桁": a count of digits, the number of characters the value is written in.
@@ -268,7 +347,9 @@ LabelHint readLabel(std::u16string_view label) {
   hint.delivery = containsAny(folded, kDelivery);
   if (hint.reading) hint.script = readingScript(label, folded);
 
-  const Found strong = firstWord(folded, strongWords());
+  Found strong = firstWord(folded, strongWords());
+  static const Word kCity{u"市区町村", Topic::Address, Part::City};
+  if (strong.word == nullptr && namesCityInOtherOrder(label)) strong = {0, 0, &kCity};
   if (strong.word != nullptr) {
     hint.strong = true;
     hint.topic = strong.word->topic;
@@ -281,9 +362,28 @@ LabelHint readLabel(std::u16string_view label) {
         return hint;
       }
     }
-    // "都道府県・市区町村": one box for the prefecture and the city.
-    if (hint.topic == Topic::Prefecture && addressPart(folded) == Part::PrefectureCity) {
+    // "都道府県・市区町村": one box for the prefecture and the city, or for all of the address.
+    if (hint.topic == Topic::Prefecture &&
+        (addressPart(folded) == Part::PrefectureCity || addressPart(folded) == Part::WholeAddress)) {
       hint.topic = Topic::Address;
+    }
+    // An address's word before another item's in one compound names whose item it is:
+    // "現住所電話番号" is a telephone, "ご住所の郵便番号" a postal code. "連絡先" names a way to
+    // reach the person, the telephone unless another item is named: "連絡先メールアドレス".
+    const bool contact = strong.word->text == u"連絡先";
+    if (hint.topic == Topic::Address || contact) {
+      const size_t end = strong.at + strong.length;
+      const std::u16string& f = folded.folded();
+      const size_t stop = contact ? std::u16string::npos : f.find_first_of(u"([【/・、", end);
+      const Found next = firstWord(text::FoldedText(std::u16string_view(f).substr(end, stop == std::u16string::npos ? f.npos : stop - end)),
+                                   strongWords());
+      const Topic t = next.word != nullptr ? next.word->topic : Topic::None;
+      const bool item = contact ? (t == Topic::Mail || t == Topic::Address || t == Topic::Postal)
+                                : (t == Topic::Tel || t == Topic::Mail || t == Topic::Postal);
+      if (item) {
+        hint.topic = t;
+        hint.part = next.word->part;
+      }
     }
     if (hint.topic == Topic::Leave) {
       hint.leaveWhy = std::u16string(strong.word->text);
@@ -307,7 +407,7 @@ LabelHint readLabel(std::u16string_view label) {
         return hint;
       }
     }
-    if (hint.topic == Topic::Address) hint.part = addressPart(folded);
+    if (hint.topic == Topic::Address) hint.part = strong.word == &kCity ? Part::City : addressPart(folded);
     if (hint.topic == Topic::Mail || hint.topic == Topic::Tel || hint.topic == Topic::Mobile || hint.topic == Topic::Address ||
         hint.topic == Topic::Postal) {
       // "住所2" is an address's second line; "電話番号2" a second number.
@@ -329,7 +429,10 @@ LabelHint readLabel(std::u16string_view label) {
       // "姓と名の間に…" names both parts: the whole name.
       const bool both = (rest.find(u'姓') != std::u16string::npos && rest.find(u'名') != std::u16string::npos) ||
                         (rest.find(u"セイ") != std::u16string::npos && rest.find(u"メイ") != std::u16string::npos);
-      if (weak.word != nullptr && !both) {
+      // "生年月日（西暦）" names the calendar of a whole date, not its year.
+      const bool wholeDate = strong.word->text == u"生年月日" || strong.word->text == u"誕生日";
+      const bool calendar = weak.word != nullptr && (weak.word->text == u"西暦" || weak.word->text == u"和暦");
+      if (weak.word != nullptr && !both && !(wholeDate && calendar)) {
         const bool namePart = weak.word->topic == Topic::Name || weak.word->topic == Topic::Kana;
         if ((namePart && hint.topic != Topic::Birth) || (weak.word->topic == Topic::Birth && hint.topic == Topic::Birth)) {
           hint.part = weak.word->part;
@@ -359,6 +462,8 @@ LabelHint readLabel(std::u16string_view label) {
 }
 
 LabelHint readNote(std::u16string_view note) {
+  std::u16string composed;
+  if (hasVoicedMark(note)) note = composed = withVoicedKana(note);
   const Found next = firstWord(text::FoldedText(note), strongWords());
   if (next.word == nullptr) return readLabel(note);
   // Folding keeps one character for one, so the folded place is the raw one.

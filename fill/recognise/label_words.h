@@ -45,6 +45,7 @@ enum class Part {
   AfterPrefecture, // everything after the prefecture
   PrefectureCity,  // 都道府県・市区町村: the prefecture and the city's name in one box
   Rest,            // それ以降の住所, 番地以降: whatever the boxes before it have not taken
+  PrefectureCityLine, // the prefecture and the city line in one box, before a building's box
   WholeAddress,    // prefecture included
   Year, Month, Day, Era, EraYear,
   First, Second, Third,

@@ -25,11 +25,11 @@ struct ItemPieces {
 constexpr ItemPieces kItems[] = {
     {u"family name (kana)", FamilyKana}, {u"given name (kana)", GivenKana}, {u"full name (kana)", FamilyKana | GivenKana},
     {u"family name", FamilyName}, {u"given name", GivenName}, {u"full name", FamilyName | GivenName},
-    {u"mail (confirmation)", 0}, {u"mail", Mail},
+    {u"mail (confirmation", 0}, {u"mail", Mail},
     {u"postal code", Postal}, {u"telephone", Telephone},
     {u"birth year", BirthYear}, {u"birth era", BirthYear}, {u"birth month", BirthMonth}, {u"birth day", BirthDay},
     {u"birth date", BirthYear | BirthMonth | BirthDay}, {u"age", Age}, {u"gender (", Gender}, {u"occupation", Occupation},
-    {u"prefecture and city", Prefecture | City}, {u"prefecture", Prefecture},
+    {u"prefecture and city line", Prefecture | City | Street}, {u"prefecture and city", Prefecture | City}, {u"prefecture", Prefecture},
     {u"city line and building", City | Street | Building}, {u"city line", City | Street}, {u"city", City},
     {u"street and building", Street | Building}, {u"rest of the address", Street | Building}, {u"street", Street},
     {u"town", Street}, {u"block and number", Street}, {u"building", Building},

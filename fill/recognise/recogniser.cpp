@@ -18,6 +18,7 @@ using FormKey = std::pair<size_t, int>;  // frame index, form number
 // Every control of every frame, with what may be written and what its words ask for.
 std::vector<Slot> readControls(const PageFacts& page) {
   std::vector<Slot> slots;
+  const bool guardian = guardianIsPerson(page);
   for (size_t f = 0; f < page.frames.size(); ++f) {
     for (const ControlFacts& c : page.frames[f].controls) {
       Slot s;
@@ -27,11 +28,15 @@ std::vector<Slot> readControls(const PageFacts& page) {
       s.kind = kindOf(c);
       s.refusal = refusalOf(page, page.frames[f], c, s.kind);
       s.eligible = s.refusal == Refusal::None;
-      if (s.kind != Kind::Other && c.visible && s.frame->visible) {
-        classify(s);
-        readSections(s);
-      }
+      s.guardianIsPerson = guardian;
       slots.push_back(std::move(s));
+    }
+  }
+  splitSharedHeaders(slots);
+  for (Slot& s : slots) {
+    if (s.kind != Kind::Other && s.c->visible && s.frame->visible) {
+      classify(s);
+      readSections(s);
     }
   }
   return slots;
@@ -160,15 +165,18 @@ void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const Civi
   // Lists and radio groups number their groups after the boxes'.
   int number = 0;
   for (const Slot* s : visible) number = std::max(number, s->group + 1);
-  std::map<std::pair<size_t, std::u16string>, std::vector<Slot*>> radioGroups, occupationGroups, addressChoices;
+  std::map<std::pair<size_t, std::u16string>, std::vector<Slot*>> radioGroups, occupationGroups, ageGroups, addressChoices, unnamedRadios;
   const Slot* lastMail = nullptr;  // the mail box a radio button stands after
   std::map<const Slot*, const Slot*> mailBefore;
   for (Slot* s : visible) {
     if (isTextLike(s->kind) && (s->topic == Topic::Mail || s->c->type == u"email")) lastMail = s;
     if (s->kind == Kind::Radio) {
       const auto key = std::make_pair(s->frameIndex, s->c->name.empty() ? u"#" + text::decimal(s->c->control) : s->c->name);
-      if (s->topic == Topic::Gender || isGenderWord(s->c->beside)) radioGroups[key].push_back(s);
+      // Buttons of a question a person leaves alone ("ご希望の講師の性別") are no gender's.
+      if (s->topic == Topic::Gender || (isGenderWord(s->c->beside) && s->topic != Topic::Leave)) radioGroups[key].push_back(s);
       else if (s->topic == Topic::Occupation) occupationGroups[key].push_back(s);
+      else if (s->topic == Topic::Age) ageGroups[key].push_back(s);
+      else if (s->topic == Topic::None) unnamedRadios[key].push_back(s);
       else if (isThisAddress(s->c->beside) && lastMail != nullptr) addressChoices[key].push_back(s), mailBefore[s] = lastMail;
       continue;
     }
@@ -183,6 +191,15 @@ void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const Civi
       default: break;
     }
   }
+  // Buttons in a line after their question ("年代 ○10代 ○20代"): the words before the first are
+  // the question of them all.
+  for (auto& [key, radios] : unnamedRadios) {
+    if (radioGroups.contains(key) || occupationGroups.contains(key) || ageGroups.contains(key)) continue;
+    const LabelHint question = readLabel(radios.front()->c->before);
+    if (!question.strong) continue;
+    if (question.topic == Topic::Age) ageGroups[key] = radios;
+    else if (question.topic == Topic::Occupation) occupationGroups[key] = radios;
+  }
   auto free = [](const std::vector<Slot*>& radios) {
     return std::all_of(radios.begin(), radios.end(), [](const Slot* s) { return s->eligible; });
   };
@@ -196,6 +213,11 @@ void fillChoices(std::vector<Slot*>& visible, const Profile& profile, const Civi
     for (Slot* r : radios) r->group = number;
     ++number;
     if (free(radios)) fillOccupationRadios(radios, profile);
+  }
+  for (auto& [key, radios] : ageGroups) {
+    for (Slot* r : radios) r->group = number;
+    ++number;
+    if (free(radios)) fillAgeRadios(radios, profile, today);
   }
   for (auto& [key, radios] : addressChoices) {
     std::vector<const Slot*> boxes;

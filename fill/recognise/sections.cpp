@@ -27,8 +27,13 @@ constexpr OwnerWord kOwnerWords[] = {
     {u"本人", Owner::Own}, {u"申込者", Owner::Own}, {u"申し込み者", Owner::Own}, {u"お客様", Owner::Own},
     {u"会員", Owner::Own}, {u"購入者", Owner::Own}, {u"予約者", Owner::Own}, {u"代表者", Owner::Own},
     {u"入会者", Owner::Own}, {u"応募者", Owner::Own}, {u"依頼主", Owner::Own}, {u"契約者", Owner::Own},
-    {u"受講者", Owner::Own}, {u"注文者", Owner::Own},
+    {u"受講者", Owner::Own}, {u"注文者", Owner::Own}, {u"依頼者", Owner::Own},
 };
+
+// A section about the person's child ("お子様の情報"): the guardian the form also asks for is
+// the person.
+constexpr std::u16string_view kChildWords[] = {u"お子様", u"お子さま", u"お子さん"};
+constexpr std::u16string_view kGuardian = u"保護者";
 
 struct Heading {
   Owner owner = Owner::None;
@@ -54,11 +59,33 @@ Heading readHeading(std::u16string_view heading) {
 
 }  // namespace
 
+bool guardianIsPerson(const PageFacts& page) {
+  for (const FrameFacts& f : page.frames) {
+    for (const ControlFacts& c : f.controls) {
+      for (const std::u16string& heading : c.sections) {
+        const text::FoldedText folded(heading);
+        for (std::u16string_view w : kChildWords) {
+          if (folded.find(w) != text::npos) return true;
+        }
+      }
+    }
+  }
+  return false;
+}
+
+std::u16string asPersonsOwn(std::u16string text, bool guardianIsPerson) {
+  if (!guardianIsPerson) return text;
+  for (size_t at = text.find(kGuardian); at != std::u16string::npos; at = text.find(kGuardian, at)) {
+    text.replace(at, kGuardian.size(), kGuardian.size(), u' ');
+  }
+  return text;
+}
+
 // The innermost heading that names an owner decides.
 void readSections(Slot& s) {
   const auto& sections = s.c->sections;
   for (auto it = sections.rbegin(); it != sections.rend(); ++it) {
-    const Heading h = readHeading(*it);
+    const Heading h = readHeading(asPersonsOwn(*it, s.guardianIsPerson));
     if (h.owner == Owner::None) continue;
     s.owner = h.owner;
     s.ownerWord = h.word;

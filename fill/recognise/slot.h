@@ -73,6 +73,8 @@ struct Slot {
   bool unsupported = false;   // its topic rests on a one-character word ("年", "名") no strong label backs
   Owner owner = Owner::None;  // from the headings it sits under (readSections)
   std::u16string ownerWord;   // the heading's word that said so
+  std::u16string rowItem;     // the item its row's header names for it alone ("FAX" of "TEL / FAX")
+  bool guardianIsPerson = false;  // the form asks about the person's child: its "保護者" is the person
   int group = -1;             // the boxes filled together (a name's two, a date's three) share a number
   std::optional<ControlFill> fill;
 };
@@ -85,6 +87,15 @@ Refusal refusalOf(const PageFacts& page, const FrameFacts& frame, const ControlF
 void classify(Slot& s);
 // The owner named by the innermost heading above the control that names one.
 void readSections(Slot& s);
+// Two boxes side by side under a header that names two items ("TEL / FAX"): each box's header
+// is its own item.
+void splitSharedHeaders(std::vector<Slot>& slots);
+// Whether a heading of the page is about the person's child ("お子様の情報"): then the guardian
+// ("保護者") the form asks for is the person.
+bool guardianIsPerson(const PageFacts& page);
+// The text with the word for a guardian blanked out when the guardian is the person, so that
+// "保護者様のお名前" reads as the person's name; the text itself otherwise.
+std::u16string asPersonsOwn(std::u16string text, bool guardianIsPerson);
 // Each profile item fills one box or one group: the person's own section's, else the first.
 void keepOnePlacePerItem(std::vector<Slot*>& visible);
 // Consecutive boxes of one topic under one label form a group.
@@ -100,6 +111,10 @@ void fillPrefecture(Slot& s, const Profile& profile);
 void fillGenderSelect(Slot& s, const Profile& profile);
 void fillOccupation(Slot& s, const Profile& profile);
 void fillAge(Slot& s, const Profile& profile, const CivilDate& today);
+// Age radio buttons: the one bracket that holds the person's age ("40代").
+void fillAgeRadios(std::vector<Slot*>& radios, const Profile& profile, const CivilDate& today);
+// A list's option or a radio button's words that name the age or a bracket holding it.
+bool namesAge(const std::u16string& foldedText, int age);
 // Gender radio buttons: the one whose words (or value) name the profile's gender.
 void fillGenderRadios(std::vector<Slot*>& radios, const Profile& profile);
 // Occupation radio buttons: the one that names the profile's occupation ("会社員・公務員").

@@ -77,6 +77,22 @@ void fillAddresses(std::vector<Slot*>& group, const Profile& profile, bool prefe
     else if (group.size() == 2) parts = {Part::CityLine, Part::Building};
     else if (group.size() == 3) parts = {Part::City, Part::Street, Part::Building};
   }
+  // A box that names no part among boxes that do ("住所" between "市区町村" and "建物名") takes
+  // what they leave: after a city's box the rest of the city line, before a building's box all
+  // of the address up to the building.
+  const bool partNamed = std::any_of(parts.begin(), parts.end(), [](Part p) { return p != Part::None; });
+  std::vector<bool> buildingAfter(group.size(), false);
+  for (size_t k = group.size(); k-- > 1;) {
+    buildingAfter[k - 1] = buildingAfter[k] || parts[k] == Part::Building;
+  }
+  for (size_t k = 0; k < group.size() && partNamed; ++k) {
+    if (parts[k] != Part::None) continue;
+    const bool cityBefore = std::any_of(parts.begin(), parts.begin() + static_cast<long>(k), [](Part p) {
+      return p == Part::City || p == Part::PrefectureCity;
+    });
+    if (cityBefore) parts[k] = Part::Rest;
+    else if (buildingAfter[k]) parts[k] = prefectureBox ? Part::CityLine : Part::PrefectureCityLine;
+  }
   // A note under the address ("英数字は全角で") speaks for all of its boxes.
   const bool fullWidth = std::any_of(group.begin(), group.end(), [](const Slot* s) { return s->fullWidth && !s->halfWidth; });
   for (Slot* s : group) s->fullWidth |= fullWidth;
@@ -112,19 +128,24 @@ void fillAddresses(std::vector<Slot*>& group, const Profile& profile, bool prefe
         const bool cityBefore = std::any_of(parts.begin(), parts.begin() + static_cast<long>(k), [](Part p) {
           return p == Part::City || p == Part::PrefectureCity;
         });
-        setText(s, cityBefore ? join(city.rest, building) : line + building, u"rest of the address");
+        const std::u16string& last = buildingAfter[k] ? std::u16string() : building;
+        setText(s, cityBefore ? join(city.rest, last) : line + last, u"rest of the address");
         break;
       }
       case Part::Street: setText(s, townAlone ? street.number : city.rest, u"street"); break;
       case Part::Town: setText(s, street.town, u"town"); break;
       case Part::Number: setText(s, street.number, u"block and number"); break;
-      case Part::CityLine: setText(s, line, u"city line"); break;
+      case Part::CityLine: setText(s, (exampleShowsPrefecture(s) ? profile.prefecture : u"") + line, u"city line"); break;
+      case Part::PrefectureCityLine: setText(s, profile.prefecture + line, u"prefecture and city line"); break;
       case Part::StreetBuilding:
         setText(s, numbersWithBuilding ? join(street.number, building) : cityAlone ? join(city.rest, building) : building,
                 u"street and building");
         break;
       case Part::Building: setText(s, building, u"building"); break;
-      case Part::AfterPrefecture: setText(s, line + building, u"address"); break;
+      case Part::AfterPrefecture:
+        // An example that starts with a prefecture asks for it, a box for it elsewhere or not.
+        setText(s, (exampleShowsPrefecture(s) ? profile.prefecture : u"") + line + building, u"address");
+        break;
       case Part::WholeAddress:
         setText(s, (prefectureBox ? u"" : profile.prefecture) + line + building, u"address");
         break;

@@ -17,17 +17,32 @@ void fillAge(Slot& s, const Profile& profile, const CivilDate& today) {
     setText(s, text::decimal(age), u"age");
     return;
   }
-  // A list of ages, or of brackets: "40代", "40～49歳", "40歳以上".
-  setOption(s, findOption(s.c->options, [&](const std::u16string& text, const std::u16string&) {
-              const auto n = text::numbersIn(text);
-              if (n.empty() || isPrompt(text)) return false;
-              if (text.find(u"代") != std::u16string::npos) return n[0] <= age && age < n[0] + 10;
-              if (n.size() >= 2) return n[0] <= age && age <= n[1];
-              if (text.find(u"以上") != std::u16string::npos) return age >= n[0];
-              if (text.find(u"以下") != std::u16string::npos || text.find(u"未満") != std::u16string::npos) return age <= n[0];
-              return n[0] == age;
-            }),
-            u"age");
+  setOption(s, findOption(s.c->options, [&](const std::u16string& text, const std::u16string&) { return namesAge(text, age); }), u"age");
+}
+
+// A list's option or a radio button of ages or of brackets: "46歳", "40代", "40～49歳", "40歳以上".
+bool namesAge(const std::u16string& text, int age) {
+  const auto n = text::numbersIn(text);
+  if (n.empty() || isPrompt(text)) return false;
+  if (text.find(u"代") != std::u16string::npos) return n[0] <= age && age < n[0] + 10;
+  if (n.size() >= 2) return n[0] <= age && age <= n[1];
+  if (text.find(u"以上") != std::u16string::npos) return age >= n[0];
+  if (text.find(u"以下") != std::u16string::npos || text.find(u"未満") != std::u16string::npos) return age <= n[0];
+  return n[0] == age;
+}
+
+void fillAgeRadios(std::vector<Slot*>& radios, const Profile& profile, const CivilDate& today) {
+  const auto birth = profile.birth;
+  if (!birth) return;
+  const int age = iGetAge(birth->year, birth->month, birth->day, today);
+  std::vector<Slot*> chosen;
+  for (Slot* r : radios) {
+    if (namesAge(folded(!r->c->beside.empty() ? r->c->beside : r->c->label), age)) chosen.push_back(r);
+  }
+  // Brackets that overlap name no one button.
+  if (chosen.size() != 1 || chosen.front()->c->checked) return;
+  Slot& r = *chosen.front();
+  r.fill = ControlFill{r.frame->frame, r.c->control, ControlFill::Kind::Checked, {}, -1, u"age", {}};
 }
 
 // The era of a birth list: "昭和" among "明治 … 令和", by name or by a value naming it.

@@ -11,8 +11,10 @@ void fillMails(std::vector<Slot*>& group, const Profile& profile) {
   auto atSign = [](const std::u16string& t) { return t == u"@" || t == u"＠"; };
   if (group.size() == 2 && (atSign(group[0]->c->after) || atSign(group[1]->c->before) ||
                             group[0]->part == Part::Local || group[1]->part == Part::Domain)) {
-    setText(*group[0], profile.mailLocal, u"mail (before @)", {{}, false});
-    setText(*group[1], profile.mailDomain, u"mail (after @)", {{}, false});
+    // Its confirmation's halves repeat it: no second place of the item.
+    const bool confirm = group[0]->confirm || group[1]->confirm;
+    setText(*group[0], profile.mailLocal, confirm ? u"mail (confirmation, before @)" : u"mail (before @)", {{}, false});
+    setText(*group[1], profile.mailDomain, confirm ? u"mail (confirmation, after @)" : u"mail (after @)", {{}, false});
     return;
   }
   for (Slot* s : group) {

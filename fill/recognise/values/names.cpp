@@ -65,7 +65,14 @@ void fillNames(std::vector<Slot*>& group, const Profile& profile) {
                                            {u"family name (kana)", u"given name (kana)", u"full name (kana)"}};
   // What nobody asked for may go either way: a blank between the two names, a reading in
   // hiragana rather than katakana.
+  // "フリガナ（半角カナ）": the reading in half-width katakana, and in no other form.
+  const bool halfWidthKana = kana && std::any_of(group.begin(), group.end(), [](const Slot* s) { return s->halfWidth && !s->fullWidth; });
   auto set = [&](Slot* s, int part) {
+    if (halfWidthKana) {
+      const std::u16string between = blankSaid || part != 2 ? blank : u" ";
+      setText(*s, halfWidthKatakana(value(part, Script::Katakana, between)), items[kana][part], {{}, false});
+      return;
+    }
     OtherForms others;
     const bool blankFree = part == 2 && !blankSaid;
     if (blankFree) others.forms.push_back(value(part, script, u" "));

@@ -116,4 +116,27 @@ std::u16string kanaIn(const std::u16string& hiragana, Script script) {
   return script == Script::Hiragana ? hiragana : text::toKatakana(hiragana);
 }
 
+std::u16string halfWidthKatakana(std::u16string_view katakana) {
+  // The half-width block U+FF66..U+FF9D in its own order, and the voiced and semi-voiced marks.
+  static constexpr std::u16string_view kFull = u"ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン";
+  static constexpr std::u16string_view kVoiced = u"ガギグゲゴザジズゼゾダヂヅデドバビブベボ", kSemiVoiced = u"パピプペポ";
+  std::u16string out;
+  for (char16_t ch : katakana) {
+    if (size_t at = kFull.find(ch); at != std::u16string_view::npos) {
+      out += static_cast<char16_t>(0xFF66 + at);
+    } else if (kVoiced.find(ch) != std::u16string_view::npos) {
+      out += static_cast<char16_t>(0xFF66 + kFull.find(static_cast<char16_t>(ch - 1))), out += u'\uFF9E';
+    } else if (kSemiVoiced.find(ch) != std::u16string_view::npos) {
+      out += static_cast<char16_t>(0xFF66 + kFull.find(static_cast<char16_t>(ch - 2))), out += u'\uFF9F';
+    } else if (ch == u'ヴ') {
+      out += u"\uFF73\uFF9E";
+    } else if (ch == u'　') {
+      out += u' ';
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
 }  // namespace formix::fill::recognition

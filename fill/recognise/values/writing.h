@@ -39,6 +39,8 @@ bool isPrompt(const std::u16string& text);
 std::optional<int> optionByNumber(const Slot& s, long wanted);
 // The option whose text or value is `wanted`, both folded.
 std::optional<int> optionByText(const Slot& s, std::u16string_view wanted);
+// Katakana in their half-width forms, a voiced sound as two characters ("ダ" -> "ﾀﾞ").
+std::u16string halfWidthKatakana(std::u16string_view katakana);
 // The profile's reading (hiragana) in the script a box asks for; katakana unless hiragana.
 std::u16string kanaIn(const std::u16string& hiragana, Script script);
 
