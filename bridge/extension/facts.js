@@ -660,8 +660,16 @@ function formixFacts(readId) {
   let needed = neededElements();
 
   // Walks the placeholder at `k` where it stands, as the first walk would have (a break next to
-  // a break is one break); the controls after it move along.
+  // a break is one break); the controls after it move along. Each walk moves the tokens after it:
+  // once that has cost about as much as walking the rest, every placeholder left is walked at once.
+  let moved = 0;
+  const MOVE_LIMIT = 200000;
   function expand(k) {
+    if (moved > MOVE_LIMIT) {
+      expandAll();
+      return;
+    }
+    moved += tokens.length;
     const el = tokens[k].el;
     const all = tokens;
     const prior = k > 0 ? all[k - 1] : undefined;
@@ -682,6 +690,23 @@ function formixFacts(readId) {
     const joined = last && last.kind === BREAK && next && next.kind === BREAK ? 1 : 0;
     tokens = all.slice(0, k).concat(part, all.slice(k + 1 + joined));
     for (let i = k; i < tokens.length; i++) if (tokens[i].kind === CONTROL) controlToken[tokens[i].value] = i;
+  }
+  function expandAll() {
+    const all = tokens;
+    const open = outline.slice();
+    tokens = [];
+    needed = null;
+    try {
+      for (const t of all) {
+        if (t.kind === LATER) visitNode(t.el, t.el.parentNode);
+        else if (t.kind === BREAK) push(BREAK);
+        else tokens.push(t);
+      }
+    } finally {
+      outline.length = 0;
+      outline.push(...open);
+    }
+    for (let i = 0; i < tokens.length; i++) if (tokens[i].kind === CONTROL) controlToken[tokens[i].value] = i;
   }
   // The token at `k` for the reads below; a placeholder ends the read, which `scanned` does
   // again once the placeholder is walked.
