@@ -440,9 +440,10 @@ function formixFacts(readId) {
   const controls = [];
   // The frame's text in reading order: text runs, controls (their index), stops (a control that
   // is not filled, such as a button) and breaks (the edges of blocks). A control's texts before
-  // and after it, and the block before its own, are read from this sequence.
-  const tokens = [];
-  const BREAK = 0, STOP = 1, TEXT = 2, CONTROL = 3;
+  // and after it, and the block before its own, are read from this sequence. A subtree that adds
+  // nothing but text stands in it as one placeholder (LATER) until a control's texts reach it.
+  let tokens = [];
+  const BREAK = 0, STOP = 1, TEXT = 2, CONTROL = 3, LATER = 4;
   const controlToken = [];
   const frameElements = [];
   // The headings that govern each control, outermost first (see `sectionsOf`).
@@ -470,53 +471,58 @@ function formixFacts(readId) {
     return r;
   }
   function visit(node) {
-    for (let n = node.firstChild; n; n = n.nextSibling) {
-      const type = n.nodeType;
-      if (type === 3) {
-        const data = n.data;
-        push(TEXT, data.trim() !== '' ? data : ' ', node);
-        continue;
-      }
-      if (type !== 1) continue;
-      const name = n.localName;
-      if (SKIPPED.has(name)) continue;
-      if (name === 'iframe' || name === 'frame' || name === 'object' || name === 'embed') {
-        frameElements.push(n);
-        push(BREAK);
-        if (name === 'object') visit(n);  // its fallback content
-        continue;
-      }
-      if (name === 'input' || name === 'select' || name === 'textarea') {
-        if (name === 'input' && NOT_FILLED.has(n.type)) {
-          if (n.type !== 'hidden') push(STOP);
-          continue;
-        }
-        controlToken.push(tokens.length);
-        tokens.push({ kind: CONTROL, value: controls.length });
-        controls.push(n);
-        for (const h of outline) h.controls++;
-        controlSections.push(outline.map((h) => h.words));
-        continue;
-      }
-      if (name === 'button') {
-        push(STOP);
-        continue;
-      }
-      if (name === 'img' || name === 'area') {
-        const alt = n.getAttribute('alt');
-        if (alt && alt.trim() !== '') push(TEXT, ' ' + alt + ' ', n);
-        continue;
-      }
-      const block = BLOCKS.has(name);
-      if (block) push(BREAK);
-      const rank = headingRank(n, name);
-      if (rank > 0) openSection(rank, textOf(n), n);
-      const scoped = name === 'table' || name === 'fieldset' ? scopedHeading(n) : '';
-      if (scoped !== '') outline.push({ rank: SCOPED, words: scoped, controls: 0, inside: n });
-      visit(n);
-      if (outline.length > 0) closeSections(n);
-      if (block) push(BREAK);
+    for (let n = node.firstChild; n; n = n.nextSibling) visitNode(n, node);
+  }
+  function visitNode(n, parent) {
+    const type = n.nodeType;
+    if (type === 3) {
+      const data = n.data;
+      push(TEXT, data.trim() !== '' ? data : ' ', parent);
+      return;
     }
+    if (type !== 1) return;
+    const name = n.localName;
+    if (SKIPPED.has(name)) return;
+    if (name === 'iframe' || name === 'frame' || name === 'object' || name === 'embed') {
+      frameElements.push(n);
+      push(BREAK);
+      if (name === 'object') visit(n);  // its fallback content
+      return;
+    }
+    if (name === 'input' || name === 'select' || name === 'textarea') {
+      if (name === 'input' && NOT_FILLED.has(n.type)) {
+        if (n.type !== 'hidden') push(STOP);
+        return;
+      }
+      controlToken.push(tokens.length);
+      tokens.push({ kind: CONTROL, value: controls.length });
+      controls.push(n);
+      for (const h of outline) h.controls++;
+      controlSections.push(outline.map((h) => h.words));
+      return;
+    }
+    if (name === 'button') {
+      push(STOP);
+      return;
+    }
+    if (name === 'img' || name === 'area') {
+      const alt = n.getAttribute('alt');
+      if (alt && alt.trim() !== '') push(TEXT, ' ' + alt + ' ', n);
+      return;
+    }
+    if (needed !== null && !needed.has(n)) {
+      tokens.push({ kind: LATER, el: n });
+      return;
+    }
+    const block = BLOCKS.has(name);
+    if (block) push(BREAK);
+    const rank = headingRank(n, name);
+    if (rank > 0) openSection(rank, textOf(n), n);
+    const scoped = name === 'table' || name === 'fieldset' ? scopedHeading(n) : '';
+    if (scoped !== '') outline.push({ rank: SCOPED, words: scoped, controls: 0, inside: n });
+    visit(n);
+    if (outline.length > 0) closeSections(n);
+    if (block) push(BREAK);
   }
 
   // ---- Sections: whose details a control asks for ----
@@ -621,13 +627,116 @@ function formixFacts(readId) {
     if (spanning !== '') chain.push(spanning);
     return chain.map(wellFormed);
   }
+  // ---- What the walk must enter ----
+  // Only the texts next to a control are ever read, so a subtree without a control, a button, a
+  // frame or anything that may be a heading is left as one placeholder, and walked only when a
+  // control's texts reach it: the terms, news and footers of a long page mostly never are. Its
+  // elements are found by the document's own engines, without a call from here for each element
+  // of the page. What may be a heading is a superset of what headingRank takes: an h1-h6, an
+  // element with a heading role, and a div, p or table row whose text is short enough (counted
+  // in characters, never more than its UTF-16 units; white space removed, never more than what
+  // folding leaves). null: the whole page is walked.
+  const SPACES = '\t\n\v\f\r \u00a0\u1680\u2000\u2001\u2002\u2003\u2004\u2005\u2006\u2007\u2008\u2009\u200a' +
+    '\u2028\u2029\u202f\u205f\u3000\ufeff';
+  const short = `count(*) <= 4 and string-length(.) <= 60 and string-length(translate(., "${SPACES}", "")) <= 30`;
+  const named = (...names) => names.map((n) => `local-name() = "${n}"`).join(' or ');
+  const MAYBE_HEADING = `.//*[${named('h1', 'h2', 'h3', 'h4', 'h5', 'h6')} or ((${named('div', 'p')}) and ${short}) or ` +
+    `(local-name() = "tr" and (namespace-uri() != "http://www.w3.org/1999/xhtml" or *[(${named('td', 'th')}) and ${short}]))]`;
+  function neededElements() {
+    if (!body) return null;
+    const marks = [];
+    try {
+      for (const el of body.querySelectorAll('input, select, textarea, button, iframe, frame, object, embed')) marks.push(el);
+      for (const el of roleHeadings) marks.push(el);
+      const found = document.evaluate(MAYBE_HEADING, body, null, XPathResult.UNORDERED_NODE_SNAPSHOT_TYPE, null);
+      for (let k = 0; k < found.snapshotLength; k++) marks.push(found.snapshotItem(k));
+    } catch (e) {
+      return null;
+    }
+    const elements = new Set();
+    for (let el of marks) for (; el && !elements.has(el); el = el.parentNode) elements.add(el);
+    return elements;
+  }
+  let needed = neededElements();
+
+  // Walks the placeholder at `k` where it stands, as the first walk would have (a break next to
+  // a break is one break); the controls after it move along. Each walk moves the tokens after it:
+  // once that has cost about as much as walking the rest, every placeholder left is walked at once.
+  let moved = 0;
+  const MOVE_LIMIT = 200000;
+  function expand(k) {
+    if (moved > MOVE_LIMIT) {
+      expandAll();
+      return;
+    }
+    moved += tokens.length;
+    const el = tokens[k].el;
+    const all = tokens;
+    const prior = k > 0 ? all[k - 1] : undefined;
+    const open = outline.slice();
+    tokens = prior ? [prior] : [];
+    const walkOnly = needed;
+    needed = null;
+    try {
+      visitNode(el, el.parentNode);
+    } finally {
+      needed = walkOnly;
+      outline.length = 0;
+      outline.push(...open);
+    }
+    const part = prior ? tokens.slice(1) : tokens;
+    const last = part.length > 0 ? part[part.length - 1] : prior;
+    const next = all[k + 1];
+    const joined = last && last.kind === BREAK && next && next.kind === BREAK ? 1 : 0;
+    tokens = all.slice(0, k).concat(part, all.slice(k + 1 + joined));
+    for (let i = k; i < tokens.length; i++) if (tokens[i].kind === CONTROL) controlToken[tokens[i].value] = i;
+  }
+  function expandAll() {
+    const all = tokens;
+    const open = outline.slice();
+    tokens = [];
+    needed = null;
+    try {
+      for (const t of all) {
+        if (t.kind === LATER) visitNode(t.el, t.el.parentNode);
+        else if (t.kind === BREAK) push(BREAK);
+        else tokens.push(t);
+      }
+    } finally {
+      outline.length = 0;
+      outline.push(...open);
+    }
+    for (let i = 0; i < tokens.length; i++) if (tokens[i].kind === CONTROL) controlToken[tokens[i].value] = i;
+  }
+  // The token at `k` for the reads below; a placeholder ends the read, which `scanned` does
+  // again once the placeholder is walked.
+  const reachedLater = { at: -1 };
+  function tok(k) {
+    const t = tokens[k];
+    if (t.kind === LATER) {
+      reachedLater.at = k;
+      throw reachedLater;
+    }
+    return t;
+  }
+  function scanned(read) {
+    for (;;) {
+      try {
+        return read();
+      } catch (e) {
+        if (e !== reachedLater) throw e;
+        expand(e.at);
+      }
+    }
+  }
+
   if (body) visit(body);
 
   // The text from token `at` backwards (step -1) or forwards (+1) up to a break or a control.
   function run(at, step) {
     let out = '';
     for (let k = at; k >= 0 && k < tokens.length; k += step) {
-      const t = tokens[k];
+      const t = tok(k);
       if (t.kind !== TEXT) break;
       if (!rendered(t.el)) continue;
       out = step < 0 ? t.value + out : out + t.value;
@@ -637,15 +746,15 @@ function formixFacts(readId) {
   // The text of the nearest block before the control's own that holds text and no control.
   function blockBefore(at) {
     let k = at - 1;
-    while (k >= 0 && tokens[k].kind === TEXT) k--;
+    while (k >= 0 && tok(k).kind === TEXT) k--;
     for (; k >= 0; k--) {
-      const t = tokens[k];
+      const t = tok(k);
       if (t.kind === CONTROL || t.kind === STOP) return '';
       if (t.kind === TEXT) {
         let start = k;
-        while (start > 0 && tokens[start - 1].kind === TEXT) start--;
+        while (start > 0 && tok(start - 1).kind === TEXT) start--;
         // Text that follows a control in its block is that control's.
-        if (start > 0 && tokens[start - 1].kind !== BREAK) return '';
+        if (start > 0 && tok(start - 1).kind !== BREAK) return '';
         const words = run(k, -1);
         if (words !== '') return words;
         k = start;
@@ -658,11 +767,11 @@ function formixFacts(readId) {
   // it. Nothing when another control follows on the control's own line.
   function blockAfter(at) {
     let k = at + 1;
-    while (k < tokens.length && tokens[k].kind === TEXT) k++;
-    if (k >= tokens.length || tokens[k].kind !== BREAK) return '';
+    while (k < tokens.length && tok(k).kind === TEXT) k++;
+    if (k >= tokens.length || tok(k).kind !== BREAK) return '';
     let out = '';
     for (; k < tokens.length && out.length < 4 * MAX_TEXT; k++) {
-      const t = tokens[k];
+      const t = tok(k);
       if (t.kind === CONTROL || t.kind === STOP) break;
       out += t.kind !== TEXT ? ' ' : rendered(t.el) ? t.value : '';
     }
@@ -818,12 +927,11 @@ function formixFacts(readId) {
   const dropped = controls.length > MAX_CONTROLS ? controls.length + ' controls, more than ' + MAX_CONTROLS : '';
   if (dropped) controls.length = 0;
   const facts = controls.map((el, k) => {
-    const at = controlToken[k];
     const choice = el.localName === 'input' && (el.type === 'checkbox' || el.type === 'radio');
     const secret = el.localName === 'input' && (el.type === 'password' || el.type === 'file');
     const label = labelOf(el);
-    const before = cutFromEnd(run(at - 1, -1));
-    const after = text(run(at + 1, 1));
+    const before = scanned(() => cutFromEnd(run(controlToken[k] - 1, -1)));
+    const after = scanned(() => text(run(controlToken[k] + 1, 1)));
     const f = {
       control: k,
       tag: el.localName,
@@ -844,8 +952,8 @@ function formixFacts(readId) {
       rowHeader: cut(rowHeader(el)),
       columnHeader: cut(columnHeader(el)),
       legend: cut(legendOf(el)),
-      block: cutFromEnd(blockBefore(at)),
-      below: cut(blockAfter(at)),
+      block: scanned(() => cutFromEnd(blockBefore(controlToken[k]))),
+      below: scanned(() => cut(blockAfter(controlToken[k]))),
       beside: choice ? cut(label || after || before) : '',
       // What a person typed does not leave the page: of a box only how long its text is; of
       // a list its choice, of a radio button or check box its value attribute.

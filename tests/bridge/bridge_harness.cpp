@@ -619,6 +619,41 @@ int run(const std::string& settings, const std::string& opener, const std::strin
         "the page script's own state took the filled given name from the input event");
   check(formix.frm->cmdPOST.enabled(), "cmdPOST is enabled after the fill");
 
+  // A long page whose terms hold no control: the collector walks its text-only parts only where
+  // a control's texts reach them, and the headings nested alone in wrappers of their own (one of
+  // them spaced with form feeds and vertical tabs) still head the controls after them.
+  openPage(opener, base + "/terms.html");
+  before = formix.waitForPage(1, u"comment");
+  check(before.has_value(), "terms.html is read through the bridge");
+  if (before) {
+    const fill::FrameFacts* page = topOf(before->page);
+    const std::u16string own = u"ご本人様の情報";
+    const std::u16string emergency = u"緊急連絡先 ご本人以外の方 お名前と電話番号をお書きください";
+    struct Expected {
+      const char16_t* name;
+      std::u16string before, block, below;
+      std::vector<std::u16string> sections;
+    };
+    const std::vector<Expected> expected = {
+        {u"fullname", u"", u"お名前", u"メールアドレス", {own}},
+        {u"mail", u"", u"メールアドレス", u"携帯電話のアドレスも使えます 郵便番号", {own}},
+        {u"zip", u"郵便番号", u"携帯電話のアドレスも使えます", u"ハイフンなしでご入力ください 紹介者 紹介者のお名前", {own}},
+        {u"referrer", u"", u"紹介者のお名前", emergency + u" 電話番号", {own, u"紹介者"}},
+        {u"emergency_tel", u"", u"電話番号", u"第1条 会員は本規約に同意のうえ登録するものとします。", {own, emergency}},
+        {u"comment", u"", u"ご意見", u"", {own, emergency}},
+    };
+    for (const Expected& e : expected) {
+      const auto* c = named(page, e.name);
+      const bool below = c && (e.below.empty() ? c->below.empty() : c->below.starts_with(e.below));
+      check(c && c->before == e.before && c->block == e.block && below && c->sections == e.sections,
+            "terms.html: " + utf8(e.name) + " has its texts and sections (" +
+                (c ? utf8(c->before) + " | " + utf8(c->block) + " | " + utf8(c->below.substr(0, 40)) + " | " +
+                         std::to_string(c->sections.size()) + " sections"
+                   : std::string("missing")) +
+                ")");
+    }
+  }
+
   // A frameset: the frame of the page's own site is filled, the other site's is not.
   openPage(opener, base + "/frames.html");
   before = formix.waitFor([](const fill::PageFacts& page) {
