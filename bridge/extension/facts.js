@@ -764,10 +764,11 @@ function formixFacts(readId) {
   }
 
   // The text after the control's own block, across blocks, up to the next control: a note under
-  // it. Nothing when another control follows on the control's own line.
+  // it. Nothing when another control follows on the control's own line; a button there (an
+  // address search beside a postal code box) is the box's own and ends nothing.
   function blockAfter(at) {
     let k = at + 1;
-    while (k < tokens.length && tok(k).kind === TEXT) k++;
+    while (k < tokens.length && (tok(k).kind === TEXT || tok(k).kind === STOP)) k++;
     if (k >= tokens.length || tok(k).kind !== BREAK) return '';
     let out = '';
     for (; k < tokens.length && out.length < 4 * MAX_TEXT; k++) {
