@@ -92,6 +92,15 @@ TEST(KWinBarRule, AFileOfTheOldFormKeepsItsNumberedRules) {
   ASSERT_TRUE(written);
   EXPECT_EQ(*written, "[1]\nwmclass=a\n\n[2]\nwmclass=b\n\n[General]\ncount=3\nrules=1,2,formix-bar\n\n" + ourGroup());
   expectSettled(*written);
+  // A damaged count (huge, past the integers, negative) names no more groups than the file holds.
+  for (const char* count : {"2444444444444", "99999999999999999999999", "-5", "x"}) {
+    const auto damaged = withBarRule(std::string("[General]\ncount=") + count + "\n\n[1]\nwmclass=a\n");
+    ASSERT_TRUE(damaged) << count;
+    const size_t rules = damaged->find("rules=");
+    ASSERT_NE(rules, std::string::npos) << *damaged;
+    EXPECT_LE(damaged->find('\n', rules) - rules, std::string("rules=1,2,formix-bar").size()) << *damaged;
+    EXPECT_EQ(withBarRule(*damaged), std::nullopt) << *damaged;
+  }
 }
 
 TEST(KWinBarRule, ARuleChangedSinceIsPutBackInItsPlaceAndListedOnce) {

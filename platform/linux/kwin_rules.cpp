@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 
 #include "app/atomic_file.h"
@@ -114,11 +115,13 @@ std::optional<std::string> withBarRule(std::string_view text) {
 
   // What [General] says now.
   std::optional<std::vector<std::string>> listed;
-  int count = 0;
+  long long count = 0;
+  size_t groups = 0;
   bool haveGeneral = false, haveOurs = false;
   std::string group;
   for (const auto& line : lines) {
     if (auto g = groupOf(line)) {
+      ++groups;
       group = *g;
       haveGeneral = haveGeneral || group == "General";
       haveOurs = haveOurs || group == ours;
@@ -127,14 +130,19 @@ std::optional<std::string> withBarRule(std::string_view text) {
     if (group != "General") continue;
     const std::string key = keyOf(line);
     if (key == "rules" && !listed) listed = splitList(valueOf(line));
-    if (key == "count") count = std::atoi(valueOf(line).c_str());
+    if (key == "count") {
+      const std::string value = valueOf(line);
+      if (std::from_chars(value.data(), value.data() + value.size(), count).ec != std::errc()) count = 0;
+    }
   }
-  // The old form: groups 1..count, with no list.
+  // The old form: groups 1..count, with no list. A count beyond the groups the file holds names
+  // none of them (a damaged file must not make formix count to billions).
   std::vector<std::string> rules;
   if (listed) {
     rules = *listed;
   } else {
-    for (int i = 1; i <= count; ++i) rules.push_back(std::to_string(i));
+    count = std::min<long long>(count, static_cast<long long>(groups));
+    for (long long i = 1; i <= count; ++i) rules.push_back(std::to_string(i));
   }
   // KWin saves the rules itself now and then, renumbered 1..count and without the entries that
   // hold default values: a listed group with the bar's description is the bar's rule, kept as
