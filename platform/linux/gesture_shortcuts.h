@@ -11,7 +11,7 @@ namespace formix::platform {
 struct GestureShortcut {
   std::string id;           // the trigger it runs: "fill", "menu"
   std::string description;  // as the desktop's settings list it
-  std::string preferredTrigger;
+  std::string preferredTrigger;  // as the portals write keys: "LOGO+ALT+f"
 };
 
 // The whole-form fill and the menu, with the keys formix asks for first.

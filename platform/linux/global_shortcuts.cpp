@@ -35,10 +35,10 @@ QString GlobalShortcuts::requestPath(const QString& token) const {
   return QString(kPortalPath) + "/request/" + sender + "/" + token;
 }
 
-void GlobalShortcuts::start(std::vector<Shortcut> shortcuts) {
+void GlobalShortcuts::start(const std::vector<GestureShortcut>& shortcuts) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return fail("there is no session bus");
-  for (const Shortcut& s : shortcuts) {
+  for (const GestureShortcut& s : shortcuts) {
     shortcuts_.push_back({QString::fromStdString(s.id),
                           {{"description", QString::fromStdString(s.description)},
                            {"preferred_trigger", QString::fromStdString(s.preferredTrigger)}}});

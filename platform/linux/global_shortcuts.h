@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/gesture_shortcuts.h"
+
 namespace formix::platform {
 
 // One shortcut as the portal passes it: its id and its properties (description,
@@ -29,11 +31,6 @@ class GlobalShortcuts : public QObject {
   Q_OBJECT
 
  public:
-  struct Shortcut {
-    std::string id;
-    std::string description;
-    std::string preferredTrigger;  // in the shortcuts spec's words: "LOGO+ALT+f"
-  };
   // Each shortcut's id and the keys the desktop gave it ("Meta+Alt+F"; empty: none yet).
   using Bound = std::function<void(const std::vector<std::pair<std::string, std::string>>&)>;
   // Why there are none (no portal, or one without global shortcuts, or it refused).
@@ -42,7 +39,7 @@ class GlobalShortcuts : public QObject {
 
   GlobalShortcuts(Pressed pressed, Bound bound, Unavailable unavailable);
   // Starts asking; the answer comes to `bound` or `unavailable` while the event loop runs.
-  void start(std::vector<Shortcut> shortcuts);
+  void start(const std::vector<GestureShortcut>& shortcuts);
 
  private slots:
   void created(uint response, const QVariantMap& results);

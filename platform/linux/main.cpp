@@ -19,7 +19,6 @@
 #include "platform/linux/autostart.h"
 #include "platform/linux/browser_integration.h"
 #include "platform/linux/end_signals.h"
-#include "platform/linux/gesture_shortcuts.h"
 #include "platform/linux/global_shortcuts.h"
 #include "platform/linux/hook_reports.h"
 #include "platform/linux/linux_process.h"
@@ -225,7 +224,7 @@ int main(int argc, char** argv) {
   }
   if (throughXWayland) {
     // The Wayland programs are one window more to the X11 ports, reached by the fill alone.
-    xwaylandFocus.emplace(x, [&](ports::WindowHandle h) { return x11Windows->windowText(h).rfind(u"Formix", 0) == 0; });
+    xwaylandFocus.emplace(x, [&](ports::WindowHandle h) { return xwayland::formixTitle(x11Windows->windowText(h)); });
     application.installNativeEventFilter(&*xwaylandFocus);
     const xwayland::FocusSource focus = [&] { return xwaylandFocus->state(); };
     windowsPort = &xwaylandWindows.emplace(*x11Windows, focus);
@@ -351,9 +350,7 @@ int main(int argc, char** argv) {
             std::cerr << "formix: the desktop registers no shortcuts for formix (" << why << ")\n";
             say(kwinGesturesNotice(formixPath));
           });
-      std::vector<GlobalShortcuts::Shortcut> shortcuts;
-      for (const GestureShortcut& g : gestureShortcuts()) shortcuts.push_back({g.id, g.description, g.preferredTrigger});
-      desktopShortcuts->start(shortcuts);
+      desktopShortcuts->start(gestureShortcuts());
 #endif
     } else if (std::getenv("SWAYSOCK") != nullptr) {
       std::cerr << "formix: on sway the gestures are sway's own bindings; these lines in ~/.config/sway/config make them:\n"

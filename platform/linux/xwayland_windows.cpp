@@ -8,10 +8,8 @@ ports::WindowHandle XWaylandWindows::firstWindow(ports::WindowHandle window) {
   order_.clear();
   for (ports::WindowHandle h = x11_.firstWindow(window); h != 0; h = x11_.nextWindow(h)) order_.push_back(h);
   // Formix's own windows stay in front: the walk passes over them to the window the person used.
-  const auto firstOther = std::find_if(order_.begin(), order_.end(), [&](ports::WindowHandle h) {
-    const std::u16string title = x11_.windowText(h);
-    return title.rfind(u"Formix", 0) != 0;
-  });
+  const auto firstOther = std::find_if(order_.begin(), order_.end(),
+                                       [&](ports::WindowHandle h) { return !formixTitle(x11_.windowText(h)); });
   if (focus_().lastOutsideWayland) order_.insert(firstOther, kWaylandWindow);
   else order_.push_back(kWaylandWindow);
   return order_.front();

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 #include "ports/desktop.h"
@@ -20,6 +21,9 @@ inline constexpr ports::WindowHandle kWaylandWindow = 0xFFFFFFFEu;
 inline constexpr const char16_t* kPasteYourselfNotice =
     u"Formix cannot press keys in Wayland programs on this desktop. The phrase is on the clipboard: paste it "
     u"with Ctrl+V.";
+
+// Formix's own windows are titled "Formix..." (the bar, its notices).
+inline bool formixTitle(std::u16string_view title) { return title.substr(0, 6) == u"Formix"; }
 
 // What the X server says of the keyboard focus.
 struct FocusState {
