@@ -2,7 +2,7 @@
 # test's home with the browsers' integration installed, the test's form served from 127.0.0.1,
 # the browsers started as Wayland programs with Formix's extension, and the checks of what the
 # page's own script saw. Source it after a compositor's session file; the script sets root,
-# build and work, and calls scratch_session first. Then:
+# build, and calls fill_session (or scratch_session) first. Then:
 #   fill_app                    formix, formix-bridge and the sample profile in $app
 #   serve_form                  the form on a free port of 127.0.0.1; page_url PAGE is its address
 #   start_browser NAME URL      chromium, chromium-x11 or firefox, in a process group of its own
@@ -11,9 +11,19 @@
 #   log_mark, seen, sees        what the pages reported since a mark (see below)
 #   check_filled LABEL PAGE MARK  the sample profile's values reached PAGE since MARK
 #   unfilled MARK PAGE...       no PAGE saw a family name since MARK
+#   fill_session               a scratch session in a new folder $work, whose end stops the
+#                               browsers first; sets started for the time taken
 # Needs python3, chromium, firefox-esr and zip.
 
 source "$(dirname "${BASH_SOURCE[0]}")/../firefox_profile.sh"
+
+fill_session() {
+  work=$(mktemp -d)
+  started=$SECONDS
+  scratch_session "$work"
+  trap 'status=$?; stop_browsers; (exit $status); end_session' EXIT
+  export LANG=C.UTF-8 LC_ALL=C.UTF-8
+}
 
 fill_app() {
   app="$work/app"

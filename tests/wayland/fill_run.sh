@@ -18,11 +18,7 @@ build=$(cd "${1:?build folder}" && pwd)
 shift
 browsers=(chromium firefox)
 [ $# -gt 0 ] && browsers=("$@")
-work=$(mktemp -d)
-started=$SECONDS
-scratch_session "$work"
-trap 'status=$?; stop_browsers; (exit $status); end_session' EXIT
-export LANG=C.UTF-8
+fill_session
 SWAY_EXTRA_CONFIG='for_window [title="^Formix"] floating enable, sticky enable
 no_focus [title="^Formix"]'
 start_sway "$work" || { echo "FAIL: the headless sway did not start"; exit 1; }

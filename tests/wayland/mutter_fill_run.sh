@@ -16,11 +16,7 @@ root=$(cd "$here/../.." && pwd)
 source "$here/mutter_session.sh"
 source "$here/fill_common.sh"
 build=$(realpath "${1:?build folder}")
-work=$(mktemp -d)
-started=$SECONDS
-scratch_session "$work"
-trap 'status=$?; stop_browsers; (exit $status); end_session' EXIT
-export LANG=C.UTF-8 LC_ALL=C.UTF-8
+fill_session
 
 fill_app
 cp "$build/bin/libfmxhook.so" "$app/"
